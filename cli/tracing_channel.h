@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdio>
+
+#include "link/channel.h"
+
+namespace kd::cli {
+
+// Passes every call through to the real channel and prints what went out (">") and
+// what came in ("<") as hex.
+class TracingChannel final : public Channel {
+public:
+    TracingChannel(Channel& inner, std::FILE* out) : inner_(inner), out_(out) {}
+
+    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override;
+    int32_t Write(const uint8_t* bytes, int32_t count) override;
+    void DiscardInput() override { inner_.DiscardInput(); }
+    void Close() override { inner_.Close(); }
+
+private:
+    void Print(char direction, const uint8_t* bytes, int32_t count);
+
+    Channel& inner_;
+    std::FILE* out_;
+};
+
+}  // namespace kd::cli

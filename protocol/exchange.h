@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "link/channel.h"
+
+namespace kd {
+
+// Replies are waited for this long at most; the line time-outs end a read long before.
+inline constexpr uint32_t kReplyTimeoutMs = 2000;
+
+// Drops stale input, then hands the whole frame to the channel in one Write.
+// Returns false when the write failed.
+bool SendRequest(Channel& channel, std::span<const uint8_t> frame);
+
+// Takes one reply into buffer (cleared first). Makes one Read; when that leaves the
+// header incomplete or the header announces more bytes than have arrived, it keeps
+// reading until the frame is complete, the buffer is full or a Read brings nothing.
+// Returns the number of bytes received, or the first Read's result when it was negative.
+int32_t ReceiveReply(Channel& channel, std::span<uint8_t> buffer);
+
+}  // namespace kd

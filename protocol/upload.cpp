@@ -1,0 +1,150 @@
+#include "protocol/upload.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <thread>
+
+#include "protocol/exchange.h"
+#include "protocol/file_md5.h"
+#include "protocol/frame.h"
+#include "protocol/upload_frames.h"
+
+namespace kd {
+
+namespace {
+
+class DiskFile final : public UploadFile {
+public:
+    DiskFile(std::FILE* file, uint32_t length) : file_(file, &std::fclose), length_(length) {}
+    uint32_t Length() const override { return length_; }
+    size_t Read(uint8_t* into, size_t size) override {
+        return std::fread(into, 1, size, file_.get());
+    }
+
+private:
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+    uint32_t length_;
+};
+
+UploadOutcome SendStart(Channel& channel, const UploadTarget& target, uint32_t length,
+                        const Md5Digest& digest) {
+    std::array<uint8_t, kMaxFrameSize> frame{};
+    const size_t size = BuildUploadStartFrame(length, target.targetName, digest, frame);
+    if (size == 0 || !SendRequest(channel, std::span(frame).first(size))) {
+        return UploadOutcome::StartWriteFailed;
+    }
+    std::array<uint8_t, kReceiveBufferSize> reply{};
+    const int32_t count = ReceiveReply(channel, reply);
+    const auto received = std::span(reply).first(count > 0 ? static_cast<size_t>(count) : 0);
+    switch (JudgeReply(received, kUploadStartReplyMin)) {
+        case ReplyVerdict::Short:
+            return UploadOutcome::StartShortReply;
+        case ReplyVerdict::Refused:
+            return UploadOutcome::StartRefused;
+        case ReplyVerdict::Accepted:
+            break;
+    }
+    return UploadOutcome::Done;
+}
+
+UploadOutcome SendBlocks(Channel& channel, UploadFile& file, UploadObserver* observer) {
+    std::array<uint8_t, kReceiveBufferSize> frame{};
+    std::array<uint8_t, kReceiveBufferSize> reply{};
+    uint32_t index = 0;
+    uint32_t remaining = file.Length();
+    uint32_t sent = 0;
+    int failedSends = 0;
+    size_t frameSize = 0;
+    size_t blockSize = 0;
+    while (remaining > 0) {
+        if (failedSends == 0) {
+            blockSize = std::min<size_t>(remaining, kUploadBlockSize);
+            frame.fill(0);
+            if (file.Read(&frame[kUploadDataOffset], blockSize) < blockSize) {
+                return UploadOutcome::FileReadFailed;
+            }
+            frameSize = SealUploadDataFrame(index, blockSize, frame);
+        }
+        // A failed write is never repeated.
+        if (!SendRequest(channel, std::span(frame).first(frameSize))) {
+            return UploadOutcome::WriteFailed;
+        }
+        const int32_t count = ReceiveReply(channel, reply);
+        const auto received = std::span(reply).first(count > 0 ? static_cast<size_t>(count) : 0);
+        if (AcknowledgesBlock(received, index)) {
+            remaining -= static_cast<uint32_t>(blockSize);
+            sent += static_cast<uint32_t>(blockSize);
+            if (observer) observer->OnBlockAcknowledged(index, sent);
+            ++index;
+            failedSends = 0;
+            continue;
+        }
+        ++failedSends;
+        if (failedSends == kUploadSendsPerBlock) {
+            return UploadOutcome::NotAcknowledged;
+        }
+        if (observer) observer->OnBlockRetry(index, failedSends);
+    }
+    return UploadOutcome::Done;
+}
+
+}  // namespace
+
+std::unique_ptr<UploadFile> DiskUploadFiles::Open(const std::string& name) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(name, error)) {
+        return nullptr;
+    }
+    const auto size = std::filesystem::file_size(name, error);
+    // The start frame announces the length in 32 bits.
+    if (error || size > std::numeric_limits<uint32_t>::max()) {
+        return nullptr;
+    }
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (file == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<DiskFile>(file, static_cast<uint32_t>(size));
+}
+
+Md5Digest DiskUploadFiles::Digest(const std::string& name) { return FileMd5(name); }
+
+void ThreadSleeper::Sleep(uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+UploadTarget FirmwareUpload() { return {"update", kFirmwareTargetName, 30000}; }
+UploadTarget ConfigUpload() { return {"config", kConfigTargetName, 4000}; }
+
+UploadOutcome RunUpload(Channel* channel, const UploadTarget& target, UploadFiles& files,
+                        Sleeper& sleeper, UploadObserver* observer) {
+    if (channel == nullptr) {
+        return UploadOutcome::NoChannel;
+    }
+    std::unique_ptr<UploadFile> file = files.Open(target.fileName);
+    if (!file) {
+        return UploadOutcome::FileMissing;
+    }
+    const uint32_t length = file->Length();
+    const Md5Digest digest = files.Digest(target.fileName);
+    if (const auto started = SendStart(*channel, target, length, digest);
+        started != UploadOutcome::Done) {
+        return started;
+    }
+    if (observer) {
+        observer->OnStarted(length, static_cast<uint32_t>((length + kUploadBlockSize - 1) /
+                                                           kUploadBlockSize));
+    }
+    if (const auto sent = SendBlocks(*channel, *file, observer); sent != UploadOutcome::Done) {
+        return sent;
+    }
+    file.reset();
+    if (observer) observer->OnClosingWait(target.closingWaitMs);
+    sleeper.Sleep(target.closingWaitMs);
+    return UploadOutcome::Done;
+}
+
+}  // namespace kd

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "sim/reader_model.h"
+
+namespace kd::sim {
+
+struct Options {
+    std::string device;  // empty: serve on a new pseudo-terminal
+    uint32_t baud = 9600;
+    std::string link;       // symlink to the pseudo-terminal, removed at exit
+    std::string stateFile;  // empty: stored keys live only as long as the process
+    std::string uploadDir = ".";
+    std::string logFile;  // empty: standard error
+    std::vector<std::pair<std::string, std::string>> values;
+    FaultPlan faults;
+    bool help = false;
+};
+
+// Reads the arguments after the program name. On a bad one returns false with a
+// message naming it.
+bool ParseOptions(std::span<const std::string_view> args, Options& options, std::string& error);
+
+std::string_view UsageText();
+
+}  // namespace kd::sim

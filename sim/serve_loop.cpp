@@ -1,0 +1,116 @@
+#include "sim/serve_loop.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "link/posix/deadline.h"
+
+namespace kd::sim {
+
+namespace {
+
+// A line nobody reads takes no more bytes after a while; they are then lost, as on a
+// real wire, instead of stalling the reader.
+constexpr int kWriteStallMs = 1000;
+
+timespec Span(int ms) {
+    return {ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+}
+
+// Sleeps ms, waking early for a stop request.
+void Pause(unsigned ms, const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
+    const Deadline deadline{std::chrono::milliseconds(ms)};
+    while (!stop) {
+        const int left = deadline.RemainingMs();
+        if (left <= 0) {
+            return;
+        }
+        const timespec wait = Span(left);
+        ::ppoll(nullptr, 0, &wait, &waitMask);
+    }
+}
+
+enum class SendResult { Sent, Stalled, Failed };
+
+SendResult SendAll(int fd, const std::vector<uint8_t>& bytes, size_t& sent,
+                   const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
+    sent = 0;
+    const Deadline deadline{std::chrono::milliseconds(kWriteStallMs)};
+    while (sent < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + sent, bytes.size() - sent);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            return SendResult::Failed;
+        }
+        const int left = deadline.RemainingMs();
+        if (left <= 0 || stop) {
+            return SendResult::Stalled;
+        }
+        pollfd pfd{fd, POLLOUT, 0};
+        const timespec wait = Span(left);
+        ::ppoll(&pfd, 1, &wait, &waitMask);
+    }
+    return SendResult::Sent;
+}
+
+}  // namespace
+
+ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const sigset_t& waitMask,
+               const volatile sig_atomic_t& stop) {
+    std::array<uint8_t, 4096> chunk{};
+    while (!stop) {
+        pollfd pfd{fd, POLLIN, 0};
+        const int ready = ::ppoll(&pfd, 1, nullptr, &waitMask);
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            log.Event(std::string("waiting for the line failed: ") + std::strerror(errno));
+            return ServeEnd::PortFailed;
+        }
+        if ((pfd.revents & POLLIN) == 0) {
+            if ((pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+                log.Event("the line hung up");
+                return ServeEnd::PortFailed;
+            }
+            continue;
+        }
+        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            continue;
+        }
+        if (n <= 0) {
+            log.Event(n == 0 ? std::string("the line hung up")
+                             : std::string("reading the line failed: ") + std::strerror(errno));
+            return ServeEnd::PortFailed;
+        }
+        for (const Emission& emission :
+             model.Receive(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)))) {
+            Pause(emission.delayMs, waitMask, stop);
+            if (stop) {
+                break;
+            }
+            size_t sent = 0;
+            const SendResult result = SendAll(fd, emission.bytes, sent, waitMask, stop);
+            if (result == SendResult::Failed) {
+                log.Event(std::string("writing the line failed: ") + std::strerror(errno));
+                return ServeEnd::PortFailed;
+            }
+            if (result == SendResult::Stalled) {
+                log.Event("nobody reads the line: " + std::to_string(emission.bytes.size() - sent) +
+                          " bytes not sent");
+            }
+        }
+    }
+    return ServeEnd::Stopped;
+}
+
+}  // namespace kd::sim

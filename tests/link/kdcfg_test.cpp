@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "protocol/md5.h"
+#include "tests/support/processes.h"
+
+namespace kd {
+namespace {
+
+using test::RunProgram;
+using test::RunResult;
+using test::SimProcess;
+using test::TempDir;
+
+struct Reader {
+    explicit Reader(std::vector<std::string> args = {}) : sim(KD_READER_SIM_PATH, Log(args)) {}
+
+    std::vector<std::string> Log(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--log", (dir / "frames.log").string()});
+        return args;
+    }
+
+    RunResult Kdcfg(std::vector<std::string> args, const std::filesystem::path& cwd = {}) {
+        args.insert(args.begin(), {KDCFG_PATH, "--port", sim.PortPath()});
+        return RunProgram(args, cwd);
+    }
+
+    TempDir dir;
+    SimProcess sim;
+};
+
+TEST(Kdcfg, InfoShowsTheFirmwareVersionAndBuildDate) {
+    Reader reader;
+    ASSERT_FALSE(reader.sim.PortPath().empty());
+    const RunResult info = reader.Kdcfg({"info"});
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_EQ(info.out, "firmware version: V3.1.7\nbuild date: 2026-10-12 15:04:33\n");
+}
+
+TEST(Kdcfg, SetStoreAndGetRoundTripAndSurviveARestart) {
+    TempDir state;
+    const std::string stateFile = (state / "reader.state").string();
+    const std::string longValue(200, 'x');
+    {
+        Reader reader({"--state", stateFile});
+        const RunResult set = reader.Kdcfg(
+            {"set", "workmode=2", "codeprefix=" + longValue, "nfcprefix=", "--store"});
+        EXPECT_EQ(set.exitCode, 0) << set.err;
+        const RunResult get = reader.Kdcfg({"get", "workmode", "codeprefix", "nfcprefix"});
+        EXPECT_EQ(get.exitCode, 0) << get.err;
+        EXPECT_EQ(get.out, "workmode=2\ncodeprefix=" + longValue + "\nnfcprefix=\n");
+        EXPECT_EQ(reader.sim.Stop(), 0);
+    }
+    Reader restarted({"--state", stateFile});
+    const RunResult get = restarted.Kdcfg({"get", "workmode", "codeprefix"});
+    EXPECT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_EQ(get.out, "workmode=2\ncodeprefix=" + longValue + "\n");
+}
+
+TEST(Kdcfg, WritesWithoutStoreAreLostOnRestart) {
+    TempDir state;
+    const std::string stateFile = (state / "reader.state").string();
+    {
+        Reader reader({"--state", stateFile});
+        EXPECT_EQ(reader.Kdcfg({"set", "workmode=1"}).exitCode, 0);
+        EXPECT_EQ(reader.Kdcfg({"get", "workmode"}).out, "workmode=1\n");
+    }
+    Reader restarted({"--state", stateFile});
+    EXPECT_EQ(restarted.Kdcfg({"get", "workmode"}).out, "workmode=0\n");
+}
+
+TEST(Kdcfg, FailuresHaveTheirOwnExitCodes) {
+    Reader refusing({"--refuse-key", "deviceno"});
+    const RunResult refused = refusing.Kdcfg({"get", "deviceno"});
+    EXPECT_EQ(refused.exitCode, 5);
+    EXPECT_NE(refused.err.find("refused"), std::string::npos) << refused.err;
+    EXPECT_EQ(refusing.Kdcfg({"get", "nosuchkey"}).exitCode, 5);
+
+    const RunResult missingPort = RunProgram({KDCFG_PATH, "--port", "/dev/kd-none", "info"});
+    EXPECT_EQ(missingPort.exitCode, 3);
+    EXPECT_NE(missingPort.err.find("/dev/kd-none"), std::string::npos) << missingPort.err;
+
+    EXPECT_EQ(RunProgram({KDCFG_PATH, "info"}).exitCode, 2);
+    EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "--parity", "even", "info"}).exitCode, 2);
+    EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "frobnicate"}).exitCode, 2);
+}
+
+TEST(Kdcfg, ASilentReaderIsReportedAfterTheReplyWait) {
+    Reader silent({"--silent"});
+    const auto start = std::chrono::steady_clock::now();
+    const RunResult info = silent.Kdcfg({"info"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(info.exitCode, 4);
+    EXPECT_NE(info.err.find("no valid reply"), std::string::npos) << info.err;
+    EXPECT_GE(took, std::chrono::milliseconds(1500));
+    EXPECT_LT(took, std::chrono::milliseconds(3000));
+}
+
+TEST(Kdcfg, ValuesPastTheKeyWriteLimitAreRefusedBeforeAnythingIsSent) {
+    Reader reader;
+    const RunResult longest = reader.Kdcfg({"set", "codeprefix=" + std::string(243, 'p')});
+    EXPECT_EQ(longest.exitCode, 0) << longest.err;
+    const RunResult tooLong =
+        reader.Kdcfg({"set", "workmode=1", "codeprefix=" + std::string(244, 'p')});
+    EXPECT_EQ(tooLong.exitCode, 2);
+    EXPECT_NE(tooLong.err.find("nothing was sent"), std::string::npos) << tooLong.err;
+    const std::string log = test::ReadFile(reader.dir / "frames.log");
+    EXPECT_EQ(log.find("write workmode"), std::string::npos);
+}
+
+TEST(Kdcfg, RepliesSplitInTwoLeaveNoStaleBytesBehind) {
+    // Each reply comes in two bursts 300 ms apart: longer than the read's interval, so a
+    // single read would leave the rest for the next exchange to take as its reply.
+    Reader split({"--split-gap", "300"});
+    const RunResult get = split.Kdcfg({"get", "workmode", "qrcode", "deviceno", "masterver"});
+    EXPECT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_EQ(get.out, "workmode=0\nqrcode=1\ndeviceno=KD-000123\nmasterver=V3.1.7\n");
+}
+
+TEST(Kdcfg, NoiseBeforeAReplyFailsCleanly) {
+    Reader noisy({"--garbage", "5"});
+    const RunResult get = noisy.Kdcfg({"get", "workmode"});
+    EXPECT_NE(get.exitCode, 0);
+    EXPECT_TRUE(get.out.empty());
+}
+
+TEST(Kdcfg, TraceShowsEveryFrame) {
+    Reader reader;
+    const RunResult info = reader.Kdcfg({"--trace", "info"});
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.err.find("> 68 DD DD 01 00 00 00 69"), std::string::npos) << info.err;
+    EXPECT_NE(info.err.find("> 77 CC DD 08 00 09 00 6D 61 73 74 65 72 76 65 72 1A"),
+              std::string::npos);
+    EXPECT_NE(info.err.find("< 68 DD DD 01 00 00"), std::string::npos);
+}
+
+TEST(Kdcfg, UploadsArriveWholeAndFailuresHaveTheirCodes) {
+    Reader reader({"--uploads", "."});
+    TempDir files;
+    std::string image(5000, '\0');
+    for (size_t i = 0; i < image.size(); ++i) {
+        image[i] = static_cast<char>(i * 31);
+    }
+    test::WriteFile(files / "config", image);
+    const RunResult sent = reader.Kdcfg({"upload-config"}, files.Path());
+    EXPECT_EQ(sent.exitCode, 0) << sent.err;
+    EXPECT_NE(sent.out.find("configuration update sent"), std::string::npos);
+    EXPECT_NE(sent.err.find("5000 bytes in 5 blocks"), std::string::npos) << sent.err;
+
+    const RunResult missing = reader.Kdcfg({"upload-firmware", "/nonexistent/update"});
+    EXPECT_EQ(missing.exitCode, 6);
+
+    Reader refusing({"--refuse-all"});
+    EXPECT_EQ(refusing.Kdcfg({"upload-config", (files / "config").string()}).exitCode, 7);
+
+    Reader stubborn({"--wrong-index-every", "1"});
+    const RunResult unacknowledged =
+        stubborn.Kdcfg({"upload-config", (files / "config").string()});
+    EXPECT_EQ(unacknowledged.exitCode, 9);
+    EXPECT_NE(unacknowledged.err.find("sending it again"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kd
