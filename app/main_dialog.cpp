@@ -1,0 +1,322 @@
+#include "app/main_dialog.h"
+
+#include <charconv>
+
+#include "app/about_box.h"
+#include "link/port_enumeration.h"
+#include "protocol/device_commands.h"
+#include "resources/ids.h"
+#include "resources/main_window.h"
+#include "resources/strings.h"
+
+namespace kd {
+
+namespace {
+
+constexpr char kSingleInstanceMutex[] = "Tesmor_CONFIG_TOOLS_v5.5.x";
+constexpr char kPromptCaption[] = "提示";
+
+constexpr const char* kBaudRates[] = {"110",   "300",   "1200",  "2400",  "4800",
+                                      "9600",  "19200", "38400", "57600", "115200"};
+constexpr const char* kDataBits[] = {"5", "6", "7", "8"};
+constexpr const char* kStopBits[] = {"1", "2"};
+constexpr const char* kParities[] = {"NONE", "ODD", "EVEN", "MARK", "SPACE"};
+
+// The action buttons in the order BeginBusy disables them, and their EndBusy bits.
+struct BusyButton {
+    int id;
+    uint32_t bit;
+};
+constexpr BusyButton kBusyButtons[] = {
+    {ids::kRefreshButton, MainDialog::kRefreshBit},
+    {ids::kConnectButton, MainDialog::kConnectBit},
+    {ids::kChangeConfigButton, MainDialog::kChangeConfigBit},
+    {ids::kUpdateFirmwareButton, MainDialog::kUpdateFirmwareBit},
+    {ids::kUpdateConfigButton, MainDialog::kUpdateConfigBit},
+};
+
+// A label of the main window that a version query writes.
+class LabelSink final : public TextSink {
+public:
+    LabelSink(ui::Dialog& dialog, int id) : dialog_(dialog), id_(id) {}
+    void SetText(std::string_view text) override { dialog_.SetText(id_, text); }
+
+private:
+    ui::Dialog& dialog_;
+    int id_;
+};
+
+// The hidden HID list of the main window.
+class HidBox final : public HidListBox {
+public:
+    explicit HidBox(ui::Dialog& dialog) : dialog_(dialog) {}
+    void Clear() override { dialog_.ComboClear(ids::kHidList); }
+    void Add(std::string_view text) override { dialog_.ComboAdd(ids::kHidList, text); }
+    void SelectFirst() override { dialog_.ComboSelect(ids::kHidList, 0); }
+
+private:
+    ui::Dialog& dialog_;
+};
+
+template <size_t N>
+void FillList(ui::Dialog& dialog, int id, const char* const (&entries)[N]) {
+    for (const char* entry : entries) {
+        dialog.ComboAdd(id, entry);
+    }
+}
+
+uint32_t ParseDecimal(const std::string& text) {
+    uint32_t value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+constexpr char kCommunicationError[] = "与设备通信错误，请检查!";
+
+// What the technician is told at the end of an upload. The configuration upload names
+// the start step that failed by a digit in front.
+std::string UploadMessage(UploadOutcome outcome, bool firmware) {
+    switch (outcome) {
+        case UploadOutcome::Done:
+            return firmware ? "更新固件成功,请把设备断电重启以使固件生效"
+                            : "更新配置成功,请把设备断电重启以使配置生效";
+        case UploadOutcome::NoChannel:
+            return "设备信息错误，请检查!";
+        case UploadOutcome::FileMissing:
+            return "打开文件错误，请检查相关文件是否存在!";
+        case UploadOutcome::StartWriteFailed:
+            return firmware ? kCommunicationError : std::string("1") + kCommunicationError;
+        case UploadOutcome::StartShortReply:
+            return firmware ? kCommunicationError : std::string("2") + kCommunicationError;
+        case UploadOutcome::StartRefused:
+            return firmware ? kCommunicationError : std::string("3") + kCommunicationError;
+        case UploadOutcome::FileReadFailed:
+            return "读文件错误，更新失败!";
+        case UploadOutcome::WriteFailed:
+            return "传输错误，更新失败!";
+        case UploadOutcome::NotAcknowledged:
+            return kCommunicationError;
+    }
+    return kCommunicationError;
+}
+
+}  // namespace
+
+MainDialog::MainDialog(AppServices& services)
+    : Dialog(services.toolkit, resources::kMainWindowTemplate), services_(services) {
+    BindCommand(ids::kRefreshButton, [this] { OnRefresh(); });
+    BindCommand(ids::kConnectButton, [this] { OnConnect(); });
+    BindCommand(ids::kUpdateFirmwareButton, [this] { UploadFirmware(); });
+    BindCommand(ids::kUpdateConfigButton, [this] { UploadConfig(); });
+}
+
+MainDialog::~MainDialog() = default;
+
+bool MainDialog::OnInitDialog() {
+    Dialog::OnInitDialog();
+    FillList(*this, ids::kBaudRateList, kBaudRates);
+    FillList(*this, ids::kDataBitsList, kDataBits);
+    FillList(*this, ids::kStopBitsList, kStopBits);
+    FillList(*this, ids::kParityList, kParities);
+
+    if (const auto about = strings::Load(ids::kAboutMenuString); !about.empty()) {
+        AppendSystemMenu(about, ids::kAboutCommand);
+    }
+
+    // A second copy says so and leaves before its window is ever shown.
+    if (!services_.process.CreateSingleInstanceMutex(kSingleInstanceMutex)) {
+        MessageBox("你已经打开了此配置工具，请先关闭程序", GetToolkit().ApplicationName(),
+                   ui::kMessageOk);
+        services_.process.ExitProcess(0);
+        EndDialog(0);
+        return false;
+    }
+
+    SetIcon(ids::kApplicationIcon);
+    CheckRadioButton(ids::kSerialRadio, ids::kHidRadio, ids::kSerialRadio);
+    FillDeviceLists();
+    ComboSelect(ids::kBaudRateList, 5);
+    ComboSelect(ids::kDataBitsList, 3);
+    ComboSelect(ids::kStopBitsList, 0);
+    ComboSelect(ids::kParityList, 0);
+    channel_.reset();
+    return true;
+}
+
+bool MainDialog::OnSysCommand(int command) {
+    if ((command & 0xFFF0) != ids::kAboutCommand) {
+        return false;
+    }
+    AboutBox about(GetToolkit());
+    about.DoModal(this);
+    return true;
+}
+
+void MainDialog::BeginBusy() {
+    SetCursor(ui::Cursor::Wait);
+    for (const BusyButton& button : kBusyButtons) {
+        EnableControl(button.id, false);
+    }
+}
+
+void MainDialog::EndBusy(uint32_t mask) {
+    for (const BusyButton& button : kBusyButtons) {
+        if ((mask & button.bit) != 0) {
+            EnableControl(button.id, true);
+        }
+    }
+    SetCursor(ui::Cursor::Arrow);
+}
+
+void MainDialog::ShowPrompt(std::string_view text) {
+    MessageBox(text, kPromptCaption, ui::kMessageOk | ui::kMessageSystemModal);
+}
+
+void MainDialog::FillDeviceLists() {
+    // A failed search keeps the records it found before failing; the list below offers
+    // only those.
+    try {
+        EnumerateSerialPorts(portRecords_, false, services_.serialPlatform);
+    } catch (const EnumerationError& error) {
+        ShowPrompt(std::string("枚举串口失败：") + error.what());
+    }
+
+    ComboClear(ids::kPortList);
+    for (size_t record = 0; record < portRecords_.size(); ++record) {
+        const PortInfo& port = portRecords_[record];
+        const std::string& shown = port.portName.empty() ? port.friendlyName : port.portName;
+        if (shown.compare(0, 3, "COM") != 0) {
+            continue;
+        }
+        const int entry = ComboAdd(ids::kPortList, shown);
+        ComboSetItemData(ids::kPortList, entry, static_cast<intptr_t>(record));
+    }
+    if (ComboCount(ids::kPortList) > 0) {
+        ComboSelect(ids::kPortList, 0);
+    }
+
+    HidBox box(*this);
+    EnumerateHidReaders(hidRecords_, box, services_.hidPlatform,
+                        [this](std::string_view text) { ShowPrompt(text); });
+}
+
+void MainDialog::OnRefresh() {
+    BeginBusy();
+    FillDeviceLists();
+    EndBusy(kNotConnectedMask);
+}
+
+bool MainDialog::ReadSelectedSettings(SerialSettings& settings) {
+    if (portRecords_.empty()) {
+        ShowPrompt("没有需要连接的串口，请刷新设备重新选择");
+        return false;
+    }
+    const int port = ComboSelection(ids::kPortList);
+    if (port < 0) {
+        ShowPrompt("请选择连接的串口");
+        return false;
+    }
+    const auto record = static_cast<size_t>(ComboItemData(ids::kPortList, port));
+    if (record >= portRecords_.size()) {
+        ShowPrompt("请选择连接的串口");
+        return false;
+    }
+    settings.portPath = portRecords_[record].devicePath;
+
+    struct Choice {
+        int list;
+        const char* missing;
+    };
+    static constexpr Choice kChoices[] = {
+        {ids::kBaudRateList, "请选择波特率"},
+        {ids::kDataBitsList, "请选择数据位"},
+        {ids::kStopBitsList, "请选择停止位"},
+        {ids::kParityList, "请选择校验位"},
+    };
+    std::string texts[4];
+    for (size_t i = 0; i < 4; ++i) {
+        const int selected = ComboSelection(kChoices[i].list);
+        if (selected < 0) {
+            ShowPrompt(kChoices[i].missing);
+            return false;
+        }
+        texts[i] = ComboItemText(kChoices[i].list, selected);
+    }
+    settings.baudRate = ParseDecimal(texts[0]);
+    settings.byteSize = static_cast<uint8_t>(ParseDecimal(texts[1]));
+    settings.stopBits = texts[2];
+    settings.parity = texts[3];
+    return true;
+}
+
+void MainDialog::OnConnect() {
+    BeginBusy();
+    SerialSettings settings;
+    if (!ReadSelectedSettings(settings)) {
+        EndBusy(kNotConnectedMask);
+        return;
+    }
+    std::string error;
+    channel_ = services_.channels.Open(settings, error);
+    if (!channel_) {
+        ShowPrompt("打开串口失败，请检查串口是否存在或被其他程序占用!");
+        EndBusy(kNotConnectedMask);
+        return;
+    }
+    if (Handshake() < 0 || QueryFirmwareVersion() < 0 || QueryBuildDate() < 0) {
+        ShowPrompt("验证设备失败，请重试或重新选择设备");
+        DropChannel();
+        EndBusy(kNotConnectedMask);
+        return;
+    }
+    SetText(ids::kStatusLabel, "已连接");
+    EndBusy(kConnectedMask);
+}
+
+void MainDialog::UploadFirmware() { Upload(true); }
+
+void MainDialog::UploadConfig() { Upload(false); }
+
+void MainDialog::Upload(bool firmware) {
+    BeginBusy();
+    const UploadTarget target = firmware ? FirmwareUpload() : ConfigUpload();
+    const UploadOutcome outcome =
+        RunUpload(channel_.get(), target, services_.uploadFiles, services_.sleeper);
+    ShowPrompt(UploadMessage(outcome, firmware));
+    EndBusy(kConnectedMask);
+}
+
+void MainDialog::DropChannel() {
+    if (channel_) {
+        channel_->Close();
+        channel_.reset();
+    }
+}
+
+int MainDialog::Handshake() { return kd::Handshake(channel_.get()); }
+
+int MainDialog::QueryFirmwareVersion() {
+    LabelSink label(*this, ids::kFirmwareVersionLabel);
+    return kd::QueryFirmwareVersion(channel_.get(), label);
+}
+
+int MainDialog::QueryBuildDate() {
+    LabelSink label(*this, ids::kBuildDateLabel);
+    return kd::QueryBuildDate(channel_.get(), label);
+}
+
+int MainDialog::ExchangeCommand(CommandCode code, std::span<uint8_t> payload, uint16_t& length) {
+    return kd::ExchangeCommand(channel_.get(), code, payload, length);
+}
+
+int MainDialog::ReadKey(std::string_view name, std::string& value) {
+    return kd::ReadKey(channel_.get(), name, value);
+}
+
+int MainDialog::WriteKey(std::string_view name, std::string_view value) {
+    return kd::WriteKey(channel_.get(), name, value);
+}
+
+int MainDialog::StoreKeys() { return kd::StoreKeys(channel_.get()); }
+
+}  // namespace kd

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/services.h"
+#include "link/channel.h"
+#include "link/hid_enumeration.h"
+#include "link/port_info.h"
+#include "protocol/frame.h"
+#include "protocol/key_access.h"
+#include "protocol/upload.h"
+#include "ui/dialog.h"
+
+namespace kd {
+
+// The main window (102) and the owner of the reader connection.
+//
+//   1006 port list, 1007 baud rate, 1008 data bits, 1009 stop bits, 1010 parity: the
+//        device panel; 1011 the HID list and 1001 HID (both hidden)
+//   1015 刷新       OnRefresh: enumerate the ports again
+//   1002 连接设备   OnConnect: open the port, handshake, read version and build date
+//   1003 更改配置   OnChangeConfig: the settings dialog over the connected reader
+//   1004 更新固件, 1005 更新配置: the uploads (hidden)
+//   1012, 1013     firmware version and build date; 1014 the status
+//   1 退出          ends the program
+class MainDialog final : public ui::Dialog, public KeyAccess {
+public:
+    // Button bits of EndBusy.
+    static constexpr uint32_t kRefreshBit = 0x01;
+    static constexpr uint32_t kConnectBit = 0x02;
+    static constexpr uint32_t kChangeConfigBit = 0x04;
+    static constexpr uint32_t kUpdateFirmwareBit = 0x08;
+    static constexpr uint32_t kUpdateConfigBit = 0x10;
+    static constexpr uint32_t kNotConnectedMask = kRefreshBit | kConnectBit;
+    static constexpr uint32_t kConnectedMask = kChangeConfigBit | kUpdateFirmwareBit | kUpdateConfigBit;
+
+    explicit MainDialog(AppServices& services);
+    ~MainDialog() override;
+
+    void BeginBusy();
+    void EndBusy(uint32_t mask);
+    void ShowPrompt(std::string_view text);
+    void FillDeviceLists();
+
+    // The device commands, over the channel held.
+    int Handshake();
+    int QueryFirmwareVersion();
+    int QueryBuildDate();
+    int ExchangeCommand(CommandCode code, std::span<uint8_t> payload, uint16_t& length);
+    int ReadKey(std::string_view name, std::string& value) override;
+    int WriteKey(std::string_view name, std::string_view value) override;
+    int StoreKeys() override;
+
+    Channel* GetChannel() const { return channel_.get(); }
+    const std::vector<PortInfo>& PortRecords() const { return portRecords_; }
+    const std::vector<HidDeviceInfo>& HidRecords() const { return hidRecords_; }
+
+    // Button handlers.
+    void OnRefresh();
+    void OnConnect();
+    void UploadFirmware();
+    void UploadConfig();
+
+protected:
+    bool OnInitDialog() override;
+    bool OnSysCommand(int command) override;
+
+private:
+    // What OnConnect read from the device panel, or the message naming what is missing.
+    bool ReadSelectedSettings(SerialSettings& settings);
+    void DropChannel();
+    void Upload(bool firmware);
+
+    AppServices& services_;
+    std::unique_ptr<Channel> channel_;
+    std::vector<PortInfo> portRecords_;
+    std::vector<HidDeviceInfo> hidRecords_;
+};
+
+}  // namespace kd

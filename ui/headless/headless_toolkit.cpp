@@ -1,0 +1,102 @@
+#include "ui/headless/headless_toolkit.h"
+
+#include <algorithm>
+
+namespace kd::ui::headless {
+
+HeadlessToolkit::~HeadlessToolkit() {
+    // Windows tell the toolkit when they go; let them go while it still exists.
+    while (!owned_.empty()) {
+        auto window = std::move(owned_.back());
+        owned_.pop_back();
+        window.reset();
+    }
+}
+
+std::unique_ptr<HeadlessWindow> HeadlessToolkit::Create(Dialog& dialog, HeadlessWindow* parent,
+                                                        int hostId) {
+    auto window = std::make_unique<HeadlessWindow>(*this, dialog, parent, hostId);
+    open_.push_back(window.get());
+    dialog.AttachPeer(window.get());
+    return window;
+}
+
+HeadlessWindow& HeadlessToolkit::Open(Dialog& dialog) {
+    owned_.push_back(Create(dialog, nullptr, 0));
+    HeadlessWindow& window = *owned_.back();
+    dialog.HandleInit();
+    if (!window.Ended() && window.GetDialog() != nullptr) {
+        dialog.HandleShown();
+    }
+    return window;
+}
+
+void HeadlessToolkit::Close(HeadlessWindow& window) {
+    const auto found = std::find_if(owned_.begin(), owned_.end(),
+                                    [&](const auto& owned) { return owned.get() == &window; });
+    if (found != owned_.end()) {
+        auto gone = std::move(*found);
+        owned_.erase(found);
+    }
+}
+
+HeadlessWindow* HeadlessToolkit::Find(int templateId) const {
+    for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
+        if ((*it)->TemplateId() == templateId) {
+            return *it;
+        }
+    }
+    return nullptr;
+}
+
+void HeadlessToolkit::Forget(HeadlessWindow* window) {
+    open_.erase(std::remove(open_.begin(), open_.end(), window), open_.end());
+}
+
+int HeadlessToolkit::RunModal(Dialog& dialog, Dialog* /*owner*/) {
+    modalRuns_.push_back(dialog.Template().id);
+    std::unique_ptr<HeadlessWindow> window = Create(dialog, nullptr, 0);
+    dialog.HandleInit();
+    if (!window->Ended()) {
+        dialog.HandleShown();
+    }
+    if (!window->Ended()) {
+        if (const auto script = modalScripts_.find(dialog.Template().id);
+            script != modalScripts_.end()) {
+            script->second(*window);
+        }
+    }
+    if (!window->Ended()) {
+        window->CloseBox();
+    }
+    // A dialog that refuses to close is closed anyway: the script has ended.
+    const int code = window->Ended() ? window->EndCode() : kResultCancel;
+    window.reset();
+    return code;
+}
+
+bool HeadlessToolkit::CreateChild(Dialog& page, Dialog& parent, int hostId) {
+    auto* host = static_cast<HeadlessWindow*>(parent.Peer());
+    if (host == nullptr || !host->HasControl(hostId)) {
+        return false;
+    }
+    HeadlessWindow& window = host->Adopt(Create(page, host, hostId));
+    (void)window;
+    page.HandleInit();
+    return true;
+}
+
+int HeadlessToolkit::MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
+                                uint32_t flags) {
+    ShownMessage message{std::string(text), std::string(caption), flags,
+                         owner != nullptr ? owner->Template().id : 0, cursor_};
+    messages_.push_back(message);
+    return answer_ ? answer_(message) : kResultOk;
+}
+
+void HeadlessToolkit::SetCursor(Cursor cursor) {
+    cursor_ = cursor;
+    cursorHistory_.push_back(cursor);
+}
+
+}  // namespace kd::ui::headless

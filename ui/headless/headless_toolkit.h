@@ -1,0 +1,78 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/headless/headless_window.h"
+#include "ui/toolkit.h"
+
+namespace kd::ui::headless {
+
+// A message box as it was shown.
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    uint32_t flags = 0;
+    int ownerTemplateId = 0;  // 0 without an owner
+    Cursor cursor = Cursor::Arrow;  // the cursor while it was shown
+};
+
+// The back end for tests: windows live in memory, modal runs play a script, message
+// boxes are recorded and answered.
+class HeadlessToolkit final : public Toolkit {
+public:
+    HeadlessToolkit() = default;
+    ~HeadlessToolkit() override;
+
+    // What a user does while a modal dialog of this template runs. Without a script, or
+    // when the script leaves it open, the dialog is closed as by its close box.
+    void OnModal(int templateId, std::function<void(HeadlessWindow&)> script) {
+        modalScripts_[templateId] = std::move(script);
+    }
+    // Answers message boxes; by default every box is acknowledged with OK.
+    void OnMessage(std::function<int(const ShownMessage&)> answer) { answer_ = std::move(answer); }
+
+    // Creates a dialog's window without a modal run, for tests that drive a window
+    // directly. It lives until Close or until the toolkit goes.
+    HeadlessWindow& Open(Dialog& dialog);
+    void Close(HeadlessWindow& window);
+
+    // The innermost open window of this template, or null.
+    HeadlessWindow* Find(int templateId) const;
+
+    const std::vector<ShownMessage>& Messages() const { return messages_; }
+    void ClearMessages() { messages_.clear(); }
+    Cursor CurrentCursor() const { return cursor_; }
+    const std::vector<Cursor>& CursorHistory() const { return cursorHistory_; }
+    const std::vector<int>& ModalRuns() const { return modalRuns_; }
+    void SetApplicationName(std::string name) { applicationName_ = std::move(name); }
+
+    // Toolkit
+    int RunModal(Dialog& dialog, Dialog* owner) override;
+    bool CreateChild(Dialog& page, Dialog& parent, int hostId) override;
+    int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
+                   uint32_t flags) override;
+    void SetCursor(Cursor cursor) override;
+    std::string ApplicationName() const override { return applicationName_; }
+
+    // Called by a window when it goes.
+    void Forget(HeadlessWindow* window);
+
+private:
+    std::unique_ptr<HeadlessWindow> Create(Dialog& dialog, HeadlessWindow* parent, int hostId);
+
+    std::map<int, std::function<void(HeadlessWindow&)>> modalScripts_;
+    std::function<int(const ShownMessage&)> answer_;
+    std::vector<HeadlessWindow*> open_;  // every live window, oldest first
+    std::vector<std::unique_ptr<HeadlessWindow>> owned_;  // windows made by Open
+    std::vector<ShownMessage> messages_;
+    std::vector<int> modalRuns_;
+    Cursor cursor_ = Cursor::Arrow;
+    std::vector<Cursor> cursorHistory_;
+    std::string applicationName_ = "kdconfig";
+};
+
+}  // namespace kd::ui::headless

@@ -1,0 +1,391 @@
+#include "ui/headless/headless_window.h"
+
+#include <algorithm>
+
+#include "ui/headless/headless_toolkit.h"
+
+namespace kd::ui::headless {
+
+namespace {
+
+// Dialog units to pixels, as for a font with base units of 8 by 16 pixels.
+Rect DialogUnitsToPixels(int x, int y, int width, int height) {
+    return {x * 2, y * 2, (x + width) * 2, (y + height) * 2};
+}
+
+}  // namespace
+
+HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* parent,
+                               int hostId)
+    : toolkit_(toolkit),
+      dialog_(&dialog),
+      parent_(parent),
+      hostId_(hostId),
+      templateId_(dialog.Template().id),
+      title_(dialog.Template().title) {
+    const DialogTemplate& source = dialog.Template();
+    rect_ = DialogUnitsToPixels(0, 0, source.width, source.height);
+    for (const ControlTemplate& control : source.controls) {
+        if (control.id == kUnnamedControl) {
+            continue;
+        }
+        Control& state = controls_[control.id];
+        state.source = &control;
+        state.text = control.kind == ControlKind::ComboBox ? "" : std::string(control.text);
+        state.visible = (control.flags & kHidden) == 0;
+        state.enabled = (control.flags & kDisabled) == 0;
+    }
+}
+
+HeadlessWindow::~HeadlessWindow() {
+    children_.clear();
+    if (dialog_ != nullptr) {
+        dialog_->DetachPeer();
+    }
+    toolkit_.Forget(this);
+}
+
+std::vector<HeadlessWindow*> HeadlessWindow::Children() const {
+    std::vector<HeadlessWindow*> children;
+    for (const auto& child : children_) {
+        children.push_back(child.get());
+    }
+    return children;
+}
+
+HeadlessWindow& HeadlessWindow::Adopt(std::unique_ptr<HeadlessWindow> child) {
+    children_.push_back(std::move(child));
+    return *children_.back();
+}
+
+HeadlessWindow::Control* HeadlessWindow::Find(int id) {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : &found->second;
+}
+
+const HeadlessWindow::Control* HeadlessWindow::Find(int id) const {
+    const auto found = controls_.find(id);
+    return found == controls_.end() ? nullptr : &found->second;
+}
+
+HeadlessWindow::Control* HeadlessWindow::Find(int id, ControlKind kind) {
+    Control* control = Find(id);
+    return control != nullptr && control->source->kind == kind ? control : nullptr;
+}
+
+const HeadlessWindow::Control* HeadlessWindow::Find(int id, ControlKind kind) const {
+    const Control* control = Find(id);
+    return control != nullptr && control->source->kind == kind ? control : nullptr;
+}
+
+void HeadlessWindow::Command(int id) {
+    if (dialog_ != nullptr && !ended_) {
+        dialog_->HandleCommand(id);
+    }
+}
+
+// Radio buttons belong to the group that runs from the last control flagged kGroup at
+// or before them up to the next flagged control, as in a Windows dialog.
+void HeadlessWindow::ClearRadioGroupOf(int id) {
+    const auto& list = dialog_->Template().controls;
+    const auto self = std::find_if(list.begin(), list.end(),
+                                   [id](const ControlTemplate& c) { return c.id == id; });
+    if (self == list.end()) {
+        return;
+    }
+    auto first = self;
+    while (first != list.begin() && (first->flags & kGroup) == 0) {
+        --first;
+    }
+    for (auto it = first; it != list.end(); ++it) {
+        if (it != first && (it->flags & kGroup) != 0) {
+            break;
+        }
+        if (it->kind == ControlKind::RadioButton && it->id != id) {
+            SetChecked(it->id, false);
+        }
+    }
+}
+
+bool HeadlessWindow::Click(int id) {
+    Control* control = Find(id);
+    if (control == nullptr || !control->enabled || ended_) {
+        return false;
+    }
+    switch (control->source->kind) {
+        case ControlKind::CheckBox:
+            control->checked = !control->checked;
+            break;
+        case ControlKind::RadioButton:
+            ClearRadioGroupOf(id);
+            control->checked = true;
+            break;
+        case ControlKind::PushButton:
+            break;
+        default:
+            return false;
+    }
+    Command(id);
+    return true;
+}
+
+bool HeadlessWindow::Type(int id, std::string_view text) {
+    Control* control = Find(id);
+    if (control == nullptr || !control->enabled ||
+        (control->source->kind != ControlKind::Edit &&
+         control->source->kind != ControlKind::ComboBox) ||
+        (control->source->flags & kReadOnly) != 0) {
+        return false;
+    }
+    const size_t limit = control->limit;
+    control->text = std::string(limit != 0 && text.size() > limit ? text.substr(0, limit) : text);
+    if (control->source->kind == ControlKind::ComboBox) {
+        const auto match = std::find_if(control->entries.begin(), control->entries.end(),
+                                        [&](const Entry& e) { return e.text == control->text; });
+        control->selection = match == control->entries.end()
+                                 ? -1
+                                 : static_cast<int>(match - control->entries.begin());
+    }
+    return true;
+}
+
+bool HeadlessWindow::PickComboEntry(int id, int index) {
+    Control* control = Find(id, ControlKind::ComboBox);
+    if (control == nullptr || !control->enabled || index < 0 ||
+        index >= static_cast<int>(control->entries.size())) {
+        return false;
+    }
+    ComboSelect(id, index);
+    return true;
+}
+
+bool HeadlessWindow::PickComboEntry(int id, std::string_view text) {
+    const Control* control = Find(id, ControlKind::ComboBox);
+    if (control == nullptr) {
+        return false;
+    }
+    for (size_t i = 0; i < control->entries.size(); ++i) {
+        if (control->entries[i].text == text) {
+            return PickComboEntry(id, static_cast<int>(i));
+        }
+    }
+    return false;
+}
+
+bool HeadlessWindow::PickTab(int id, int index) {
+    Control* control = Find(id, ControlKind::TabControl);
+    if (control == nullptr || index < 0 || index >= static_cast<int>(control->tabs.size())) {
+        return false;
+    }
+    if (control->selection != index) {
+        control->selection = index;
+        if (dialog_ != nullptr) {
+            dialog_->HandleTabChanged(id);
+        }
+    }
+    return true;
+}
+
+bool HeadlessWindow::SystemCommand(int command) {
+    return dialog_ != nullptr && dialog_->HandleSysCommand(command);
+}
+
+size_t HeadlessWindow::TextLimit(int id) const {
+    const Control* control = Find(id);
+    return control ? control->limit : 0;
+}
+
+void HeadlessWindow::SetChecked(int id, bool checked) {
+    if (Control* control = Find(id)) {
+        control->checked = checked;
+    }
+}
+
+bool HeadlessWindow::IsChecked(int id) const {
+    const Control* control = Find(id);
+    return control != nullptr && control->checked;
+}
+
+void HeadlessWindow::SetText(int id, std::string_view text) {
+    if (Control* control = Find(id)) {
+        control->text = text;
+    }
+}
+
+std::string HeadlessWindow::GetText(int id) const {
+    const Control* control = Find(id);
+    return control ? control->text : std::string();
+}
+
+void HeadlessWindow::SetTextLimit(int id, size_t bytes) {
+    if (Control* control = Find(id)) {
+        control->limit = bytes;
+    }
+}
+
+void HeadlessWindow::SetVisible(int id, bool visible) {
+    if (Control* control = Find(id)) {
+        control->visible = visible;
+    }
+}
+
+bool HeadlessWindow::IsVisible(int id) const {
+    const Control* control = Find(id);
+    return control != nullptr && control->visible;
+}
+
+void HeadlessWindow::SetEnabled(int id, bool enabled) {
+    if (Control* control = Find(id)) {
+        control->enabled = enabled;
+    }
+}
+
+bool HeadlessWindow::IsEnabled(int id) const {
+    const Control* control = Find(id);
+    return control != nullptr && control->enabled;
+}
+
+void HeadlessWindow::ComboClear(int id) {
+    if (Control* control = Find(id, ControlKind::ComboBox)) {
+        control->entries.clear();
+        control->selection = -1;
+        control->text.clear();
+    }
+}
+
+int HeadlessWindow::ComboAdd(int id, std::string_view text) {
+    Control* control = Find(id, ControlKind::ComboBox);
+    if (control == nullptr) {
+        return -1;
+    }
+    auto at = control->entries.end();
+    if ((control->source->flags & kSorted) != 0) {
+        at = std::find_if(control->entries.begin(), control->entries.end(),
+                          [&](const Entry& e) { return text < e.text; });
+    }
+    const int index = static_cast<int>(at - control->entries.begin());
+    control->entries.insert(at, Entry{std::string(text), 0});
+    if (control->selection >= index) {
+        ++control->selection;
+    }
+    return index;
+}
+
+int HeadlessWindow::ComboCount(int id) const {
+    const Control* control = Find(id, ControlKind::ComboBox);
+    return control ? static_cast<int>(control->entries.size()) : 0;
+}
+
+std::string HeadlessWindow::ComboItemText(int id, int index) const {
+    const Control* control = Find(id, ControlKind::ComboBox);
+    if (control == nullptr || index < 0 || index >= static_cast<int>(control->entries.size())) {
+        return {};
+    }
+    return control->entries[static_cast<size_t>(index)].text;
+}
+
+void HeadlessWindow::ComboSetItemData(int id, int index, intptr_t data) {
+    Control* control = Find(id, ControlKind::ComboBox);
+    if (control != nullptr && index >= 0 && index < static_cast<int>(control->entries.size())) {
+        control->entries[static_cast<size_t>(index)].data = data;
+    }
+}
+
+intptr_t HeadlessWindow::ComboItemData(int id, int index) const {
+    const Control* control = Find(id, ControlKind::ComboBox);
+    if (control == nullptr || index < 0 || index >= static_cast<int>(control->entries.size())) {
+        return 0;
+    }
+    return control->entries[static_cast<size_t>(index)].data;
+}
+
+void HeadlessWindow::ComboSelect(int id, int index) {
+    Control* control = Find(id, ControlKind::ComboBox);
+    if (control == nullptr) {
+        return;
+    }
+    if (index < 0 || index >= static_cast<int>(control->entries.size())) {
+        control->selection = -1;
+        control->text.clear();
+        return;
+    }
+    control->selection = index;
+    control->text = control->entries[static_cast<size_t>(index)].text;
+}
+
+int HeadlessWindow::ComboSelection(int id) const {
+    const Control* control = Find(id, ControlKind::ComboBox);
+    return control ? control->selection : -1;
+}
+
+void HeadlessWindow::TabInsert(int id, int index, std::string_view text) {
+    Control* control = Find(id, ControlKind::TabControl);
+    if (control == nullptr) {
+        return;
+    }
+    index = std::clamp(index, 0, static_cast<int>(control->tabs.size()));
+    control->tabs.insert(control->tabs.begin() + index, std::string(text));
+    if (control->selection < 0) {
+        control->selection = 0;
+    }
+}
+
+int HeadlessWindow::TabCount(int id) const {
+    const Control* control = Find(id, ControlKind::TabControl);
+    return control ? static_cast<int>(control->tabs.size()) : 0;
+}
+
+std::string HeadlessWindow::TabText(int id, int index) const {
+    const Control* control = Find(id, ControlKind::TabControl);
+    if (control == nullptr || index < 0 || index >= static_cast<int>(control->tabs.size())) {
+        return {};
+    }
+    return control->tabs[static_cast<size_t>(index)];
+}
+
+void HeadlessWindow::TabSelect(int id, int index) {
+    Control* control = Find(id, ControlKind::TabControl);
+    if (control != nullptr && index >= 0 && index < static_cast<int>(control->tabs.size())) {
+        control->selection = index;
+    }
+}
+
+int HeadlessWindow::TabSelection(int id) const {
+    const Control* control = Find(id, ControlKind::TabControl);
+    return control ? control->selection : -1;
+}
+
+Rect HeadlessWindow::TabClientRect(int id) const {
+    const Control* control = Find(id, ControlKind::TabControl);
+    if (control == nullptr) {
+        return {};
+    }
+    const Rect outer = DialogUnitsToPixels(0, 0, control->source->width, control->source->height);
+    return {0, 0, outer.right, outer.bottom};
+}
+
+void HeadlessWindow::MoveWindow(const Rect& pixels) { rect_ = pixels; }
+
+bool HeadlessWindow::AppendSystemMenu(std::string_view text, int command) {
+    if (dialog_ == nullptr || dialog_->Template().style == DialogStyle::Child) {
+        return false;
+    }
+    systemMenu_.emplace_back("", 0);
+    systemMenu_.emplace_back(std::string(text), command);
+    return true;
+}
+
+void HeadlessWindow::EndDialog(int code) {
+    if (parent_ != nullptr) {
+        return;
+    }
+    ended_ = true;
+    endCode_ = code;
+}
+
+void HeadlessWindow::DialogDestroyed() {
+    dialog_ = nullptr;
+    ended_ = true;
+}
+
+}  // namespace kd::ui::headless

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kd::ui {
+
+class Dialog;
+
+enum class Cursor { Arrow, Wait };
+
+// Message box buttons and flags, in our own terms.
+enum MessageBoxFlag : uint32_t {
+    kMessageOk = 0,
+    kMessageSystemModal = 1u << 0,
+    kMessageIconInformation = 1u << 1,
+    kMessageIconWarning = 1u << 2,
+};
+
+// Results of a modal run and of message boxes.
+inline constexpr int kResultOk = 1;
+inline constexpr int kResultCancel = 2;
+
+// What a back end provides: windows for dialogs, message boxes and cursors.
+class Toolkit {
+public:
+    virtual ~Toolkit() = default;
+
+    // Creates the dialog's window, initialises it and runs it until EndDialog.
+    // Returns the code given to EndDialog.
+    virtual int RunModal(Dialog& dialog, Dialog* owner) = 0;
+
+    // Creates the dialog as a child page inside the control hostId of parent (a tab
+    // control), runs its initialisation and returns. The page lives until its parent's
+    // window is destroyed. False when the window could not be made.
+    virtual bool CreateChild(Dialog& page, Dialog& parent, int hostId) = 0;
+
+    // Shows a message box and returns when the user has dismissed it.
+    virtual int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
+                           uint32_t flags) = 0;
+
+    virtual void SetCursor(Cursor cursor) = 0;
+
+    // The program file's name without its extension; the caption of plain message boxes.
+    virtual std::string ApplicationName() const = 0;
+};
+
+}  // namespace kd::ui

@@ -1,0 +1,123 @@
+#include "ui/win32/win32_toolkit.h"
+
+#include <vector>
+
+#include "ui/dialog.h"
+#include "ui/win32/dialog_template_builder.h"
+#include "ui/win32/utf16.h"
+#include "ui/win32/win32_window.h"
+#include "ui/win32/windows_api.h"
+
+namespace kd::ui::win32 {
+
+namespace {
+
+HWND WindowOf(const Dialog& dialog) {
+    const auto* window = dynamic_cast<const Win32Window*>(dialog.Peer());
+    return window != nullptr ? window->Handle() : nullptr;
+}
+
+// Boxes are owned by the top-level window, also when a page asks for them.
+HWND OwnerWindow(const Dialog* owner) {
+    const HWND window = owner != nullptr ? WindowOf(*owner) : nullptr;
+    return window != nullptr ? ::GetAncestor(window, GA_ROOT) : nullptr;
+}
+
+}  // namespace
+
+Win32Toolkit::Win32Toolkit(void* instance) : instance_(instance) {
+    INITCOMMONCONTROLSEX classes{};
+    classes.dwSize = sizeof(classes);
+    classes.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
+    ::InitCommonControlsEx(&classes);
+}
+
+int Win32Toolkit::RunModal(Dialog& dialog, Dialog* owner) {
+    // A second window for the same dialog would take over its peer.
+    if (dialog.HasWindow()) {
+        return -1;
+    }
+    const std::vector<uint8_t> bytes =
+        BuildDialogTemplate(dialog.Template(), dialog.Template().style);
+    if (bytes.empty()) {
+        return -1;
+    }
+    const auto instance = static_cast<HINSTANCE>(instance_);
+    WindowStart start{&dialog, instance, true};
+    const INT_PTR result = ::DialogBoxIndirectParamW(
+        instance, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), OwnerWindow(owner),
+        &Win32Window::DialogProc, reinterpret_cast<LPARAM>(&start));
+    return static_cast<int>(result);
+}
+
+bool Win32Toolkit::CreateChild(Dialog& page, Dialog& parent, int hostId) {
+    if (page.HasWindow()) {
+        return false;
+    }
+    const HWND parentWindow = WindowOf(parent);
+    if (parentWindow == nullptr || hostId < 0 || hostId >= 0xFFFF) {
+        return false;
+    }
+    const HWND host = ::GetDlgItem(parentWindow, hostId);
+    if (host == nullptr) {
+        return false;
+    }
+    const std::vector<uint8_t> bytes = BuildDialogTemplate(page.Template(), DialogStyle::Child);
+    if (bytes.empty()) {
+        return false;
+    }
+    const auto instance = static_cast<HINSTANCE>(instance_);
+    WindowStart start{&page, instance, false};
+    const HWND window = ::CreateDialogIndirectParamW(
+        instance, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), host, &Win32Window::DialogProc,
+        reinterpret_cast<LPARAM>(&start));
+    return window != nullptr && page.HasWindow();
+}
+
+int Win32Toolkit::MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
+                             uint32_t flags) {
+    UINT type = MB_OK;
+    if ((flags & kMessageSystemModal) != 0) {
+        type |= MB_SYSTEMMODAL;
+    }
+    // The icon flags share bits: combined they would name no icon at all, so the
+    // warning wins.
+    if ((flags & kMessageIconWarning) != 0) {
+        type |= MB_ICONWARNING;
+    } else if ((flags & kMessageIconInformation) != 0) {
+        type |= MB_ICONINFORMATION;
+    }
+    const std::wstring wideText = Utf8ToUtf16(text);
+    const std::wstring wideCaption = Utf8ToUtf16(caption);
+    return ::MessageBoxW(OwnerWindow(owner), wideText.c_str(), wideCaption.c_str(), type);
+}
+
+void Win32Toolkit::SetCursor(Cursor cursor) {
+    ::SetCursor(::LoadCursorW(nullptr, cursor == Cursor::Wait ? IDC_WAIT : IDC_ARROW));
+}
+
+std::string Win32Toolkit::ApplicationName() const {
+    // Long paths do not fit MAX_PATH: grow until the whole name came back.
+    std::wstring path;
+    for (DWORD capacity = MAX_PATH; capacity <= 0x10000; capacity *= 2) {
+        path.assign(capacity, L'\0');
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), capacity);
+        if (length == 0) {
+            return {};
+        }
+        if (length < capacity) {
+            path.resize(length);
+            break;
+        }
+        path.clear();
+    }
+    const size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind(L'.');
+    if (dot != std::wstring::npos && dot > 0) {
+        name.resize(dot);
+    }
+    return Utf16ToUtf8(name);
+}
+
+}  // namespace kd::ui::win32

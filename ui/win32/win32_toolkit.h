@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "ui/toolkit.h"
+
+namespace kd::ui::win32 {
+
+// The Windows back end: dialog windows built in memory from the templates, message
+// boxes and cursors. instance is the program's HINSTANCE, handed over as a plain
+// pointer so that this header needs no Windows headers; the dialogs' icons come from
+// that module's resources.
+class Win32Toolkit final : public Toolkit {
+public:
+    explicit Win32Toolkit(void* instance);
+
+    // Returns -1 when the window could not be made, or when the dialog already has one.
+    int RunModal(Dialog& dialog, Dialog* owner) override;
+    bool CreateChild(Dialog& page, Dialog& parent, int hostId) override;
+    int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
+                   uint32_t flags) override;
+    void SetCursor(Cursor cursor) override;
+    std::string ApplicationName() const override;
+
+private:
+    void* instance_;
+};
+
+}  // namespace kd::ui::win32
