@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "app/about_box.h"
+#include "config/config_dialog.h"
 #include "link/port_enumeration.h"
 #include "protocol/device_commands.h"
 #include "resources/ids.h"
@@ -106,6 +107,7 @@ MainDialog::MainDialog(AppServices& services)
     : Dialog(services.toolkit, resources::kMainWindowTemplate), services_(services) {
     BindCommand(ids::kRefreshButton, [this] { OnRefresh(); });
     BindCommand(ids::kConnectButton, [this] { OnConnect(); });
+    BindCommand(ids::kChangeConfigButton, [this] { OnChangeConfig(); });
     BindCommand(ids::kUpdateFirmwareButton, [this] { UploadFirmware(); });
     BindCommand(ids::kUpdateConfigButton, [this] { UploadConfig(); });
 }
@@ -271,6 +273,13 @@ void MainDialog::OnConnect() {
     }
     SetText(ids::kStatusLabel, "已连接");
     EndBusy(kConnectedMask);
+}
+
+// The settings dialog reaches the reader through this window's key commands; it has no
+// owner window and leaves the main window as it was.
+void MainDialog::OnChangeConfig() {
+    ConfigDialog dialog(GetToolkit(), *this);
+    dialog.DoModal(nullptr);
 }
 
 void MainDialog::UploadFirmware() { Upload(true); }

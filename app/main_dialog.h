@@ -61,6 +61,7 @@ public:
     // Button handlers.
     void OnRefresh();
     void OnConnect();
+    void OnChangeConfig();
     void UploadFirmware();
     void UploadConfig();
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "resources/config_ids.h"
 #include "tests/ui/app_fixture.h"
 
 namespace kd {
@@ -31,6 +32,22 @@ struct Connected : AppFixture {
     }
     HeadlessWindow& window;
 };
+
+TEST(ChangeConfig, OpensTheSettingsDialogOverTheConnectedReader) {
+    Connected app;
+    bool opened = false;
+    app.toolkit.OnModal(ids::kConfigDialog, [&](HeadlessWindow& dialog) {
+        opened = true;
+        dialog.CloseBox();
+    });
+    EXPECT_TRUE(app.window.Click(ids::kChangeConfigButton));
+    EXPECT_TRUE(opened);
+    ASSERT_FALSE(app.reader.Reads().empty());
+    EXPECT_EQ(app.reader.Reads().front(), "qrcode");
+    EXPECT_TRUE(app.reader.Writes().empty());
+    EXPECT_TRUE(app.ButtonsConnected());
+    EXPECT_EQ(app.window.GetText(ids::kStatusLabel), "已连接");
+}
 
 TEST(Uploads, FirmwareArrivesWholeAndTheToolWaitsBeforeSayingSo) {
     Connected app;

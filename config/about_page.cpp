@@ -1,0 +1,36 @@
+#include "config/about_page.h"
+
+#include "config/key_catalogue.h"
+#include "config/page_support.h"
+#include "resources/config_ids.h"
+#include "resources/config_pages.h"
+
+namespace kd {
+
+namespace id = ids::about_page;
+namespace key = catalogue::key;
+using pages::ReadValue;
+
+AboutPage::AboutPage(ui::Toolkit& toolkit, KeyAccess& keys)
+    : Dialog(toolkit, resources::kAboutPageTemplate), keys_(keys) {}
+
+bool AboutPage::OnInitDialog() {
+    Dialog::OnInitDialog();
+    pages::LimitToKey(*this, id::kVersion, key::kMasterVer);
+    pages::LimitToKey(*this, id::kDeviceNumber, key::kDeviceNo);
+    pages::LimitToKey(*this, id::kFactoryTime, key::kHistoryTime);
+
+    const std::string version = ReadValue(keys_, key::kMasterVer);
+    const std::string deviceNumber = ReadValue(keys_, key::kDeviceNo);
+    const std::string factoryTime = ReadValue(keys_, key::kHistoryTime);
+    SetText(id::kVersion, version);
+    SetText(id::kDeviceNumber, deviceNumber);
+    SetText(id::kFactoryTime, factoryTime);
+    return true;
+}
+
+std::string AboutPage::DeviceNumber() const {
+    return GetText(id::kDeviceNumber);
+}
+
+}  // namespace kd

@@ -1,0 +1,198 @@
+#include "config/config_dialog.h"
+
+#include <array>
+
+#include "config/key_catalogue.h"
+#include "resources/config_ids.h"
+#include "resources/config_pages.h"
+
+namespace kd {
+
+namespace id = ids::config_dialog;
+namespace key = catalogue::key;
+namespace value = catalogue::value;
+using catalogue::FlagValue;
+
+namespace {
+
+constexpr std::array<std::string_view, 5> kTabCaptions = {"码制设置", "输出方式", "输出格式",
+                                                          "控制设置", "关于"};
+constexpr int kPageCount = static_cast<int>(kTabCaptions.size());
+
+// Pages sit below the tab control's row of tabs.
+constexpr int kTabRowHeight = 25;
+
+}  // namespace
+
+int ConfigDialog::ReadWatch::ReadKey(std::string_view name, std::string& value) {
+    const int result = keys_.ReadKey(name, value);
+    if (result < 0) {
+        readFailed_ = true;
+    }
+    return result;
+}
+
+ConfigDialog::ConfigDialog(ui::Toolkit& toolkit, KeyAccess& keys)
+    : Dialog(toolkit, resources::kConfigDialogTemplate),
+      keys_(keys),
+      watch_(keys),
+      aboutPage_(toolkit, watch_),
+      controlPage_(toolkit, watch_),
+      outputFormatPage_(toolkit, watch_),
+      outputModePage_(toolkit, watch_),
+      symbologyPage_(toolkit, watch_) {}
+
+// Tab index to page; also the order in which the pages are created and read their keys.
+ui::Dialog& ConfigDialog::PageAt(int index) {
+    switch (index) {
+        case 0:
+            return symbologyPage_;
+        case 1:
+            return outputModePage_;
+        case 2:
+            return outputFormatPage_;
+        case 3:
+            return controlPage_;
+        default:
+            return aboutPage_;
+    }
+}
+
+bool ConfigDialog::OnInitDialog() {
+    Dialog::OnInitDialog();
+    for (int index = 0; index < kPageCount; ++index) {
+        TabInsert(id::kTabs, index, kTabCaptions[static_cast<size_t>(index)]);
+    }
+    for (int index = 0; index < kPageCount; ++index) {
+        // A page that could not be made read nothing, and Save would overwrite its keys
+        // with empty controls: warn as for a failed read.
+        if (!PageAt(index).CreateAsChild(*this, id::kTabs)) {
+            watch_.NoteFailure();
+        }
+    }
+    ui::Rect area = TabClientRect(id::kTabs);
+    area.top += kTabRowHeight;
+    for (int index = 0; index < kPageCount; ++index) {
+        PageAt(index).MoveWindow(area);
+    }
+    ShowPage(0);
+    TabSelect(id::kTabs, 0);
+
+    BindCommand(id::kSaveButton, [this] { OnSave(); });
+    BindCommand(id::kExitButton, [this] { EndDialog(ui::kResultCancel); });
+    return true;
+}
+
+void ConfigDialog::OnShown() {
+    if (watch_.ReadFailed()) {
+        MessageBox(kReadFailedMessage, GetToolkit().ApplicationName(), ui::kMessageOk);
+    }
+}
+
+void ConfigDialog::OnTabChanged(int tabId) {
+    if (tabId == id::kTabs) {
+        ShowPage(TabSelection(id::kTabs));
+    }
+}
+
+void ConfigDialog::ShowPage(int index) {
+    for (int page = 0; page < kPageCount; ++page) {
+        PageAt(page).ShowWindow(page == index);
+    }
+}
+
+void ConfigDialog::OnSave() {
+    // Every step runs whatever the earlier ones returned; only the message tells.
+    bool allWritten = true;
+    const auto write = [&](std::string_view name, std::string_view text) {
+        if (keys_.WriteKey(name, text) != 0) {
+            allWritten = false;
+        }
+    };
+
+    const SymbologyPage::Settings symbology = symbologyPage_.Current();
+    write(key::kPdf417Code, FlagValue(symbology.pdf417));
+    write(key::kQrCode, FlagValue(symbology.qrCode));
+    write(key::kDmCode, FlagValue(symbology.dmCode));
+    write(key::kOneCode, FlagValue(symbology.barcode));
+
+    const OutputModePage::Settings mode = outputModePage_.Current();
+    if (mode.comOutput) {
+        write(key::kIoInits, value::kComInits);
+        write(key::kIoMonitors, value::kComMonitors);
+        write(key::kIoOutputs, value::kComOutput);
+        write(key::kBaudRate, mode.baudRate);
+        write(key::kByteSizes, mode.byteSize);
+        write(key::kStopBits, mode.stopBits);
+        write(key::kParitys, mode.parity);
+    }
+    if (mode.usbOutput) {
+        write(key::kIoInits, value::kUsbInits);
+        write(key::kIoMonitors, value::kUsbMonitors);
+        write(key::kIoOutputs, value::kUsbOutput);
+    }
+
+    const OutputFormatPage::Settings format = outputFormatPage_.Current();
+    write(key::kContentOrder, catalogue::ContentOrderValue(format.enter, format.wrap));
+    write(key::kCodePrefix, format.codePrefix);
+    write(key::kCodePostfix, format.codePostfix);
+    if (format.nfcPrefixChecked) {
+        write(key::kNfcContentOrder, value::kNfcContentOrder);
+    }
+    write(key::kNfcPrefix, format.nfcPrefix);
+    write(key::kNfcPostfix, format.nfcPostfix);
+
+    const ControlPage::Settings control = controlPage_.Current();
+    write(key::kIntervalTime, control.intervalTime);
+    if (control.rebootLight) {
+        const catalogue::RebootLight& light = *control.rebootLight;
+        write(key::kNfcHint, catalogue::HintValue(light, control.nfcBeeper, control.nfcRedFlash));
+        write(key::kCodeHint,
+              catalogue::HintValue(light, control.codeBeeper, control.codeRedFlash));
+        write(key::kRebootHint, light.literal);
+    }
+    if (control.workMode) {
+        write(key::kWorkMode, *control.workMode);
+    }
+    if (control.nfcOn) {
+        write(key::kNfcSerial, value::kNfcSerial);
+        write(key::kNfcAble, FlagValue(true));
+        write(key::kCom0DevName, value::kCom0DevName);
+        if (control.nfcContentFormat) {
+            write(key::kNfcContentFormat, *control.nfcContentFormat);
+        }
+    } else {
+        write(key::kNfcAble, FlagValue(false));
+    }
+
+    if (format.codePrePostFormat) {
+        write(key::kCodePrePostFormat, *format.codePrePostFormat);
+    }
+    if (format.nfcPrePostFormat) {
+        write(key::kNfcPrePostFormat, *format.nfcPrePostFormat);
+    }
+    if (format.nfcReadMethod) {
+        write(key::kNfcReadMethod, *format.nfcReadMethod);
+    }
+
+    write(key::kDeviceNo, aboutPage_.DeviceNumber());
+
+    write(key::kNfcContentBegin, control.nfcContentBegin);
+    write(key::kNfcContentEnd, control.nfcContentEnd);
+    if (control.codeContentFormat) {
+        write(key::kCodeContentFormat, *control.codeContentFormat);
+    }
+    if (control.contentFormat) {
+        write(key::kContentFormat, *control.contentFormat);
+    }
+    if (control.developMode) {
+        write(key::kDevelopCtrl, control.developMode->developCtrl);
+        write(key::kScanMode, control.developMode->scanMode);
+    }
+
+    const bool stored = keys_.StoreKeys() == 0;
+    MessageBox(allWritten && stored ? kSaveSucceededMessage : kSaveFailedMessage,
+               GetToolkit().ApplicationName(), ui::kMessageOk);
+}
+
+}  // namespace kd

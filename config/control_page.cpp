@@ -1,0 +1,100 @@
+#include "config/control_page.h"
+
+#include "config/page_support.h"
+#include "resources/config_ids.h"
+#include "resources/config_pages.h"
+
+namespace kd {
+
+namespace id = ids::control_page;
+namespace key = catalogue::key;
+namespace value = catalogue::value;
+using catalogue::Contains;
+using catalogue::MatchChoice;
+using pages::ReadValue;
+using pages::SelectInRow;
+
+namespace {
+
+// Rows in the order of their literals in the catalogue.
+constexpr int kRebootRow[] = {id::kRebootLightOn, id::kRebootLightRed, id::kRebootLightPink,
+                              id::kRebootLightOff};
+constexpr int kWorkModeRow[] = {id::kWorkModeNormal, id::kWorkModeSingle, id::kWorkModeInterval};
+constexpr int kDevelopRow[] = {id::kDevelopSerial, id::kDevelopHid, id::kDevelopNormal};
+
+}  // namespace
+
+ControlPage::ControlPage(ui::Toolkit& toolkit, KeyAccess& keys)
+    : Dialog(toolkit, resources::kControlPageTemplate), keys_(keys) {}
+
+bool ControlPage::OnInitDialog() {
+    Dialog::OnInitDialog();
+    pages::LimitToKey(*this, id::kIntervalTime, key::kIntervalTime);
+    pages::LimitToKey(*this, id::kNfcContentBegin, key::kNfcContentBegin);
+    pages::LimitToKey(*this, id::kNfcContentEnd, key::kNfcContentEnd);
+
+    const std::string codeHint = ReadValue(keys_, key::kCodeHint);
+    const std::string rebootHint = ReadValue(keys_, key::kRebootHint);
+    SetChecked(id::kCodeBeeper, Contains(codeHint, value::kBeeperToken));
+    SetChecked(id::kCodeRedFlash, Contains(codeHint, value::kRedFlashToken));
+
+    const std::string nfcHint = ReadValue(keys_, key::kNfcHint);
+    SetChecked(id::kNfcBeeper, Contains(nfcHint, value::kBeeperToken));
+    SetChecked(id::kNfcRedFlash, Contains(nfcHint, value::kRedFlashToken));
+
+    SelectInRow(*this, kRebootRow, catalogue::MatchRebootLight(rebootHint));
+    SelectInRow(*this, kWorkModeRow,
+                MatchChoice(catalogue::kWorkModes, ReadValue(keys_, key::kWorkMode)));
+
+    SetText(id::kIntervalTime, ReadValue(keys_, key::kIntervalTime));
+    const std::string begin = ReadValue(keys_, key::kNfcContentBegin);
+    const std::string end = ReadValue(keys_, key::kNfcContentEnd);
+    SetText(id::kNfcContentBegin, begin);
+    SetText(id::kNfcContentEnd, end);
+
+    // The NFC format only means something with the NFC reader on; it is not even read
+    // otherwise.
+    if (catalogue::FlagIsOn(ReadValue(keys_, key::kNfcAble))) {
+        SetChecked(id::kNfcSwitch, true);
+        SelectInRow(
+            *this, id::kNfcFormatRow,
+            MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kNfcContentFormat)));
+    }
+    SelectInRow(*this, id::kCodeFormatRow,
+                MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kCodeContentFormat)));
+    SelectInRow(*this, id::kContentFormatRow,
+                MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kContentFormat)));
+
+    const std::string developCtrl = ReadValue(keys_, key::kDevelopCtrl);
+    const std::string scanMode = ReadValue(keys_, key::kScanMode);
+    SelectInRow(*this, kDevelopRow, catalogue::MatchDevelopMode(developCtrl, scanMode));
+    return true;
+}
+
+ControlPage::Settings ControlPage::Current() const {
+    Settings settings;
+    settings.codeBeeper = IsChecked(id::kCodeBeeper);
+    settings.codeRedFlash = IsChecked(id::kCodeRedFlash);
+    settings.nfcBeeper = IsChecked(id::kNfcBeeper);
+    settings.nfcRedFlash = IsChecked(id::kNfcRedFlash);
+    if (const int light = pages::SelectedInRow(*this, kRebootRow); light >= 0) {
+        settings.rebootLight = catalogue::kRebootLights[static_cast<size_t>(light)];
+    }
+    settings.workMode = pages::SelectedLiteral(*this, kWorkModeRow, catalogue::kWorkModes);
+    settings.intervalTime = GetText(id::kIntervalTime);
+    settings.nfcOn = IsChecked(id::kNfcSwitch);
+    settings.nfcContentBegin = GetText(id::kNfcContentBegin);
+    settings.nfcContentEnd = GetText(id::kNfcContentEnd);
+    settings.nfcContentFormat =
+        pages::SelectedLiteral(*this, id::kNfcFormatRow, catalogue::kContentFormats);
+    settings.codeContentFormat =
+        pages::SelectedLiteral(*this, id::kCodeFormatRow, catalogue::kContentFormats);
+    settings.contentFormat =
+        pages::SelectedLiteral(*this, id::kContentFormatRow, catalogue::kContentFormats);
+    if (const int mode = pages::SelectedInRow(*this, kDevelopRow); mode >= 0) {
+        settings.developMode = catalogue::kDevelopModes[static_cast<size_t>(mode)];
+    }
+    return settings;
+}
+
+}  // namespace kd

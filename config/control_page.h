@@ -1,0 +1,46 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/key_catalogue.h"
+#include "protocol/key_access.h"
+#include "ui/dialog.h"
+
+namespace kd {
+
+// Tab "控制设置": how the reader signals a read, its light after a restart, its work
+// mode, its NFC reader, its output formats and its development mode.
+class ControlPage final : public ui::Dialog {
+  public:
+    ControlPage(ui::Toolkit& toolkit, KeyAccess& keys);
+
+    // The page as Save reads it; a choice is absent when no button of its row is selected
+    // (or, in a format row, when "dec2" or "dec3" is).
+    struct Settings {
+        bool codeBeeper = false;
+        bool codeRedFlash = false;
+        bool nfcBeeper = false;
+        bool nfcRedFlash = false;
+        std::optional<catalogue::RebootLight> rebootLight;
+        std::optional<std::string_view> workMode;
+        std::string intervalTime;
+        bool nfcOn = false;
+        std::string nfcContentBegin;
+        std::string nfcContentEnd;
+        std::optional<std::string_view> nfcContentFormat;
+        std::optional<std::string_view> codeContentFormat;
+        std::optional<std::string_view> contentFormat;
+        std::optional<catalogue::DevelopMode> developMode;
+    };
+    Settings Current() const;
+
+  protected:
+    bool OnInitDialog() override;
+
+  private:
+    KeyAccess& keys_;
+};
+
+}  // namespace kd

@@ -1,0 +1,101 @@
+#include "config/output_format_page.h"
+
+#include <array>
+
+#include "config/key_catalogue.h"
+#include "config/page_support.h"
+#include "resources/config_ids.h"
+#include "resources/config_pages.h"
+
+namespace kd {
+
+namespace id = ids::output_format_page;
+namespace key = catalogue::key;
+namespace value = catalogue::value;
+using catalogue::Contains;
+using catalogue::MatchChoice;
+using pages::ReadValue;
+
+namespace {
+
+struct AffixControls {
+    int box;
+    int field;
+    std::string_view key;
+};
+
+// In the order loading reads them.
+constexpr AffixControls kAffixes[] = {
+    {id::kCodePrefixBox, id::kCodePrefixField, key::kCodePrefix},
+    {id::kCodePostfixBox, id::kCodePostfixField, key::kCodePostfix},
+    {id::kNfcPrefixBox, id::kNfcPrefixField, key::kNfcPrefix},
+    {id::kNfcPostfixBox, id::kNfcPostfixField, key::kNfcPostfix},
+};
+
+// Pairs in the order of catalogue::kPrePostFormats ("hex", "char").
+constexpr int kCodePrePostRow[] = {id::kCodePrePostHex, id::kCodePrePostChar};
+constexpr int kNfcPrePostRow[] = {id::kNfcPrePostHex, id::kNfcPrePostChar};
+// In the order of catalogue::kNfcReadMethods ("0", "1").
+constexpr int kNfcReadRow[] = {id::kNfcReadNormal, id::kNfcReadContinuous};
+
+}  // namespace
+
+OutputFormatPage::OutputFormatPage(ui::Toolkit& toolkit, KeyAccess& keys)
+    : Dialog(toolkit, resources::kOutputFormatPageTemplate), keys_(keys) {}
+
+bool OutputFormatPage::OnInitDialog() {
+    Dialog::OnInitDialog();
+    for (const AffixControls& affix : kAffixes) {
+        pages::LimitToKey(*this, affix.field, affix.key);
+    }
+
+    const std::string order = ReadValue(keys_, key::kContentOrder);
+    SetChecked(id::kEnter, Contains(order, value::kEnterToken));
+    SetChecked(id::kWrap, Contains(order, value::kWrapToken));
+
+    // ReadValue leaves a failed read empty, so its box stays unchecked.
+    std::array<std::string, std::size(kAffixes)> affixValues;
+    for (size_t i = 0; i < affixValues.size(); ++i) {
+        affixValues[i] = ReadValue(keys_, kAffixes[i].key);
+    }
+    for (size_t i = 0; i < affixValues.size(); ++i) {
+        if (catalogue::NonEmpty(affixValues[i])) {
+            SetText(kAffixes[i].field, affixValues[i]);
+            SetChecked(kAffixes[i].box, true);
+        }
+    }
+
+    pages::SelectInRow(
+        *this, kCodePrePostRow,
+        MatchChoice(catalogue::kPrePostFormats, ReadValue(keys_, key::kCodePrePostFormat)));
+    pages::SelectInRow(
+        *this, kNfcPrePostRow,
+        MatchChoice(catalogue::kPrePostFormats, ReadValue(keys_, key::kNfcPrePostFormat)));
+    pages::SelectInRow(
+        *this, kNfcReadRow,
+        MatchChoice(catalogue::kNfcReadMethods, ReadValue(keys_, key::kNfcReadMethod)));
+    return true;
+}
+
+std::string OutputFormatPage::Affix(int box, int field) const {
+    return IsChecked(box) ? GetText(field) : std::string();
+}
+
+OutputFormatPage::Settings OutputFormatPage::Current() const {
+    Settings settings;
+    settings.enter = IsChecked(id::kEnter);
+    settings.wrap = IsChecked(id::kWrap);
+    settings.codePrefix = Affix(id::kCodePrefixBox, id::kCodePrefixField);
+    settings.codePostfix = Affix(id::kCodePostfixBox, id::kCodePostfixField);
+    settings.nfcPrefixChecked = IsChecked(id::kNfcPrefixBox);
+    settings.nfcPrefix = Affix(id::kNfcPrefixBox, id::kNfcPrefixField);
+    settings.nfcPostfix = Affix(id::kNfcPostfixBox, id::kNfcPostfixField);
+    settings.codePrePostFormat =
+        pages::SelectedLiteral(*this, kCodePrePostRow, catalogue::kPrePostFormats);
+    settings.nfcPrePostFormat =
+        pages::SelectedLiteral(*this, kNfcPrePostRow, catalogue::kPrePostFormats);
+    settings.nfcReadMethod = pages::SelectedLiteral(*this, kNfcReadRow, catalogue::kNfcReadMethods);
+    return settings;
+}
+
+}  // namespace kd

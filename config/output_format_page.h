@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "protocol/key_access.h"
+#include "ui/dialog.h"
+
+namespace kd {
+
+// Tab "输出格式": line ends after the content, prefixes and suffixes for codes and for
+// NFC cards with their formats, and how NFC cards are read.
+class OutputFormatPage final : public ui::Dialog {
+  public:
+    OutputFormatPage(ui::Toolkit& toolkit, KeyAccess& keys);
+
+    // The page as Save reads it. A prefix or suffix is its field's text when its box is
+    // checked and the empty value when it is not; a choice is absent when no button of
+    // its pair is selected.
+    struct Settings {
+        bool enter = false;
+        bool wrap = false;
+        std::string codePrefix;
+        std::string codePostfix;
+        bool nfcPrefixChecked = false;
+        std::string nfcPrefix;
+        std::string nfcPostfix;
+        std::optional<std::string_view> codePrePostFormat;
+        std::optional<std::string_view> nfcPrePostFormat;
+        std::optional<std::string_view> nfcReadMethod;
+    };
+    Settings Current() const;
+
+  protected:
+    bool OnInitDialog() override;
+
+  private:
+    std::string Affix(int box, int field) const;
+
+    KeyAccess& keys_;
+};
+
+}  // namespace kd

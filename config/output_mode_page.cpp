@@ -1,0 +1,70 @@
+#include "config/output_mode_page.h"
+
+#include "config/key_catalogue.h"
+#include "config/page_support.h"
+#include "resources/config_ids.h"
+#include "resources/config_pages.h"
+
+namespace kd {
+
+namespace id = ids::output_mode_page;
+namespace key = catalogue::key;
+namespace value = catalogue::value;
+using catalogue::ExactMatch;
+using pages::ReadValue;
+
+namespace {
+
+struct LineSetting {
+    int combo;
+    int label;
+    std::string_view key;
+    std::span<const std::string_view> entries;
+};
+
+// In the order loading reads them.
+constexpr LineSetting kLineSettings[] = {
+    {id::kBaudRate, id::kBaudRateLabel, key::kBaudRate, resources::kBaudRateEntries},
+    {id::kStopBits, id::kStopBitsLabel, key::kStopBits, resources::kStopBitsEntries},
+    {id::kByteSize, id::kByteSizeLabel, key::kByteSizes, resources::kByteSizeEntries},
+    {id::kParity, id::kParityLabel, key::kParitys, resources::kParityEntries},
+};
+
+}  // namespace
+
+OutputModePage::OutputModePage(ui::Toolkit& toolkit, KeyAccess& keys)
+    : Dialog(toolkit, resources::kOutputModePageTemplate), keys_(keys) {}
+
+bool OutputModePage::OnInitDialog() {
+    Dialog::OnInitDialog();
+    for (const LineSetting& setting : kLineSettings) {
+        for (const std::string_view entry : setting.entries) {
+            ComboAdd(setting.combo, entry);
+        }
+        pages::LimitToKey(*this, setting.combo, setting.key);
+    }
+
+    const std::string route = ReadValue(keys_, key::kIoOutputs);
+    if (ExactMatch(route, value::kComOutput)) {
+        ShowControl(id::kUsbOutput, false);
+        SetChecked(id::kComOutput, true);
+        for (const LineSetting& setting : kLineSettings) {
+            SetText(setting.combo, ReadValue(keys_, setting.key));
+        }
+    } else if (ExactMatch(route, value::kUsbOutput)) {
+        ShowControl(id::kComOutput, false);
+        for (const LineSetting& setting : kLineSettings) {
+            ShowControl(setting.label, false);
+            ShowControl(setting.combo, false);
+        }
+        SetChecked(id::kUsbOutput, true);
+    }
+    return true;
+}
+
+OutputModePage::Settings OutputModePage::Current() const {
+    return {IsChecked(id::kComOutput), IsChecked(id::kUsbOutput), GetText(id::kBaudRate),
+            GetText(id::kStopBits),    GetText(id::kByteSize),    GetText(id::kParity)};
+}
+
+}  // namespace kd

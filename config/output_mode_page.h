@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "protocol/key_access.h"
+#include "ui/dialog.h"
+
+namespace kd {
+
+// Tab "输出方式": the route the reader sends its reads on, as loading found it, and the
+// line settings of its serial route. Only the line settings can be edited.
+class OutputModePage final : public ui::Dialog {
+  public:
+    OutputModePage(ui::Toolkit& toolkit, KeyAccess& keys);
+
+    // The route boxes and the line settings' texts as Save reads them.
+    struct Settings {
+        bool comOutput = false;
+        bool usbOutput = false;
+        std::string baudRate;
+        std::string stopBits;
+        std::string byteSize;
+        std::string parity;
+    };
+    Settings Current() const;
+
+  protected:
+    bool OnInitDialog() override;
+
+  private:
+    KeyAccess& keys_;
+};
+
+}  // namespace kd
