@@ -12,39 +12,51 @@ std::span<const uint8_t> AsBytes(std::string_view text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-// One exchange: build, send, receive. Returns the count received, or nothing when the
-// request could not be built or written.
-std::optional<int32_t> Exchange(Channel& channel, const Magic& magic, CommandCode code,
-                                std::span<const uint8_t> payload, std::span<uint8_t> reply) {
+// How one exchange ended: the request could not go out, or the reply as judged.
+enum class Outcome { WriteFailed, Short, Refused, Accepted };
+
+// Builds and sends the request, takes the reply into reply and judges it by its least
+// byte count and status. received is what arrived.
+Outcome Exchange(Channel* channel, const Magic& magic, CommandCode code,
+                 std::span<const uint8_t> payload, size_t leastBytes, std::span<uint8_t> reply,
+                 std::span<const uint8_t>& received) {
     std::array<uint8_t, kMaxFrameSize> request{};
     const size_t size = BuildRequest(magic, code, payload, request);
-    if (size == 0 || !SendRequest(channel, std::span(request).first(size))) {
-        return std::nullopt;
+    if (channel == nullptr || size == 0 || !SendRequest(*channel, std::span(request).first(size))) {
+        return Outcome::WriteFailed;
     }
-    return ReceiveReply(channel, reply);
+    const int32_t count = ReceiveReply(*channel, reply);
+    received = std::span<const uint8_t>(reply).first(count > 0 ? static_cast<size_t>(count) : 0);
+    switch (JudgeReply(received, leastBytes)) {
+        case ReplyVerdict::Short:
+            return Outcome::Short;
+        case ReplyVerdict::Refused:
+            return Outcome::Refused;
+        case ReplyVerdict::Accepted:
+            break;
+    }
+    return Outcome::Accepted;
 }
 
-std::span<const uint8_t> Received(std::span<const uint8_t> buffer, int32_t count) {
-    return buffer.first(count > 0 ? static_cast<size_t>(count) : 0);
+// The handshake and the version queries fold a failed write into a missing reply.
+int QueryResult(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Accepted:
+            return kCommandOk;
+        case Outcome::Refused:
+            return kReaderRefused;
+        default:
+            return kNoValidReply;
+    }
 }
 
 int QueryVersion(Channel* channel, std::string_view key, size_t maxLength, TextSink& label) {
-    if (channel == nullptr) {
-        return kNoValidReply;
-    }
     std::array<uint8_t, kReceiveBufferSize> reply{};
-    const auto count = Exchange(*channel, kQueryMagic, kReadKeyCommand, AsBytes(key), reply);
-    if (!count) {
-        return kNoValidReply;
-    }
-    const auto received = Received(reply, *count);
-    switch (JudgeReply(received, kQueryReplyMin)) {
-        case ReplyVerdict::Short:
-            return kNoValidReply;
-        case ReplyVerdict::Refused:
-            return kReaderRefused;
-        case ReplyVerdict::Accepted:
-            break;
+    std::span<const uint8_t> received;
+    const int result = QueryResult(Exchange(channel, kQueryMagic, kReadKeyCommand, AsBytes(key),
+                                            kQueryReplyMin, reply, received));
+    if (result != kCommandOk) {
+        return result;
     }
     // The record's own length fields place the value; the frame's length is not used.
     const auto record = ParseKeyRecord(received.subspan(kReplyHeaderSize));
@@ -58,23 +70,10 @@ int QueryVersion(Channel* channel, std::string_view key, size_t maxLength, TextS
 }  // namespace
 
 int Handshake(Channel* channel) {
-    if (channel == nullptr) {
-        return kNoValidReply;
-    }
     std::array<uint8_t, kReceiveBufferSize> reply{};
-    const auto count = Exchange(*channel, kHandshakeMagic, kHandshakeCommand, {}, reply);
-    if (!count) {
-        return kNoValidReply;
-    }
-    switch (JudgeReply(Received(reply, *count), kHandshakeReplyMin)) {
-        case ReplyVerdict::Short:
-            return kNoValidReply;
-        case ReplyVerdict::Refused:
-            return kReaderRefused;
-        case ReplyVerdict::Accepted:
-            break;
-    }
-    return kCommandOk;
+    std::span<const uint8_t> received;
+    return QueryResult(Exchange(channel, kHandshakeMagic, kHandshakeCommand, {}, kHandshakeReplyMin,
+                                reply, received));
 }
 
 int QueryFirmwareVersion(Channel* channel, TextSink& label) {
@@ -87,22 +86,20 @@ int QueryBuildDate(Channel* channel, TextSink& label) {
 
 int ExchangeCommand(Channel* channel, CommandCode code, std::span<uint8_t> payload,
                     uint16_t& length) {
-    if (channel == nullptr || length > payload.size()) {
+    if (length > payload.size()) {
         return kExchangeWriteFailed;
     }
     std::array<uint8_t, kMaxFrameSize> reply{};
-    const auto count =
-        Exchange(*channel, kCommandMagic, code, payload.first(length), reply);
-    if (!count) {
-        return kExchangeWriteFailed;
-    }
-    const auto received = Received(reply, *count);
-    switch (JudgeReply(received, kCommandReplyMin)) {
-        case ReplyVerdict::Short:
+    std::span<const uint8_t> received;
+    switch (Exchange(channel, kCommandMagic, code, payload.first(length), kCommandReplyMin, reply,
+                     received)) {
+        case Outcome::WriteFailed:
+            return kExchangeWriteFailed;
+        case Outcome::Short:
             return kExchangeShortReply;
-        case ReplyVerdict::Refused:
+        case Outcome::Refused:
             return kExchangeRefused;
-        case ReplyVerdict::Accepted:
+        case Outcome::Accepted:
             break;
     }
     // A payload announced past the bytes received or past the caller's buffer is a
@@ -159,9 +156,8 @@ int WriteKey(Channel* channel, std::string_view name, std::string_view value) {
 int StoreKeys(Channel* channel) {
     std::array<uint8_t, kKeyPayloadSize> payload{};
     uint16_t length = 0;
-    return ExchangeCommand(channel, kStoreKeysCommand, payload, length) == kCommandOk
-               ? kCommandOk
-               : kKeyFailed;
+    return ExchangeCommand(channel, kStoreKeysCommand, payload, length) == kCommandOk ? kCommandOk
+                                                                                      : kKeyFailed;
 }
 
 }  // namespace kd
