@@ -46,8 +46,8 @@ TEST(Kdcfg, SetStoreAndGetRoundTripAndSurviveARestart) {
     const std::string longValue(200, 'x');
     {
         Reader reader({"--state", stateFile});
-        const RunResult set = reader.Kdcfg(
-            {"set", "workmode=2", "codeprefix=" + longValue, "nfcprefix=", "--store"});
+        const RunResult set =
+            reader.Kdcfg({"set", "workmode=2", "codeprefix=" + longValue, "nfcprefix=", "--store"});
         EXPECT_EQ(set.exitCode, 0) << set.err;
         const RunResult get = reader.Kdcfg({"get", "workmode", "codeprefix", "nfcprefix"});
         EXPECT_EQ(get.exitCode, 0) << get.err;
@@ -138,8 +138,8 @@ TEST(Kdcfg, TraceShowsEveryFrame) {
 }
 
 TEST(Kdcfg, UploadsArriveWholeAndFailuresHaveTheirCodes) {
-    Reader reader({"--uploads", "."});
     TempDir files;
+    Reader reader({"--uploads", files.Path().string()});
     std::string image(5000, '\0');
     for (size_t i = 0; i < image.size(); ++i) {
         image[i] = static_cast<char>(i * 31);
@@ -149,6 +149,7 @@ TEST(Kdcfg, UploadsArriveWholeAndFailuresHaveTheirCodes) {
     EXPECT_EQ(sent.exitCode, 0) << sent.err;
     EXPECT_NE(sent.out.find("configuration update sent"), std::string::npos);
     EXPECT_NE(sent.err.find("5000 bytes in 5 blocks"), std::string::npos) << sent.err;
+    EXPECT_EQ(test::ReadFile(files / "tmconfig.config"), image);
 
     const RunResult missing = reader.Kdcfg({"upload-firmware", "/nonexistent/update"});
     EXPECT_EQ(missing.exitCode, 6);
@@ -157,8 +158,7 @@ TEST(Kdcfg, UploadsArriveWholeAndFailuresHaveTheirCodes) {
     EXPECT_EQ(refusing.Kdcfg({"upload-config", (files / "config").string()}).exitCode, 7);
 
     Reader stubborn({"--wrong-index-every", "1"});
-    const RunResult unacknowledged =
-        stubborn.Kdcfg({"upload-config", (files / "config").string()});
+    const RunResult unacknowledged = stubborn.Kdcfg({"upload-config", (files / "config").string()});
     EXPECT_EQ(unacknowledged.exitCode, 9);
     EXPECT_NE(unacknowledged.err.find("sending it again"), std::string::npos);
 }
