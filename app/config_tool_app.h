@@ -7,7 +7,7 @@ namespace kd {
 
 // The application object: exists for the whole run and holds the one main window.
 class ConfigToolApp {
-public:
+  public:
     explicit ConfigToolApp(AppServices& services) : mainDialog_(services) {}
 
     // Runs the main window modally. Returns false: when it has ended, the application
@@ -19,7 +19,7 @@ public:
 
     MainDialog& GetMainDialog() { return mainDialog_; }
 
-private:
+  private:
     MainDialog mainDialog_;
 };
 

@@ -17,8 +17,8 @@ namespace {
 constexpr char kSingleInstanceMutex[] = "Tesmor_CONFIG_TOOLS_v5.5.x";
 constexpr char kPromptCaption[] = "提示";
 
-constexpr const char* kBaudRates[] = {"110",   "300",   "1200",  "2400",  "4800",
-                                      "9600",  "19200", "38400", "57600", "115200"};
+constexpr const char* kBaudRates[] = {"110",  "300",   "1200",  "2400",  "4800",
+                                      "9600", "19200", "38400", "57600", "115200"};
 constexpr const char* kDataBits[] = {"5", "6", "7", "8"};
 constexpr const char* kStopBits[] = {"1", "2"};
 constexpr const char* kParities[] = {"NONE", "ODD", "EVEN", "MARK", "SPACE"};
@@ -38,24 +38,24 @@ constexpr BusyButton kBusyButtons[] = {
 
 // A label of the main window that a version query writes.
 class LabelSink final : public TextSink {
-public:
+  public:
     LabelSink(ui::Dialog& dialog, int id) : dialog_(dialog), id_(id) {}
     void SetText(std::string_view text) override { dialog_.SetText(id_, text); }
 
-private:
+  private:
     ui::Dialog& dialog_;
     int id_;
 };
 
 // The hidden HID list of the main window.
 class HidBox final : public HidListBox {
-public:
+  public:
     explicit HidBox(ui::Dialog& dialog) : dialog_(dialog) {}
     void Clear() override { dialog_.ComboClear(ids::kHidList); }
     void Add(std::string_view text) override { dialog_.ComboAdd(ids::kHidList, text); }
     void SelectFirst() override { dialog_.ComboSelect(ids::kHidList, 0); }
 
-private:
+  private:
     ui::Dialog& dialog_;
 };
 
@@ -282,9 +282,13 @@ void MainDialog::OnChangeConfig() {
     dialog.DoModal(nullptr);
 }
 
-void MainDialog::UploadFirmware() { Upload(true); }
+void MainDialog::UploadFirmware() {
+    Upload(true);
+}
 
-void MainDialog::UploadConfig() { Upload(false); }
+void MainDialog::UploadConfig() {
+    Upload(false);
+}
 
 void MainDialog::Upload(bool firmware) {
     BeginBusy();
@@ -302,7 +306,9 @@ void MainDialog::DropChannel() {
     }
 }
 
-int MainDialog::Handshake() { return kd::Handshake(channel_.get()); }
+int MainDialog::Handshake() {
+    return kd::Handshake(channel_.get());
+}
 
 int MainDialog::QueryFirmwareVersion() {
     LabelSink label(*this, ids::kFirmwareVersionLabel);
@@ -326,6 +332,8 @@ int MainDialog::WriteKey(std::string_view name, std::string_view value) {
     return kd::WriteKey(channel_.get(), name, value);
 }
 
-int MainDialog::StoreKeys() { return kd::StoreKeys(channel_.get()); }
+int MainDialog::StoreKeys() {
+    return kd::StoreKeys(channel_.get());
+}
 
 }  // namespace kd

@@ -27,7 +27,7 @@ namespace kd {
 //   1012, 1013     firmware version and build date; 1014 the status
 //   1 退出          ends the program
 class MainDialog final : public ui::Dialog, public KeyAccess {
-public:
+  public:
     // Button bits of EndBusy.
     static constexpr uint32_t kRefreshBit = 0x01;
     static constexpr uint32_t kConnectBit = 0x02;
@@ -35,7 +35,8 @@ public:
     static constexpr uint32_t kUpdateFirmwareBit = 0x08;
     static constexpr uint32_t kUpdateConfigBit = 0x10;
     static constexpr uint32_t kNotConnectedMask = kRefreshBit | kConnectBit;
-    static constexpr uint32_t kConnectedMask = kChangeConfigBit | kUpdateFirmwareBit | kUpdateConfigBit;
+    static constexpr uint32_t kConnectedMask =
+        kChangeConfigBit | kUpdateFirmwareBit | kUpdateConfigBit;
 
     explicit MainDialog(AppServices& services);
     ~MainDialog() override;
@@ -65,11 +66,11 @@ public:
     void UploadFirmware();
     void UploadConfig();
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool OnSysCommand(int command) override;
 
-private:
+  private:
     // What OnConnect read from the device panel, or the message naming what is missing.
     bool ReadSelectedSettings(SerialSettings& settings);
     void DropChannel();

@@ -18,7 +18,7 @@ class Toolkit;
 
 // The named mutex that keeps a second copy out, and the way out of the process.
 class ProcessControl {
-public:
+  public:
     virtual ~ProcessControl() = default;
     // Creates the mutex with initial ownership and keeps it until the process ends.
     // False when a mutex of that name already existed.
@@ -28,7 +28,7 @@ public:
 
 // Opens the serial channel a connect asks for.
 class ChannelOpener {
-public:
+  public:
     virtual ~ChannelOpener() = default;
     virtual std::unique_ptr<Channel> Open(const SerialSettings& settings, std::string& error) = 0;
 };

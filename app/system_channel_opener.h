@@ -7,7 +7,7 @@ namespace kd {
 
 // Opens the real serial port of this platform.
 class SystemChannelOpener final : public ChannelOpener {
-public:
+  public:
     std::unique_ptr<Channel> Open(const SerialSettings& settings, std::string& error) override {
         return OpenSerialChannel(settings, error);
     }

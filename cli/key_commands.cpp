@@ -10,13 +10,13 @@ namespace kd::cli {
 namespace {
 
 class LineSink final : public TextSink {
-public:
+  public:
     LineSink(std::FILE* out, const char* label) : out_(out), label_(label) {}
     void SetText(std::string_view text) override {
         std::fprintf(out_, "%s: %.*s\n", label_, static_cast<int>(text.size()), text.data());
     }
 
-private:
+  private:
     std::FILE* out_;
     const char* label_;
 };
@@ -58,8 +58,8 @@ int RunInfo(Channel& channel, const std::string& port, std::FILE* out, std::FILE
         return code;
     }
     LineSink version(out, "firmware version");
-    if (int code = ReportQuery(QueryFirmwareVersion(&channel, version), "firmware version", port,
-                               err);
+    if (int code =
+            ReportQuery(QueryFirmwareVersion(&channel, version), "firmware version", port, err);
         code != kExitOk) {
         return code;
     }
@@ -67,8 +67,7 @@ int RunInfo(Channel& channel, const std::string& port, std::FILE* out, std::FILE
     return ReportQuery(QueryBuildDate(&channel, date), "build date", port, err);
 }
 
-int RunGet(Channel& channel, const std::vector<std::string>& keys, std::FILE* out,
-           std::FILE* err) {
+int RunGet(Channel& channel, const std::vector<std::string>& keys, std::FILE* out, std::FILE* err) {
     for (const auto& key : keys) {
         std::string value;
         const int result = ExchangeReadKey(&channel, key, value);

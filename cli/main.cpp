@@ -16,10 +16,14 @@ using namespace kd::cli;
 
 #ifdef _WIN32
 #include <io.h>
-static bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+static bool IsTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
 #else
 #include <unistd.h>
-static bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) != 0; }
+static bool IsTerminal(std::FILE* stream) {
+    return isatty(fileno(stream)) != 0;
+}
 #endif
 
 int main(int argc, char** argv) {

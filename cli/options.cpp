@@ -108,7 +108,8 @@ std::string ParseCommandArguments(Options& options, const std::vector<std::strin
             if (assignment.name.size() > 255 ||
                 assignment.value.size() > KeyWriteLimit(assignment.name.size())) {
                 return "the value of " + assignment.name + " is " +
-                       std::to_string(assignment.value.size()) + " bytes long; a key of this name holds at most " +
+                       std::to_string(assignment.value.size()) +
+                       " bytes long; a key of this name holds at most " +
                        std::to_string(KeyWriteLimit(assignment.name.size())) +
                        " bytes (name + value + 3 <= 256); nothing was sent";
             }
@@ -172,7 +173,8 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     if (options.serial.portPath.empty()) {
         return Fail("--port is required");
     }
-    std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(cursor.at), args.end());
+    std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(cursor.at),
+                                  args.end());
     if (auto error = ParseCommandArguments(options, rest); !error.empty()) {
         return Fail(error);
     }
@@ -186,9 +188,11 @@ std::string UsageText() {
            "             [--parity NONE|ODD|EVEN|MARK|SPACE] [--trace] COMMAND\n"
            "\n"
            "commands:\n"
-           "  info                      check that a reader answers; show firmware version and build date\n"
+           "  info                      check that a reader answers; show firmware version and "
+           "build date\n"
            "  get KEY...                read configuration keys, one KEY=VALUE line each\n"
-           "  set KEY=VALUE... [--store]  write configuration keys; --store saves them on the reader\n"
+           "  set KEY=VALUE... [--store]  write configuration keys; --store saves them on the "
+           "reader\n"
            "  store                     save the written keys on the reader\n"
            "  upload-firmware [FILE]    send a firmware image (default: ./update)\n"
            "  upload-config [FILE]      send a configuration file (default: ./config)\n"
@@ -198,7 +202,8 @@ std::string UsageText() {
            "\n"
            "exit codes: 0 done, 2 usage error, 3 port cannot be opened,\n"
            "            4 the reader does not answer, 5 the reader refused,\n"
-           "            6 upload file missing or unreadable, 7 upload start refused or unanswered,\n"
+           "            6 upload file missing or unreadable, 7 upload start refused or "
+           "unanswered,\n"
            "            8 a block could not be sent, 9 a block was not acknowledged\n";
 }
 

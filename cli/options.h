@@ -16,11 +16,11 @@ struct KeyAssignment {
 struct Options {
     SerialSettings serial;
     bool trace = false;
-    std::string command;             // info, get, set, store
-    std::vector<std::string> keys;   // get
+    std::string command;                     // info, get, set, store
+    std::vector<std::string> keys;           // get
     std::vector<KeyAssignment> assignments;  // set
-    bool store = false;              // set --store
-    std::string uploadFile;          // upload-firmware, upload-config
+    bool store = false;                      // set --store
+    std::string uploadFile;                  // upload-firmware, upload-config
 };
 
 struct ParseResult {

@@ -9,7 +9,7 @@ namespace kd::cli {
 // Passes every call through to the real channel and prints what went out (">") and
 // what came in ("<") as hex.
 class TracingChannel final : public Channel {
-public:
+  public:
     TracingChannel(Channel& inner, std::FILE* out) : inner_(inner), out_(out) {}
 
     int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override;
@@ -17,7 +17,7 @@ public:
     void DiscardInput() override { inner_.DiscardInput(); }
     void Close() override { inner_.Close(); }
 
-private:
+  private:
     void Print(char direction, const uint8_t* bytes, int32_t count);
 
     Channel& inner_;

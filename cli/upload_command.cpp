@@ -13,8 +13,9 @@ int Report(UploadOutcome outcome, bool firmware, const std::string& fileName, st
     const char* what = firmware ? "firmware" : "configuration";
     switch (outcome) {
         case UploadOutcome::Done:
-            std::fprintf(out, "%s update sent: power the reader off and on for the new %s to "
-                              "take effect\n",
+            std::fprintf(out,
+                         "%s update sent: power the reader off and on for the new %s to "
+                         "take effect\n",
                          what, what);
             return kExitOk;
         case UploadOutcome::NoChannel:
@@ -25,13 +26,15 @@ int Report(UploadOutcome outcome, bool firmware, const std::string& fileName, st
                          fileName.c_str());
             return kExitUploadFile;
         case UploadOutcome::StartWriteFailed:
-            std::fprintf(err, "kdcfg: %s upload failed at the start (1): the start frame could "
-                              "not be written to the port\n",
+            std::fprintf(err,
+                         "kdcfg: %s upload failed at the start (1): the start frame could "
+                         "not be written to the port\n",
                          what);
             return kExitUploadStartFailed;
         case UploadOutcome::StartShortReply:
-            std::fprintf(err, "kdcfg: %s upload failed at the start (2): no valid reply from the "
-                              "reader\n",
+            std::fprintf(err,
+                         "kdcfg: %s upload failed at the start (2): no valid reply from the "
+                         "reader\n",
                          what);
             return kExitUploadStartFailed;
         case UploadOutcome::StartRefused:
@@ -39,17 +42,20 @@ int Report(UploadOutcome outcome, bool firmware, const std::string& fileName, st
                          what);
             return kExitUploadStartFailed;
         case UploadOutcome::FileReadFailed:
-            std::fprintf(err, "kdcfg: reading %s failed: it gave fewer bytes than its length; "
-                              "update failed\n",
+            std::fprintf(err,
+                         "kdcfg: reading %s failed: it gave fewer bytes than its length; "
+                         "update failed\n",
                          fileName.c_str());
             return kExitUploadFile;
         case UploadOutcome::WriteFailed:
-            std::fprintf(err, "kdcfg: transmit error: a block could not be written to the port; "
-                              "update failed\n");
+            std::fprintf(err,
+                         "kdcfg: transmit error: a block could not be written to the port; "
+                         "update failed\n");
             return kExitUploadTransmitFailed;
         case UploadOutcome::NotAcknowledged:
-            std::fprintf(err, "kdcfg: communication error: a block was not acknowledged after %d "
-                              "sends; update failed\n",
+            std::fprintf(err,
+                         "kdcfg: communication error: a block was not acknowledged after %d "
+                         "sends; update failed\n",
                          kUploadSendsPerBlock);
             return kExitUploadNotAcknowledged;
     }

@@ -50,8 +50,7 @@ void UploadProgress::Sleep(uint32_t milliseconds) {
 }
 
 void UploadProgress::Draw(uint32_t blocksDone, uint32_t bytesSent, bool last) {
-    const double seconds =
-        std::chrono::duration<double>(Clock::now() - start_).count();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
     const double rate = seconds > 0 ? bytesSent / seconds : 0;
     const double left = rate > 0 ? (length_ - bytesSent) / rate : 0;
     const uint32_t percent =
@@ -62,7 +61,8 @@ void UploadProgress::Draw(uint32_t blocksDone, uint32_t bytesSent, bool last) {
         std::fprintf(out_, "\r[%.*s%.*s] %3u%% block %u/%u, %u/%u bytes, %.1f KiB/s, %d:%02d left ",
                      filled, "##############################", kWidth - filled,
                      "                              ", percent, blocksDone, blocks_, bytesSent,
-                     length_, rate / 1024, static_cast<int>(left) / 60, static_cast<int>(left) % 60);
+                     length_, rate / 1024, static_cast<int>(left) / 60,
+                     static_cast<int>(left) % 60);
         lineOpen_ = true;
         if (last) {
             EndLine();

@@ -10,7 +10,7 @@ namespace kd::cli {
 // Shows an upload's progress: a bar redrawn in place on a terminal, plain lines
 // otherwise; and the closing wait as a countdown.
 class UploadProgress final : public UploadObserver, public Sleeper {
-public:
+  public:
     UploadProgress(std::FILE* out, bool terminal, Sleeper& sleeper);
 
     void OnStarted(uint32_t fileLength, uint32_t blocks) override;
@@ -20,7 +20,7 @@ public:
     // The closing wait, a second at a time.
     void Sleep(uint32_t milliseconds) override;
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     void Draw(uint32_t blocksDone, uint32_t bytesSent, bool last);
     void EndLine();

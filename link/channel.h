@@ -7,7 +7,7 @@ namespace kd {
 // The open connection to a reader. Every exchange is one Write of a whole request
 // followed by Reads of its reply, on one thread.
 class Channel {
-public:
+  public:
     // Longest run of bytes a single Read delivers.
     static constexpr int32_t kReadChunk = 65;
     // Writes go out in pieces of this size.

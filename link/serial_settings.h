@@ -7,10 +7,10 @@ namespace kd {
 
 // A port and its line settings, as the user picked them.
 struct SerialSettings {
-    std::string portPath;   // "\\.\COM1", a device-interface path, or /dev/ttyUSB0
+    std::string portPath;  // "\\.\COM1", a device-interface path, or /dev/ttyUSB0
     uint32_t baudRate = 9600;
-    uint8_t byteSize = 8;   // 5 to 8
-    std::string stopBits = "1";  // "1" or "2"; any other text keeps the port's setting
+    uint8_t byteSize = 8;         // 5 to 8
+    std::string stopBits = "1";   // "1" or "2"; any other text keeps the port's setting
     std::string parity = "NONE";  // NONE, ODD, EVEN, MARK or SPACE; exact and case-sensitive
 };
 

@@ -8,7 +8,7 @@ namespace kd {
 
 // The key commands over a channel that may be absent.
 class ChannelKeyAccess final : public KeyAccess {
-public:
+  public:
     explicit ChannelKeyAccess(Channel* channel) : channel_(channel) {}
     int ReadKey(std::string_view name, std::string& value) override {
         return kd::ReadKey(channel_, name, value);
@@ -18,7 +18,7 @@ public:
     }
     int StoreKeys() override { return kd::StoreKeys(channel_); }
 
-private:
+  private:
     Channel* channel_;
 };
 

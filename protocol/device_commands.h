@@ -14,7 +14,7 @@ namespace kd {
 
 // Results of Handshake and the version queries.
 inline constexpr int kCommandOk = 0;
-inline constexpr int kNoValidReply = -1;  // no channel, write failed, reply short or missing
+inline constexpr int kNoValidReply = -1;   // no channel, write failed, reply short or missing
 inline constexpr int kReaderRefused = -2;  // status byte not 0
 
 // Results of ExchangeCommand and WriteKey.

@@ -9,7 +9,7 @@ namespace kd {
 Md5Digest FileMd5(const std::string& fileName) {
     Md5 md5;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"),
-                                                          &std::fclose);
+                                                         &std::fclose);
     if (file) {
         std::array<uint8_t, 1024> piece;
         size_t got;

@@ -8,7 +8,7 @@ namespace kd {
 // How the settings pages reach the reader's keys; the main window provides it over its
 // channel.
 class KeyAccess {
-public:
+  public:
     virtual ~KeyAccess() = default;
     // The value's length, or -1 on any failure (value then untouched).
     virtual int ReadKey(std::string_view name, std::string& value) = 0;

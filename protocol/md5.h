@@ -12,12 +12,12 @@ using Md5Digest = std::array<uint8_t, 16>;
 
 // Streaming MD5 (RFC 1321): feed pieces of any size, then take the digest once.
 class Md5 {
-public:
+  public:
     Md5();
     void Update(std::span<const uint8_t> bytes);
     Md5Digest Finish();
 
-private:
+  private:
     void Transform(const uint8_t* block);
 
     std::array<uint32_t, 4> state_;

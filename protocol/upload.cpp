@@ -17,14 +17,14 @@ namespace kd {
 namespace {
 
 class DiskFile final : public UploadFile {
-public:
+  public:
     DiskFile(std::FILE* file, uint32_t length) : file_(file, &std::fclose), length_(length) {}
     uint32_t Length() const override { return length_; }
     size_t Read(uint8_t* into, size_t size) override {
         return std::fread(into, 1, size, file_.get());
     }
 
-private:
+  private:
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
     uint32_t length_;
 };
@@ -77,7 +77,8 @@ UploadOutcome SendBlocks(Channel& channel, UploadFile& file, UploadObserver* obs
         if (AcknowledgesBlock(received, index)) {
             remaining -= static_cast<uint32_t>(blockSize);
             sent += static_cast<uint32_t>(blockSize);
-            if (observer) observer->OnBlockAcknowledged(index, sent);
+            if (observer)
+                observer->OnBlockAcknowledged(index, sent);
             ++index;
             failedSends = 0;
             continue;
@@ -86,7 +87,8 @@ UploadOutcome SendBlocks(Channel& channel, UploadFile& file, UploadObserver* obs
         if (failedSends == kUploadSendsPerBlock) {
             return UploadOutcome::NotAcknowledged;
         }
-        if (observer) observer->OnBlockRetry(index, failedSends);
+        if (observer)
+            observer->OnBlockRetry(index, failedSends);
     }
     return UploadOutcome::Done;
 }
@@ -110,14 +112,20 @@ std::unique_ptr<UploadFile> DiskUploadFiles::Open(const std::string& name) {
     return std::make_unique<DiskFile>(file, static_cast<uint32_t>(size));
 }
 
-Md5Digest DiskUploadFiles::Digest(const std::string& name) { return FileMd5(name); }
+Md5Digest DiskUploadFiles::Digest(const std::string& name) {
+    return FileMd5(name);
+}
 
 void ThreadSleeper::Sleep(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-UploadTarget FirmwareUpload() { return {"update", kFirmwareTargetName, 30000}; }
-UploadTarget ConfigUpload() { return {"config", kConfigTargetName, 4000}; }
+UploadTarget FirmwareUpload() {
+    return {"update", kFirmwareTargetName, 30000};
+}
+UploadTarget ConfigUpload() {
+    return {"config", kConfigTargetName, 4000};
+}
 
 UploadOutcome RunUpload(Channel* channel, const UploadTarget& target, UploadFiles& files,
                         Sleeper& sleeper, UploadObserver* observer) {
@@ -135,14 +143,15 @@ UploadOutcome RunUpload(Channel* channel, const UploadTarget& target, UploadFile
         return started;
     }
     if (observer) {
-        observer->OnStarted(length, static_cast<uint32_t>((length + kUploadBlockSize - 1) /
-                                                           kUploadBlockSize));
+        observer->OnStarted(
+            length, static_cast<uint32_t>((length + kUploadBlockSize - 1) / kUploadBlockSize));
     }
     if (const auto sent = SendBlocks(*channel, *file, observer); sent != UploadOutcome::Done) {
         return sent;
     }
     file.reset();
-    if (observer) observer->OnClosingWait(target.closingWaitMs);
+    if (observer)
+        observer->OnClosingWait(target.closingWaitMs);
     sleeper.Sleep(target.closingWaitMs);
     return UploadOutcome::Done;
 }

@@ -12,7 +12,7 @@ namespace kd {
 
 // A file opened for one upload: its length, and its bytes read in order.
 class UploadFile {
-public:
+  public:
     virtual ~UploadFile() = default;
     virtual uint32_t Length() const = 0;
     // Reads up to size bytes where the previous read ended; returns how many it got.
@@ -21,7 +21,7 @@ public:
 
 // Where uploads find their files; tests hand in files held in memory.
 class UploadFiles {
-public:
+  public:
     virtual ~UploadFiles() = default;
     // The named file, opened for reading, or null when it does not exist or cannot be read.
     virtual std::unique_ptr<UploadFile> Open(const std::string& name) = 0;
@@ -30,20 +30,20 @@ public:
 
 // Files of the current directory.
 class DiskUploadFiles final : public UploadFiles {
-public:
+  public:
     std::unique_ptr<UploadFile> Open(const std::string& name) override;
     Md5Digest Digest(const std::string& name) override;
 };
 
 // The closing wait; tests need not sleep through it.
 class Sleeper {
-public:
+  public:
     virtual ~Sleeper() = default;
     virtual void Sleep(uint32_t milliseconds) = 0;
 };
 
 class ThreadSleeper final : public Sleeper {
-public:
+  public:
     void Sleep(uint32_t milliseconds) override;
 };
 
@@ -75,7 +75,7 @@ enum class UploadOutcome {
 
 // Told what happens, for progress displays.
 class UploadObserver {
-public:
+  public:
     virtual ~UploadObserver() = default;
     virtual void OnStarted(uint32_t /*fileLength*/, uint32_t /*blocks*/) {}
     virtual void OnBlockAcknowledged(uint32_t /*index*/, uint32_t /*bytesSent*/) {}

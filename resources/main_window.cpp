@@ -17,8 +17,10 @@ constexpr ControlTemplate kMainControls[] = {
     {kHidRadio, ControlKind::RadioButton, "HID", 21, 129, 28, 10, kHidden},
     {kConnectButton, ControlKind::PushButton, "连接设备", 191, 295, 60, 14, kGroup},
     {kChangeConfigButton, ControlKind::PushButton, "更改配置", 295, 295, 60, 14, kDisabled},
-    {kUpdateFirmwareButton, ControlKind::PushButton, "更新固件", 100, 312, 60, 14, kHidden | kDisabled},
-    {kUpdateConfigButton, ControlKind::PushButton, "更新配置", 215, 312, 60, 14, kHidden | kDisabled},
+    {kUpdateFirmwareButton, ControlKind::PushButton, "更新固件", 100, 312, 60, 14,
+     kHidden | kDisabled},
+    {kUpdateConfigButton, ControlKind::PushButton, "更新配置", 215, 312, 60, 14,
+     kHidden | kDisabled},
     {kPortList, ControlKind::ComboBox, "", 105, 44, 70, 48},
     {kUnnamedControl, ControlKind::Static, "串口号", 66, 44, 25, 8},
     {kBaudRateList, ControlKind::ComboBox, "", 245, 44, 79, 107},
@@ -52,7 +54,7 @@ constexpr ControlTemplate kAboutControls[] = {
 }  // namespace
 
 const DialogTemplate kMainWindowTemplate{
-    kMainWindow, DialogStyle::MainWindow, "星澜配置工具KD系列(串口)V2.0.3", 534, 329, "宋体", 9,
+    kMainWindow,  DialogStyle::MainWindow, "星澜配置工具KD系列(串口)V2.0.3", 534, 329, "宋体", 9,
     kMainControls};
 
 const DialogTemplate kAboutBoxTemplate{

@@ -30,9 +30,12 @@ void Dialog::EndDialog(int result) {
 }
 
 void Dialog::SetChecked(int id, bool checked) {
-    if (peer_) peer_->SetChecked(id, checked);
+    if (peer_)
+        peer_->SetChecked(id, checked);
 }
-bool Dialog::IsChecked(int id) const { return peer_ && peer_->IsChecked(id); }
+bool Dialog::IsChecked(int id) const {
+    return peer_ && peer_->IsChecked(id);
+}
 
 void Dialog::CheckRadioButton(int first, int last, int id) {
     for (int button = first; button <= last; ++button) {
@@ -50,58 +53,88 @@ int Dialog::CheckedRadioButton(int first, int last) const {
 }
 
 void Dialog::SetText(int id, std::string_view text) {
-    if (peer_) peer_->SetText(id, text);
+    if (peer_)
+        peer_->SetText(id, text);
 }
-std::string Dialog::GetText(int id) const { return peer_ ? peer_->GetText(id) : std::string(); }
+std::string Dialog::GetText(int id) const {
+    return peer_ ? peer_->GetText(id) : std::string();
+}
 void Dialog::SetTextLimit(int id, size_t bytes) {
-    if (peer_) peer_->SetTextLimit(id, bytes);
+    if (peer_)
+        peer_->SetTextLimit(id, bytes);
 }
 void Dialog::ShowControl(int id, bool visible) {
-    if (peer_) peer_->SetVisible(id, visible);
+    if (peer_)
+        peer_->SetVisible(id, visible);
 }
-bool Dialog::IsControlVisible(int id) const { return peer_ && peer_->IsVisible(id); }
+bool Dialog::IsControlVisible(int id) const {
+    return peer_ && peer_->IsVisible(id);
+}
 void Dialog::EnableControl(int id, bool enabled) {
-    if (peer_) peer_->SetEnabled(id, enabled);
+    if (peer_)
+        peer_->SetEnabled(id, enabled);
 }
-bool Dialog::IsControlEnabled(int id) const { return peer_ && peer_->IsEnabled(id); }
+bool Dialog::IsControlEnabled(int id) const {
+    return peer_ && peer_->IsEnabled(id);
+}
 
 void Dialog::ComboClear(int id) {
-    if (peer_) peer_->ComboClear(id);
+    if (peer_)
+        peer_->ComboClear(id);
 }
-int Dialog::ComboAdd(int id, std::string_view text) { return peer_ ? peer_->ComboAdd(id, text) : -1; }
-int Dialog::ComboCount(int id) const { return peer_ ? peer_->ComboCount(id) : 0; }
+int Dialog::ComboAdd(int id, std::string_view text) {
+    return peer_ ? peer_->ComboAdd(id, text) : -1;
+}
+int Dialog::ComboCount(int id) const {
+    return peer_ ? peer_->ComboCount(id) : 0;
+}
 std::string Dialog::ComboItemText(int id, int index) const {
     return peer_ ? peer_->ComboItemText(id, index) : std::string();
 }
 void Dialog::ComboSetItemData(int id, int index, intptr_t data) {
-    if (peer_) peer_->ComboSetItemData(id, index, data);
+    if (peer_)
+        peer_->ComboSetItemData(id, index, data);
 }
 intptr_t Dialog::ComboItemData(int id, int index) const {
     return peer_ ? peer_->ComboItemData(id, index) : 0;
 }
 void Dialog::ComboSelect(int id, int index) {
-    if (peer_) peer_->ComboSelect(id, index);
+    if (peer_)
+        peer_->ComboSelect(id, index);
 }
-int Dialog::ComboSelection(int id) const { return peer_ ? peer_->ComboSelection(id) : -1; }
+int Dialog::ComboSelection(int id) const {
+    return peer_ ? peer_->ComboSelection(id) : -1;
+}
 
 void Dialog::TabInsert(int id, int index, std::string_view text) {
-    if (peer_) peer_->TabInsert(id, index, text);
+    if (peer_)
+        peer_->TabInsert(id, index, text);
 }
-int Dialog::TabSelection(int id) const { return peer_ ? peer_->TabSelection(id) : -1; }
+int Dialog::TabSelection(int id) const {
+    return peer_ ? peer_->TabSelection(id) : -1;
+}
 void Dialog::TabSelect(int id, int index) {
-    if (peer_) peer_->TabSelect(id, index);
+    if (peer_)
+        peer_->TabSelect(id, index);
 }
-Rect Dialog::TabClientRect(int id) const { return peer_ ? peer_->TabClientRect(id) : Rect{}; }
+Rect Dialog::TabClientRect(int id) const {
+    return peer_ ? peer_->TabClientRect(id) : Rect{};
+}
 
 void Dialog::MoveWindow(const Rect& pixels) {
-    if (peer_) peer_->MoveWindow(pixels);
+    if (peer_)
+        peer_->MoveWindow(pixels);
 }
 void Dialog::ShowWindow(bool visible) {
-    if (peer_) peer_->ShowWindow(visible);
+    if (peer_)
+        peer_->ShowWindow(visible);
 }
-bool Dialog::IsWindowVisible() const { return peer_ && peer_->IsWindowVisible(); }
+bool Dialog::IsWindowVisible() const {
+    return peer_ && peer_->IsWindowVisible();
+}
 void Dialog::SetIcon(int iconId) {
-    if (peer_) peer_->SetIcon(iconId);
+    if (peer_)
+        peer_->SetIcon(iconId);
 }
 bool Dialog::AppendSystemMenu(std::string_view text, int command) {
     return peer_ && peer_->AppendSystemMenu(text, command);
@@ -111,19 +144,29 @@ int Dialog::MessageBox(std::string_view text, std::string_view caption, uint32_t
     return toolkit_.MessageBox(this, text, caption, flags);
 }
 
-void Dialog::SetCursor(Cursor cursor) { toolkit_.SetCursor(cursor); }
+void Dialog::SetCursor(Cursor cursor) {
+    toolkit_.SetCursor(cursor);
+}
 
-void Dialog::AttachPeer(WindowPeer* peer) { peer_ = peer; }
-void Dialog::DetachPeer() { peer_ = nullptr; }
+void Dialog::AttachPeer(WindowPeer* peer) {
+    peer_ = peer;
+}
+void Dialog::DetachPeer() {
+    peer_ = nullptr;
+}
 
-void Dialog::HandleInit() { OnInitDialog(); }
+void Dialog::HandleInit() {
+    OnInitDialog();
+}
 
 bool Dialog::OnInitDialog() {
     DoDataExchange();
     return true;
 }
 
-void Dialog::BindCommand(int id, std::function<void()> handler) { handlers_[id] = std::move(handler); }
+void Dialog::BindCommand(int id, std::function<void()> handler) {
+    handlers_[id] = std::move(handler);
+}
 
 void Dialog::HandleCommand(int id) {
     if (const auto handler = handlers_.find(id); handler != handlers_.end()) {
@@ -141,8 +184,12 @@ void Dialog::HandleCommand(int id) {
     }
 }
 
-void Dialog::HandleTabChanged(int tabId) { OnTabChanged(tabId); }
+void Dialog::HandleTabChanged(int tabId) {
+    OnTabChanged(tabId);
+}
 
-bool Dialog::HandleSysCommand(int command) { return OnSysCommand(command); }
+bool Dialog::HandleSysCommand(int command) {
+    return OnSysCommand(command);
+}
 
 }  // namespace kd::ui

@@ -16,7 +16,7 @@ namespace kd::ui {
 // Subclasses override OnInitDialog (calling the base first, which runs DoDataExchange),
 // bind command handlers by control id, and reach their controls by id.
 class Dialog {
-public:
+  public:
     Dialog(Toolkit& toolkit, const DialogTemplate& dialogTemplate);
     virtual ~Dialog();
     Dialog(const Dialog&) = delete;
@@ -86,7 +86,7 @@ public:
     bool EndRequested() const { return endRequested_; }
     int EndResult() const { return endResult_; }
 
-protected:
+  protected:
     virtual bool OnInitDialog();
     // Binds controls to the dialog's fields; run by the base OnInitDialog.
     virtual void DoDataExchange() {}
@@ -102,7 +102,7 @@ protected:
     // Registers the handler of a button or other control's command.
     void BindCommand(int id, std::function<void()> handler);
 
-private:
+  private:
     Toolkit& toolkit_;
     const DialogTemplate& template_;
     WindowPeer* peer_ = nullptr;

@@ -15,10 +15,10 @@ enum class ControlKind {
     CheckBox,     // toggles itself when clicked
     RadioButton,  // selects itself and clears the others of its group when clicked
     GroupBox,
-    Static,       // a text label
-    Icon,         // a static picture; text holds nothing, iconId the resource
+    Static,  // a text label
+    Icon,    // a static picture; text holds nothing, iconId the resource
     Edit,
-    ComboBox,     // drop-down list with an edit field and a vertical scroll bar
+    ComboBox,  // drop-down list with an edit field and a vertical scroll bar
     TabControl,
 };
 

@@ -24,7 +24,7 @@ inline constexpr int kResultCancel = 2;
 
 // What a back end provides: windows for dialogs, message boxes and cursors.
 class Toolkit {
-public:
+  public:
     virtual ~Toolkit() = default;
 
     // Creates the dialog's window, initialises it and runs it until EndDialog.

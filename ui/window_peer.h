@@ -20,7 +20,7 @@ struct Rect {
 // its template id; texts are UTF-8. A call naming a control the window does not have
 // does nothing and reads as empty, unchecked, hidden and disabled.
 class WindowPeer {
-public:
+  public:
     virtual ~WindowPeer() = default;
 
     // Check boxes and radio buttons.

@@ -9,6 +9,8 @@ bool Win32ProcessControl::CreateSingleInstanceMutex(const char* name) {
     return ::GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
-void Win32ProcessControl::ExitProcess(int code) { ::ExitProcess(static_cast<UINT>(code)); }
+void Win32ProcessControl::ExitProcess(int code) {
+    ::ExitProcess(static_cast<UINT>(code));
+}
 
 }  // namespace kd

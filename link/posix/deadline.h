@@ -7,7 +7,7 @@ namespace kd {
 // A point on the monotonic clock; tells how much time is left after every wait instead
 // of adding up sleeps.
 class Deadline {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     explicit Deadline(std::chrono::milliseconds fromNow) : end_(Clock::now() + fromNow) {}
@@ -18,12 +18,11 @@ public:
         if (left <= Clock::duration::zero()) {
             return 0;
         }
-        return static_cast<int>(
-            std::chrono::ceil<std::chrono::milliseconds>(left).count());
+        return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
     }
     bool Expired() const { return Clock::now() >= end_; }
 
-private:
+  private:
     Clock::time_point end_;
 };
 

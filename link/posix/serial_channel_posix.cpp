@@ -27,7 +27,7 @@ using std::chrono::milliseconds;
 constexpr int32_t kPortGone = -3;
 
 class PosixSerialChannel final : public Channel {
-public:
+  public:
     explicit PosixSerialChannel(UniqueFd fd) : fd_(std::move(fd)) {}
     ~PosixSerialChannel() override { Close(); }
 
@@ -107,10 +107,11 @@ public:
         }
     }
 
-private:
+  private:
     // A chunk the port takes only in part before the write time-out is a failure.
     bool WriteChunk(const uint8_t* bytes, size_t size) {
-        const Deadline deadline(milliseconds(kLineTimeouts.WriteTotalMs(static_cast<uint32_t>(size))));
+        const Deadline deadline(
+            milliseconds(kLineTimeouts.WriteTotalMs(static_cast<uint32_t>(size))));
         size_t done = 0;
         while (done < size) {
             const ssize_t n = ::write(fd_.Get(), bytes + done, size - done);
@@ -161,9 +162,9 @@ std::unique_ptr<Channel> OpenSerialChannel(const SerialSettings& settings, std::
     // (root ignores it).
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
         const int code = errno;
-        error = Describe(settings.portPath,
-                         code == EWOULDBLOCK ? "it is in use by another program" : "lock failed",
-                         code);
+        error =
+            Describe(settings.portPath,
+                     code == EWOULDBLOCK ? "it is in use by another program" : "lock failed", code);
         return nullptr;
     }
     ::ioctl(fd.Get(), TIOCEXCL);

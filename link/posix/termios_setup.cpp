@@ -4,22 +4,38 @@ namespace kd {
 
 speed_t SpeedCode(uint32_t baudRate) {
     switch (baudRate) {
-        case 110: return B110;
-        case 134: return B134;
-        case 150: return B150;
-        case 300: return B300;
-        case 600: return B600;
-        case 1200: return B1200;
-        case 1800: return B1800;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        case 230400: return B230400;
-        default: return B0;
+        case 110:
+            return B110;
+        case 134:
+            return B134;
+        case 150:
+            return B150;
+        case 300:
+            return B300;
+        case 600:
+            return B600;
+        case 1200:
+            return B1200;
+        case 1800:
+            return B1800;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        case 230400:
+            return B230400;
+        default:
+            return B0;
     }
 }
 
@@ -28,11 +44,20 @@ namespace {
 void ApplyByteSize(termios& tio, uint8_t byteSize) {
     tcflag_t size;
     switch (byteSize) {
-        case 5: size = CS5; break;
-        case 6: size = CS6; break;
-        case 7: size = CS7; break;
-        case 8: size = CS8; break;
-        default: return;
+        case 5:
+            size = CS5;
+            break;
+        case 6:
+            size = CS6;
+            break;
+        case 7:
+            size = CS7;
+            break;
+        case 8:
+            size = CS8;
+            break;
+        default:
+            return;
     }
     tio.c_cflag = (tio.c_cflag & ~CSIZE) | size;
 }
@@ -49,14 +74,25 @@ void ApplyParity(termios& tio, ParitySetting parity) {
     constexpr tcflag_t kParityBits = PARENB | PARODD | CMSPAR;
     tcflag_t bits;
     switch (parity) {
-        case ParitySetting::None: bits = 0; break;
-        case ParitySetting::Odd: bits = PARENB | PARODD; break;
-        case ParitySetting::Even: bits = PARENB; break;
+        case ParitySetting::None:
+            bits = 0;
+            break;
+        case ParitySetting::Odd:
+            bits = PARENB | PARODD;
+            break;
+        case ParitySetting::Even:
+            bits = PARENB;
+            break;
         // With CMSPAR the parity bit is fixed: PARODD makes it 1 (mark), else 0 (space).
-        case ParitySetting::Mark: bits = PARENB | CMSPAR | PARODD; break;
-        case ParitySetting::Space: bits = PARENB | CMSPAR; break;
+        case ParitySetting::Mark:
+            bits = PARENB | CMSPAR | PARODD;
+            break;
+        case ParitySetting::Space:
+            bits = PARENB | CMSPAR;
+            break;
         case ParitySetting::Keep:
-        default: return;
+        default:
+            return;
     }
     tio.c_cflag = (tio.c_cflag & ~kParityBits) | bits;
 }

@@ -9,7 +9,7 @@ namespace kd {
 // Owns a kernel handle and closes it on every path. Both "no handle" values of the
 // Windows API count as empty.
 class UniqueHandle {
-public:
+  public:
     UniqueHandle() = default;
     explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
     UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
@@ -32,7 +32,7 @@ public:
         handle_ = handle;
     }
 
-private:
+  private:
     HANDLE handle_ = nullptr;
 };
 

@@ -20,7 +20,9 @@ constexpr double kReadEndMs = 50.0;
 constexpr uint32_t kBaud = 115200;
 
 // Ten bit times a byte: start, eight data bits, stop.
-double LineMs(size_t bytes, uint32_t baud) { return bytes * 10.0 * 1000.0 / baud; }
+double LineMs(size_t bytes, uint32_t baud) {
+    return bytes * 10.0 * 1000.0 / baud;
+}
 
 struct Session {
     Session() : sim(KD_READER_SIM_PATH, {"--log", "/dev/null"}) {
@@ -54,7 +56,7 @@ void ReadKeyExchange(benchmark::State& state) {
 BENCHMARK(ReadKeyExchange)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
 class MemoryFile final : public UploadFile {
-public:
+  public:
     explicit MemoryFile(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
     uint32_t Length() const override { return static_cast<uint32_t>(bytes_.size()); }
     size_t Read(uint8_t* into, size_t size) override {
@@ -64,13 +66,13 @@ public:
         return take;
     }
 
-private:
+  private:
     const std::vector<uint8_t>& bytes_;
     size_t at_ = 0;
 };
 
 class MemoryFiles final : public UploadFiles {
-public:
+  public:
     explicit MemoryFiles(size_t size) : bytes_(size) {
         for (size_t i = 0; i < size; ++i) {
             bytes_[i] = static_cast<uint8_t>(i * 13);
@@ -81,13 +83,13 @@ public:
     }
     Md5Digest Digest(const std::string&) override { return Md5Of(bytes_); }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 
 // The closing wait is the reader's time, not the transfer's.
 class NoWait final : public Sleeper {
-public:
+  public:
     void Sleep(uint32_t) override {}
 };
 
@@ -122,7 +124,11 @@ void UploadOverPty(benchmark::State& state) {
                                     LineMs(frameBytes + 13 * blocks, kBaud) +
                                     kReadEndMs * static_cast<double>(blocks);
 }
-BENCHMARK(UploadOverPty)->Arg(32 * 1024)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(UploadOverPty)
+    ->Arg(32 * 1024)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
 

@@ -15,7 +15,7 @@ namespace {
 
 // Hands out the input in pieces whose sizes the input itself picks.
 class FuzzChannel final : public kd::Channel {
-public:
+  public:
     FuzzChannel(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
     int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t) override {
@@ -32,7 +32,7 @@ public:
     void DiscardInput() override {}
     void Close() override {}
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
     size_t at_ = 0;

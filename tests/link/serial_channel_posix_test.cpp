@@ -103,8 +103,8 @@ TEST(PosixSerialChannel, StaleReplyBeforeARequestIsNotTakenForItsReply) {
     auto channel = Open(pty.slavePath);
     ASSERT_TRUE(channel);
     // A late reply of an earlier exchange sits in the queue.
-    pty.Send({0x66, 0xBB, 0xEE, 0x08, 0x00, 0x00, 0x0C, 0x00, 0x08, 'w', 'o', 'r', 'k', 'm', 'o',
-              'd', 'e', 0x01, 0x00, '2', 0x00});
+    pty.Send({0x66, 0xBB, 0xEE, 0x08, 0x00, 0x00, 0x0C, 0x00, 0x08, 'w', 'o',
+              'r',  'k',  'm',  'o',  'd',  'e',  0x01, 0x00, '2',  0x00});
     std::this_thread::sleep_for(milliseconds(50));
     std::thread reader([&pty] {
         pty.Receive(100);
@@ -181,8 +181,8 @@ TEST(TermiosSetup, LineSettingsAndUnknownTextsKeepThePortsValues) {
     ApplyLineSettings(tio, settings);
     EXPECT_EQ(cfgetospeed(&tio), B115200);
     EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t{CS8});
-    EXPECT_TRUE(tio.c_cflag & CSTOPB);   // "3" keeps two stop bits
-    EXPECT_TRUE(tio.c_cflag & PARENB);   // "even" in lower case keeps even parity
+    EXPECT_TRUE(tio.c_cflag & CSTOPB);  // "3" keeps two stop bits
+    EXPECT_TRUE(tio.c_cflag & PARENB);  // "even" in lower case keeps even parity
     EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF | INPCK | ICRNL));
     EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
 
@@ -201,7 +201,8 @@ TEST(TermiosSetup, LineSettingsAndUnknownTextsKeepThePortsValues) {
     ApplyLineSettings(tio, settings);
     EXPECT_FALSE(tio.c_cflag & PARENB);
 
-    for (uint32_t baud : {110u, 300u, 1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u}) {
+    for (uint32_t baud :
+         {110u, 300u, 1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u}) {
         EXPECT_NE(SpeedCode(baud), speed_t{B0}) << baud;
     }
 }

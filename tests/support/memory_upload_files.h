@@ -13,7 +13,7 @@ namespace kd::test {
 // Upload files held in memory. A file can be made to announce more bytes than it gives,
 // as one cut short while it is read.
 class MemoryUploadFiles final : public UploadFiles {
-public:
+  public:
     void Put(const std::string& name, std::vector<uint8_t> bytes, uint32_t missingBytes = 0) {
         files_[name] = {std::move(bytes), missingBytes};
     }
@@ -35,13 +35,13 @@ public:
     int opened = 0;
     int open = 0;  // files not yet closed
 
-private:
+  private:
     struct Stored {
         std::vector<uint8_t> bytes;
         uint32_t missingBytes;
     };
     class File final : public UploadFile {
-    public:
+      public:
         File(const Stored& stored, MemoryUploadFiles& owner) : stored_(stored), owner_(owner) {
             ++owner_.open;
         }
@@ -56,7 +56,7 @@ private:
             return take;
         }
 
-    private:
+      private:
         const Stored& stored_;
         MemoryUploadFiles& owner_;
         size_t at_ = 0;
@@ -67,7 +67,7 @@ private:
 
 // Remembers the waits instead of sleeping.
 class RecordingSleeper final : public Sleeper {
-public:
+  public:
     void Sleep(uint32_t milliseconds) override { waits.push_back(milliseconds); }
     std::vector<uint32_t> waits;
 };

@@ -12,7 +12,7 @@ namespace kd::test {
 
 // A directory of its own for one test, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,7 +20,7 @@ public:
     const std::filesystem::path& Path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -38,7 +38,7 @@ RunResult RunProgram(const std::vector<std::string>& argv,
 
 // A running kdreader-sim; killed on every path out of a test.
 class SimProcess {
-public:
+  public:
     // Starts the simulator with these arguments and waits for the line it serves on.
     explicit SimProcess(const std::string& program, const std::vector<std::string>& args);
     ~SimProcess();
@@ -53,7 +53,7 @@ public:
     // Waits up to five seconds for it to end by itself; its exit code, or -1.
     int Wait();
 
-private:
+  private:
     pid_t pid_ = -1;
     bool started_ = false;
     UniqueFd stdout_;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -13,7 +13,7 @@ namespace kd::test {
 // A channel that plays a script: each Read returns the next queued result (bytes, 0 or
 // a failure), and every call is recorded in order.
 class ScriptedChannel final : public Channel {
-public:
+  public:
     // Queues one Read delivering these bytes (at most 65 of them are taken per Read,
     // the rest stays queued as the next result, as a serial driver would).
     void QueueRead(std::vector<uint8_t> bytes) { reads_.push_back({std::move(bytes), 0}); }
@@ -33,11 +33,12 @@ public:
             reads_.pop_front();
             return result;
         }
-        const size_t take = std::min({next.bytes.size(), static_cast<size_t>(kReadChunk),
-                                      static_cast<size_t>(capacity)});
+        const size_t take = std::min(
+            {next.bytes.size(), static_cast<size_t>(kReadChunk), static_cast<size_t>(capacity)});
         std::copy(next.bytes.begin(), next.bytes.begin() + static_cast<std::ptrdiff_t>(take),
                   buffer);
-        next.bytes.erase(next.bytes.begin(), next.bytes.begin() + static_cast<std::ptrdiff_t>(take));
+        next.bytes.erase(next.bytes.begin(),
+                         next.bytes.begin() + static_cast<std::ptrdiff_t>(take));
         if (next.bytes.empty()) {
             reads_.pop_front();
         }
@@ -57,7 +58,7 @@ public:
     std::vector<std::string> calls;
     int readCount = 0;
 
-private:
+  private:
     struct Pending {
         std::vector<uint8_t> bytes;
         int32_t result;

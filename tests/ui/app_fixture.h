@@ -16,7 +16,7 @@
 namespace kd::test {
 
 class FakeProcessControl final : public ProcessControl {
-public:
+  public:
     bool CreateSingleInstanceMutex(const char* name) override {
         mutexNames.emplace_back(name);
         return !alreadyRunning;
@@ -31,7 +31,7 @@ public:
 // Hands out channels to the modelled reader; the reader outlives every channel, so a
 // test can look at it after the main window has dropped its channel.
 class FakeChannelOpener final : public ChannelOpener {
-public:
+  public:
     explicit FakeChannelOpener(sim::ModelChannel& channel) : channel_(channel) {}
 
     std::unique_ptr<Channel> Open(const SerialSettings& settings, std::string& error) override {
@@ -49,10 +49,11 @@ public:
     int live = 0;    // channels not yet destroyed
     int closes = 0;  // Close calls
 
-private:
+  private:
     class Borrowed final : public Channel {
-    public:
-        Borrowed(sim::ModelChannel& inner, FakeChannelOpener& owner) : inner_(inner), owner_(owner) {}
+      public:
+        Borrowed(sim::ModelChannel& inner, FakeChannelOpener& owner)
+            : inner_(inner), owner_(owner) {}
         ~Borrowed() override { --owner_.live; }
         int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
             return inner_.Read(buffer, capacity, timeoutMs);
@@ -63,7 +64,7 @@ private:
         void DiscardInput() override { inner_.DiscardInput(); }
         void Close() override { ++owner_.closes; }
 
-    private:
+      private:
         sim::ModelChannel& inner_;
         FakeChannelOpener& owner_;
     };

@@ -54,8 +54,7 @@ TEST(Uploads, FirmwareArrivesWholeAndTheToolWaitsBeforeSayingSo) {
     const auto image = Pattern(3 * 1012 + 100);
     app.files.Put("update", image);
     EXPECT_TRUE(app.window.Click(ids::kUpdateFirmwareButton));  // hidden, yet enabled
-    EXPECT_EQ(app.Prompts(),
-              std::vector<std::string>{"更新固件成功,请把设备断电重启以使固件生效"});
+    EXPECT_EQ(app.Prompts(), std::vector<std::string>{"更新固件成功,请把设备断电重启以使固件生效"});
     ASSERT_EQ(app.reader.uploads.size(), 1u);
     EXPECT_EQ(app.reader.uploads[0].target, "tesmor");
     EXPECT_EQ(app.reader.uploads[0].image, image);
@@ -74,8 +73,7 @@ TEST(Uploads, ConfigurationSurvivesWrongAcknowledgements) {
     const auto config = Pattern(5000);
     app.files.Put("config", config);
     app.window.Click(ids::kUpdateConfigButton);
-    EXPECT_EQ(app.Prompts(),
-              std::vector<std::string>{"更新配置成功,请把设备断电重启以使配置生效"});
+    EXPECT_EQ(app.Prompts(), std::vector<std::string>{"更新配置成功,请把设备断电重启以使配置生效"});
     ASSERT_EQ(app.reader.uploads.size(), 1u);
     EXPECT_EQ(app.reader.uploads[0].target, "tmconfig.config");
     EXPECT_EQ(app.reader.uploads[0].image, config);

@@ -97,8 +97,8 @@ TEST(MainWindow, PortListShowsOnlyComTextsEachMappedToItsRecord) {
     AppFixture app;
     app.serial.version = {6, 1, 7601, 2};
     auto& ports = app.serial.Class(kSerialPortInterfaceClass).devices;
-    ports.push_back(Port("\\\\?\\acpi#modem", "Modem on line"));         // no COM: not listed
-    ports.push_back(Port("\\\\?\\usb#lower", "USB port (com9)"));         // lower case: not listed
+    ports.push_back(Port("\\\\?\\acpi#modem", "Modem on line"));   // no COM: not listed
+    ports.push_back(Port("\\\\?\\usb#lower", "USB port (com9)"));  // lower case: not listed
     ports.push_back(Port("\\\\?\\pci#b", "Reader port (COM7)"));
     ports.push_back(Port("\\\\?\\pci#a", "Console (COM3)"));
     HeadlessWindow& window = app.OpenMainWindow();

@@ -25,7 +25,12 @@ struct Label final : TextSink {
 // A reply: magic 66 BB EE, command 08 00, status, length, payload, check byte.
 std::vector<uint8_t> Reply(uint8_t status, const std::vector<uint8_t>& payload) {
     std::vector<uint8_t> reply(8 + payload.size() + 1, 0);
-    const uint8_t header[8] = {0x66, 0xBB, 0xEE, 0x08, 0x00, status,
+    const uint8_t header[8] = {0x66,
+                               0xBB,
+                               0xEE,
+                               0x08,
+                               0x00,
+                               status,
                                static_cast<uint8_t>(payload.size() & 0xFF),
                                static_cast<uint8_t>(payload.size() >> 8)};
     std::copy(header, header + 8, reply.begin());
@@ -125,7 +130,8 @@ TEST(VersionQueries, RecordLengthsPastTheBytesReceivedFail) {
 
 TEST(ReadKey, WorkedExample) {
     ScriptedChannel channel;
-    std::vector<uint8_t> reply = Hex("00 01 02 03 04 00 0C 00 08 77 6F 72 6B 6D 6F 64 65 01 00 31 5F");
+    std::vector<uint8_t> reply =
+        Hex("00 01 02 03 04 00 0C 00 08 77 6F 72 6B 6D 6F 64 65 01 00 31 5F");
     ASSERT_EQ(reply.size(), 21u);
     channel.QueueRead(reply);
     std::string value;
@@ -144,7 +150,7 @@ TEST(ReadKey, EmptyValueAndFailuresLeaveTheBufferAlone) {
 
     ScriptedChannel failing;
     failing.QueueRead(Reply(1, Record("qrcode", "1")));    // refused
-    failing.QueueReadResult(0);                             // silent
+    failing.QueueReadResult(0);                            // silent
     failing.QueueRead(Hex("66 BB EE 08 00 00 01 00 00"));  // 9 bytes
     failing.QueueRead(Reply(0, Record("q", "")));          // record shorter than the name asked
     std::string kept = "kept";
@@ -188,8 +194,7 @@ TEST(ExchangeCommand, PayloadLengthsAreBoundedByReplyAndBuffer) {
     ScriptedChannel pastBuffer;
     pastBuffer.QueueRead(Reply(0, std::vector<uint8_t>(5, 0xEE)));
     length = 4;
-    EXPECT_EQ(ExchangeCommand(&pastBuffer, kWriteKeyCommand, payload, length),
-              kExchangeShortReply);
+    EXPECT_EQ(ExchangeCommand(&pastBuffer, kWriteKeyCommand, payload, length), kExchangeShortReply);
     EXPECT_EQ(payload[1], 2);
 }
 

@@ -219,15 +219,13 @@ TEST(Upload, FailuresEndTheUploadAndCloseTheFile) {
 TEST(Upload, AFailedBlockWriteIsNotRepeated) {
     // The start goes out, then the port fails.
     class FailAfterStart final : public Channel {
-    public:
+      public:
         int32_t Read(uint8_t* buffer, int32_t, uint32_t) override {
             const auto reply = kStartAccepted;
             std::copy(reply.begin(), reply.end(), buffer);
             return static_cast<int32_t>(reply.size());
         }
-        int32_t Write(const uint8_t*, int32_t count) override {
-            return ++writes == 1 ? count : -1;
-        }
+        int32_t Write(const uint8_t*, int32_t count) override { return ++writes == 1 ? count : -1; }
         void DiscardInput() override {}
         void Close() override {}
         int writes = 0;

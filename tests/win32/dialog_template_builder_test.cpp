@@ -24,7 +24,7 @@ struct NameOrOrdinal {
 };
 
 class Reader {
-public:
+  public:
     explicit Reader(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
 
     uint8_t Byte() {
@@ -73,7 +73,7 @@ public:
     size_t Position() const { return pos_; }
     bool Overrun() const { return overrun_; }
 
-private:
+  private:
     const std::vector<uint8_t>& bytes_;
     size_t pos_ = 0;
     bool overrun_ = false;

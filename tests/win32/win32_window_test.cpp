@@ -87,7 +87,7 @@ bool HasStyle(HWND window, LONG style) {
 
 // A dialog whose reactions each case sets.
 class ScriptedDialog : public Dialog {
-public:
+  public:
     ScriptedDialog(Toolkit& toolkit, const DialogTemplate& source) : Dialog(toolkit, source) {}
 
     std::function<void(ScriptedDialog&)> onInit;
@@ -100,7 +100,7 @@ public:
     void Bind(int id, std::function<void()> handler) { BindCommand(id, std::move(handler)); }
     HWND Window() const { return WindowOf(*this); }
 
-protected:
+  protected:
     bool OnInitDialog() override {
         Dialog::OnInitDialog();
         if (onInit) {
@@ -121,17 +121,17 @@ protected:
 
 // A page that deletes itself from inside one of its own handlers.
 class SelfDestroyingPage : public Dialog {
-public:
+  public:
     SelfDestroyingPage(Toolkit& toolkit, std::unique_ptr<SelfDestroyingPage>& holder)
         : Dialog(toolkit, kPage), holder_(holder) {}
 
-protected:
+  protected:
     bool OnSysCommand(int /*command*/) override {
         holder_.reset();
         return true;
     }
 
-private:
+  private:
     std::unique_ptr<SelfDestroyingPage>& holder_;
 };
 

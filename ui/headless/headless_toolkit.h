@@ -16,14 +16,14 @@ struct ShownMessage {
     std::string text;
     std::string caption;
     uint32_t flags = 0;
-    int ownerTemplateId = 0;  // 0 without an owner
+    int ownerTemplateId = 0;        // 0 without an owner
     Cursor cursor = Cursor::Arrow;  // the cursor while it was shown
 };
 
 // The back end for tests: windows live in memory, modal runs play a script, message
 // boxes are recorded and answered.
 class HeadlessToolkit final : public Toolkit {
-public:
+  public:
     HeadlessToolkit() = default;
     ~HeadlessToolkit() override;
 
@@ -61,12 +61,12 @@ public:
     // Called by a window when it goes.
     void Forget(HeadlessWindow* window);
 
-private:
+  private:
     std::unique_ptr<HeadlessWindow> Create(Dialog& dialog, HeadlessWindow* parent, int hostId);
 
     std::map<int, std::function<void(HeadlessWindow&)>> modalScripts_;
     std::function<int(const ShownMessage&)> answer_;
-    std::vector<HeadlessWindow*> open_;  // every live window, oldest first
+    std::vector<HeadlessWindow*> open_;                   // every live window, oldest first
     std::vector<std::unique_ptr<HeadlessWindow>> owned_;  // windows made by Open
     std::vector<ShownMessage> messages_;
     std::vector<int> modalRuns_;

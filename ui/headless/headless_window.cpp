@@ -364,7 +364,9 @@ Rect HeadlessWindow::TabClientRect(int id) const {
     return {0, 0, outer.right, outer.bottom};
 }
 
-void HeadlessWindow::MoveWindow(const Rect& pixels) { rect_ = pixels; }
+void HeadlessWindow::MoveWindow(const Rect& pixels) {
+    rect_ = pixels;
+}
 
 bool HeadlessWindow::AppendSystemMenu(std::string_view text, int command) {
     if (dialog_ == nullptr || dialog_->Template().style == DialogStyle::Child) {

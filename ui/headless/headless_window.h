@@ -16,7 +16,7 @@ class HeadlessToolkit;
 // A window held in memory: every control's state, built from the dialog's template.
 // Tests act on it as a user would (click, type, pick) and read what it shows.
 class HeadlessWindow final : public WindowPeer {
-public:
+  public:
     HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* parent, int hostId);
     ~HeadlessWindow() override;
 
@@ -42,7 +42,9 @@ public:
     bool Ended() const { return ended_; }
     int EndCode() const { return endCode_; }
     int IconId() const { return iconId_; }
-    const std::vector<std::pair<std::string, int>>& SystemMenuEntries() const { return systemMenu_; }
+    const std::vector<std::pair<std::string, int>>& SystemMenuEntries() const {
+        return systemMenu_;
+    }
     size_t TextLimit(int id) const;
     bool HasControl(int id) const { return controls_.count(id) != 0; }
 
@@ -80,7 +82,7 @@ public:
     void EndDialog(int code) override;
     void DialogDestroyed() override;
 
-private:
+  private:
     struct Entry {
         std::string text;
         intptr_t data = 0;

@@ -22,7 +22,7 @@ constexpr uint16_t kUnnamedId = 0xFFFF;
 
 // Little-endian writer for the template; every field of the format is 16 or 32 bits.
 class Writer {
-public:
+  public:
     void Word(uint16_t value) {
         bytes_.push_back(static_cast<uint8_t>(value & 0xFF));
         bytes_.push_back(static_cast<uint8_t>(value >> 8));
@@ -56,7 +56,7 @@ public:
     }
     std::vector<uint8_t> Take() { return std::move(bytes_); }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

@@ -11,7 +11,7 @@ namespace kd::ui::win32 {
 // pointer so that this header needs no Windows headers; the dialogs' icons come from
 // that module's resources.
 class Win32Toolkit final : public Toolkit {
-public:
+  public:
     explicit Win32Toolkit(void* instance);
 
     // Returns -1 when the window could not be made, or when the dialog already has one.
@@ -22,7 +22,7 @@ public:
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override;
 
-private:
+  private:
     void* instance_;
 };
 

@@ -23,7 +23,7 @@ struct WindowStart {
 // The peer of one dialog window. The window owns it: it is made on WM_INITDIALOG, kept
 // in the window's DWLP_USER slot and deleted on WM_NCDESTROY.
 class Win32Window final : public WindowPeer {
-public:
+  public:
     Win32Window(HWND hwnd, Dialog& dialog, HINSTANCE instance, bool modal);
     ~Win32Window() override;
     Win32Window(const Win32Window&) = delete;
@@ -68,7 +68,7 @@ public:
     void EndDialog(int code) override;
     void DialogDestroyed() override;
 
-private:
+  private:
     // Calls into the dialog unless it has gone. False when this peer was deleted on the
     // way (the window was destroyed meanwhile): the caller must then not touch it.
     template <typename Call>
