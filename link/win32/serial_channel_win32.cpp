@@ -17,7 +17,7 @@ namespace {
 constexpr int32_t kPortGone = -3;
 
 class SerialChannel final : public Channel {
-public:
+  public:
     explicit SerialChannel(UniqueHandle port) : port_(std::move(port)) {
         writeEvent_ = UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
         readEvent_ = UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
@@ -33,15 +33,21 @@ public:
         ::ResetEvent(readEvent_.Get());
         uint8_t scratch[kReadChunk] = {};
         const DWORD want = static_cast<DWORD>(std::clamp(capacity, int32_t{0}, kReadChunk));
-        // The result is not looked at: a read that failed outright leaves the event
-        // unsignalled and the wait below ends it.
-        ::ReadFile(port_.Get(), scratch, want, nullptr, &readOverlapped_);
-        const DWORD waited = ::WaitForSingleObject(readEvent_.Get(), timeoutMs);
-        if (waited == WAIT_TIMEOUT || waited == WAIT_FAILED) {
+        DWORD count = 0;
+        if (::ReadFile(port_.Get(), scratch, want, nullptr, &readOverlapped_)) {
+            // Done under the line time-outs. Some drivers (Wine's among them) leave the
+            // event unsignalled when the read ends empty, so it is not waited for here.
+            ::GetOverlappedResult(port_.Get(), &readOverlapped_, &count, FALSE);
+        } else if (::GetLastError() == ERROR_IO_PENDING) {
+            const DWORD waited = ::WaitForSingleObject(readEvent_.Get(), timeoutMs);
+            if (waited == WAIT_TIMEOUT || waited == WAIT_FAILED) {
+                return kPortGone;
+            }
+            ::GetOverlappedResult(port_.Get(), &readOverlapped_, &count, TRUE);
+        } else {
+            // The port failed outright, as when a USB serial port is unplugged.
             return kPortGone;
         }
-        DWORD count = 0;
-        ::GetOverlappedResult(port_.Get(), &readOverlapped_, &count, TRUE);
         if (count == 0) {
             return 0;
         }
@@ -74,7 +80,7 @@ public:
 
     void Close() override { port_.Reset(); }
 
-private:
+  private:
     // A chunk is sent when WriteFile took all of it; one cut short by the write
     // time-out is a failure.
     bool WriteChunk(const uint8_t* bytes, DWORD size) {
@@ -121,17 +127,33 @@ void ConfigurePort(HANDLE port, const SerialSettings& settings) {
     dcb.BaudRate = settings.baudRate;
     dcb.ByteSize = settings.byteSize;
     switch (ParseStopBits(settings.stopBits)) {
-        case StopBitsSetting::One: dcb.StopBits = ONESTOPBIT; break;
-        case StopBitsSetting::Two: dcb.StopBits = TWOSTOPBITS; break;
-        case StopBitsSetting::Keep: break;
+        case StopBitsSetting::One:
+            dcb.StopBits = ONESTOPBIT;
+            break;
+        case StopBitsSetting::Two:
+            dcb.StopBits = TWOSTOPBITS;
+            break;
+        case StopBitsSetting::Keep:
+            break;
     }
     switch (ParseParity(settings.parity)) {
-        case ParitySetting::None: dcb.Parity = NOPARITY; break;
-        case ParitySetting::Odd: dcb.Parity = ODDPARITY; break;
-        case ParitySetting::Even: dcb.Parity = EVENPARITY; break;
-        case ParitySetting::Mark: dcb.Parity = MARKPARITY; break;
-        case ParitySetting::Space: dcb.Parity = SPACEPARITY; break;
-        case ParitySetting::Keep: break;
+        case ParitySetting::None:
+            dcb.Parity = NOPARITY;
+            break;
+        case ParitySetting::Odd:
+            dcb.Parity = ODDPARITY;
+            break;
+        case ParitySetting::Even:
+            dcb.Parity = EVENPARITY;
+            break;
+        case ParitySetting::Mark:
+            dcb.Parity = MARKPARITY;
+            break;
+        case ParitySetting::Space:
+            dcb.Parity = SPACEPARITY;
+            break;
+        case ParitySetting::Keep:
+            break;
     }
     dcb.fBinary = 1;
     dcb.fParity = 0;
