@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native, under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the fuzz targets for a fixed count, the Windows cross
-# build, and the benchmarks.
+# build, the Windows program end to end under Wine, and the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
@@ -30,6 +30,9 @@ done
 step "Windows cross build"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
+
+step "end-to-end under Wine"
+tests/e2e/run.sh
 
 step "benchmarks"
 for bench in build/native/tests/bench/bench_*; do
