@@ -5,7 +5,7 @@ kd_packages=(
     g++ clang cmake ninja-build pkg-config
     libgtest-dev libgmock-dev googletest libbenchmark-dev libclang-rt-14-dev
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-    wine wine64 xvfb imagemagick fonts-arphic-uming x11-utils
+    wine wine64 fonts-wine xvfb imagemagick fonts-arphic-uming x11-utils
 )
 
 kd_ensure_packages() {
@@ -21,5 +21,5 @@ kd_ensure_packages() {
     fi
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    apt-get update -qq && apt-get install -y -qq "${missing[@]}" >/dev/null
 }
