@@ -153,7 +153,7 @@ class Robot {
     static void Need(const Options& options, size_t count, const char* usage);
 
     HWND Alias(const std::string& name) const;
-    HWND Control(const std::string& spec) const;
+    HWND Control(const std::string& reference) const;
     bool Known(HWND window) const;
 
     static LRESULT Send(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
@@ -241,23 +241,23 @@ BOOL CALLBACK CollectById(HWND window, LPARAM param) {
 
 // ALIAS:ID names a control: a direct child first, otherwise the only descendant with
 // that id. Two descendants with one id is a mistake in the script, not a coin toss.
-HWND Robot::Control(const std::string& spec) const {
-    const size_t colon = spec.find(':');
+HWND Robot::Control(const std::string& reference) const {
+    const size_t colon = reference.find(':');
     if (colon == std::string::npos) {
-        return Alias(spec);
+        return Alias(reference);
     }
-    const HWND parent = Alias(spec.substr(0, colon));
-    const int id = ParseInt(spec.substr(colon + 1));
+    const HWND parent = Alias(reference.substr(0, colon));
+    const int id = ParseInt(reference.substr(colon + 1));
     if (const HWND direct = GetDlgItem(parent, id)) {
         return direct;
     }
     IdSearch search{id, {}};
     EnumChildWindows(parent, CollectById, reinterpret_cast<LPARAM>(&search));
     if (search.found.empty()) {
-        throw Failure("no control " + spec);
+        throw Failure("no control " + reference);
     }
     if (search.found.size() > 1) {
-        throw Failure("control id " + spec + " is ambiguous: " +
+        throw Failure("control id " + reference + " is ambiguous: " +
                       std::to_string(search.found.size()) + " controls; bind the page with scope");
     }
     return search.found.front();
