@@ -291,6 +291,9 @@ void EveryKindOfControl() {
     KD_CHECK(parsed.items[10].windowClass.text == WC_TABCONTROLW);
     KD_CHECK(Has(parsed.items[10].style, WS_CLIPSIBLINGS));
     KD_CHECK((parsed.items[10].style & WS_TABSTOP) == 0);
+    // The Tab key walks on into the pages inside it.
+    KD_CHECK(Has(parsed.items[10].exStyle, WS_EX_CONTROLPARENT));
+    KD_CHECK_EQ(parsed.items[8].exStyle, 0u);
 }
 
 void ItemsStayAlignedWhateverTheTextLengths() {

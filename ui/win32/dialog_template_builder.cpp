@@ -154,6 +154,9 @@ WindowStyles ControlStyles(const ControlTemplate& control, bool firstRadioOfGrou
             style |= WS_CLIPSIBLINGS;
             break;
     }
+    // The pages live inside the tab control: as a control parent it lets the Tab key
+    // walk on into the pages' fields. Its tabs are then chosen with the mouse.
+    const DWORD exStyle = control.kind == ControlKind::TabControl ? WS_EX_CONTROLPARENT : 0;
     if (tabStop && (control.flags & kNoTabStop) == 0) {
         style |= WS_TABSTOP;
     }
@@ -166,7 +169,7 @@ WindowStyles ControlStyles(const ControlTemplate& control, bool firstRadioOfGrou
     if ((control.flags & kGroup) != 0) {
         style |= WS_GROUP;
     }
-    return {style, 0};
+    return {style, exStyle};
 }
 
 std::vector<uint8_t> BuildDialogTemplate(const DialogTemplate& source, DialogStyle style) {
