@@ -12,30 +12,18 @@ std::span<const uint8_t> AsBytes(std::string_view text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-// How one exchange ended: the request could not go out, or the reply as judged.
-enum class Outcome { WriteFailed, Short, Refused, Accepted };
+using Outcome = ExchangeOutcome;
 
-// Builds and sends the request, takes the reply into reply and judges it by its least
-// byte count and status. received is what arrived.
+// Builds the request and runs the exchange over it.
 Outcome Exchange(Channel* channel, const Magic& magic, CommandCode code,
                  std::span<const uint8_t> payload, size_t leastBytes, std::span<uint8_t> reply,
                  std::span<const uint8_t>& received) {
     std::array<uint8_t, kMaxFrameSize> request{};
     const size_t size = BuildRequest(magic, code, payload, request);
-    if (channel == nullptr || size == 0 || !SendRequest(*channel, std::span(request).first(size))) {
+    if (channel == nullptr) {
         return Outcome::WriteFailed;
     }
-    const int32_t count = ReceiveReply(*channel, reply);
-    received = std::span<const uint8_t>(reply).first(count > 0 ? static_cast<size_t>(count) : 0);
-    switch (JudgeReply(received, leastBytes)) {
-        case ReplyVerdict::Short:
-            return Outcome::Short;
-        case ReplyVerdict::Refused:
-            return Outcome::Refused;
-        case ReplyVerdict::Accepted:
-            break;
-    }
-    return Outcome::Accepted;
+    return ExchangeFrame(*channel, std::span(request).first(size), leastBytes, reply, received);
 }
 
 // The handshake and the version queries fold a failed write into a missing reply.

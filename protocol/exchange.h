@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -17,7 +18,16 @@ bool SendRequest(Channel& channel, std::span<const uint8_t> frame);
 // Takes one reply into buffer (cleared first). Makes one Read; when that leaves the
 // header incomplete or the header announces more bytes than have arrived, it keeps
 // reading until the frame is complete, the buffer is full or a Read brings nothing.
-// Returns the number of bytes received, or the first Read's result when it was negative.
-int32_t ReceiveReply(Channel& channel, std::span<uint8_t> buffer);
+// Returns the part of buffer that was received: empty when nothing came or the port
+// failed.
+std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer);
+
+// How one exchange ended: the request could not go out, or the reply as judged.
+enum class ExchangeOutcome { WriteFailed, Short, Refused, Accepted };
+
+// Sends the frame, takes the reply into reply and judges it by its least byte count and
+// its status byte. received is what arrived.
+ExchangeOutcome ExchangeFrame(Channel& channel, std::span<const uint8_t> frame, size_t leastBytes,
+                              std::span<uint8_t> reply, std::span<const uint8_t>& received);
 
 }  // namespace kd

@@ -33,18 +33,17 @@ UploadOutcome SendStart(Channel& channel, const UploadTarget& target, uint32_t l
                         const Md5Digest& digest) {
     std::array<uint8_t, kMaxFrameSize> frame{};
     const size_t size = BuildUploadStartFrame(length, target.targetName, digest, frame);
-    if (size == 0 || !SendRequest(channel, std::span(frame).first(size))) {
-        return UploadOutcome::StartWriteFailed;
-    }
     std::array<uint8_t, kReceiveBufferSize> reply{};
-    const int32_t count = ReceiveReply(channel, reply);
-    const auto received = std::span(reply).first(count > 0 ? static_cast<size_t>(count) : 0);
-    switch (JudgeReply(received, kUploadStartReplyMin)) {
-        case ReplyVerdict::Short:
+    std::span<const uint8_t> received;
+    switch (ExchangeFrame(channel, std::span(frame).first(size), kUploadStartReplyMin, reply,
+                          received)) {
+        case ExchangeOutcome::WriteFailed:
+            return UploadOutcome::StartWriteFailed;
+        case ExchangeOutcome::Short:
             return UploadOutcome::StartShortReply;
-        case ReplyVerdict::Refused:
+        case ExchangeOutcome::Refused:
             return UploadOutcome::StartRefused;
-        case ReplyVerdict::Accepted:
+        case ExchangeOutcome::Accepted:
             break;
     }
     return UploadOutcome::Done;
@@ -72,9 +71,7 @@ UploadOutcome SendBlocks(Channel& channel, UploadFile& file, UploadObserver* obs
         if (!SendRequest(channel, std::span(frame).first(frameSize))) {
             return UploadOutcome::WriteFailed;
         }
-        const int32_t count = ReceiveReply(channel, reply);
-        const auto received = std::span(reply).first(count > 0 ? static_cast<size_t>(count) : 0);
-        if (AcknowledgesBlock(received, index)) {
+        if (AcknowledgesBlock(ReceiveReply(channel, reply), index)) {
             remaining -= static_cast<uint32_t>(blockSize);
             sent += static_cast<uint32_t>(blockSize);
             if (observer)
