@@ -55,13 +55,7 @@ e2e_sim_start connect_retry || exit 1
 e2e_check "retry on the same link with a sound reader: 已连接, version and date shown" \
     e2e_robot connect_retry <<EOF
 find main "$T_MAIN" has=1006
-click main:1002
-wait main:1014 text 已连接 timeout=15000
-expect main:1012 text V3.1.7
-expect main:1013 text "2026-10-12 15:04:33"
-expect main:1003 enabled 1
-expect main:1015 enabled 0
-expect main:1002 enabled 0
+$E2E_CONNECT
 nomsgbox $T_PROMPT ms=300
 click main:1
 gone main

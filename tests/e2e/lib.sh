@@ -22,6 +22,18 @@ export E2E_DIR E2E_PREFIX E2E_LINK
 T_MAIN="星澜配置工具KD系列(串口)V2.0.3"
 T_ABOUT="关于配置工具"
 T_PROMPT="提示"
+
+# Robot steps: press 连接设备 and see the simulated reader connected: its version and
+# build date shown, 已连接, and the buttons of the connected state.
+E2E_CONNECT='click main:1002
+wait main:1014 text 已连接 timeout=15000
+expect main:1012 text V3.1.7
+expect main:1013 text "2026-10-12 15:04:33"
+expect main:1003 enabled 1
+expect main:1004 enabled 1
+expect main:1005 enabled 1
+expect main:1015 enabled 0
+expect main:1002 enabled 0'
 T_APPNAME="kdconfig"
 
 export WINEPREFIX=$E2E_PREFIX
