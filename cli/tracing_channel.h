@@ -16,6 +16,7 @@ class TracingChannel final : public Channel {
     int32_t Write(const uint8_t* bytes, int32_t count) override;
     void DiscardInput() override { inner_.DiscardInput(); }
     void Close() override { inner_.Close(); }
+    Clock::time_point Now() const override { return inner_.Now(); }
 
   private:
     void Print(char direction, const uint8_t* bytes, int32_t count);

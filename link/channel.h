@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace kd {
@@ -8,6 +9,8 @@ namespace kd {
 // followed by Reads of its reply, on one thread.
 class Channel {
   public:
+    using Clock = std::chrono::steady_clock;
+
     // Longest run of bytes a single Read delivers.
     static constexpr int32_t kReadChunk = 65;
     // Writes go out in pieces of this size.
@@ -17,19 +20,30 @@ class Channel {
 
     // Stores up to min(kReadChunk, capacity) bytes at buffer. Returns the count stored,
     // 0 when nothing arrived before the line went quiet, -3 when the port failed.
-    // The call ends 50 ms after the last byte, or after 10 ms x 65 + 1000 ms of silence.
+    // The call ends once that many bytes are in, 50 ms after the last byte, or when its
+    // total time-out passes: 10 ms x 65 + 1000 ms, or timeoutMs when that is shorter.
     virtual int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) = 0;
 
     // Sends count bytes in chunks. Returns count when every chunk went out whole,
     // count itself when count <= 0, and a result below 1 when the port failed.
     virtual int32_t Write(const uint8_t* bytes, int32_t count) = 0;
 
-    // Drops whatever has arrived and not been read, so a late reply to an earlier
-    // request is never taken for the reply to the next one.
+    // Drops whatever has arrived and not been read.
     virtual void DiscardInput() = 0;
 
     // Releases the port. No other call follows.
     virtual void Close() = 0;
+
+    // The clock the channel's reads run on; a modelled line has a virtual one.
+    virtual Clock::time_point Now() const { return Clock::now(); }
+
+    // When an exchange gave up on its reply, that reply may still arrive; the next
+    // exchange lets the line go quiet and drops it before sending.
+    bool ReplyMissed() const { return replyMissed_; }
+    void SetReplyMissed(bool missed) { replyMissed_ = missed; }
+
+  private:
+    bool replyMissed_ = false;
 };
 
 }  // namespace kd

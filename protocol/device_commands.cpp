@@ -15,6 +15,7 @@ std::span<const uint8_t> AsBytes(std::string_view text) {
 using Outcome = ExchangeOutcome;
 
 // Builds the request and runs the exchange over it.
+// A read-key request names its key, and its reply must name the same one.
 Outcome Exchange(Channel* channel, const Magic& magic, CommandCode code,
                  std::span<const uint8_t> payload, size_t leastBytes, std::span<uint8_t> reply,
                  std::span<const uint8_t>& received) {
@@ -23,7 +24,11 @@ Outcome Exchange(Channel* channel, const Magic& magic, CommandCode code,
     if (channel == nullptr) {
         return Outcome::WriteFailed;
     }
-    return ExchangeFrame(*channel, std::span(request).first(size), leastBytes, reply, received);
+    ReplyRule rule{leastBytes, {}};
+    if (code == kReadKeyCommand) {
+        rule.keyName = {reinterpret_cast<const char*>(payload.data()), payload.size()};
+    }
+    return ExchangeFrame(*channel, std::span(request).first(size), rule, reply, received);
 }
 
 // The handshake and the version queries fold a failed write into a missing reply.
@@ -38,7 +43,7 @@ int QueryResult(Outcome outcome) {
     }
 }
 
-int QueryVersion(Channel* channel, std::string_view key, size_t maxLength, TextSink& label) {
+int QueryVersion(Channel* channel, std::string_view key, TextSink& label) {
     std::array<uint8_t, kReceiveBufferSize> reply{};
     std::span<const uint8_t> received;
     const int result = QueryResult(Exchange(channel, kQueryMagic, kReadKeyCommand, AsBytes(key),
@@ -48,7 +53,7 @@ int QueryVersion(Channel* channel, std::string_view key, size_t maxLength, TextS
     }
     // The record's own length fields place the value; the frame's length is not used.
     const auto record = ParseKeyRecord(received.subspan(kReplyHeaderSize));
-    if (!record || record->value.size() > maxLength) {
+    if (!record) {
         return kNoValidReply;
     }
     label.SetText(record->value);
@@ -65,11 +70,11 @@ int Handshake(Channel* channel) {
 }
 
 int QueryFirmwareVersion(Channel* channel, TextSink& label) {
-    return QueryVersion(channel, kFirmwareVersionKey, kFirmwareVersionMax, label);
+    return QueryVersion(channel, kFirmwareVersionKey, label);
 }
 
 int QueryBuildDate(Channel* channel, TextSink& label) {
-    return QueryVersion(channel, kBuildDateKey, kBuildDateMax, label);
+    return QueryVersion(channel, kBuildDateKey, label);
 }
 
 int ExchangeCommand(Channel* channel, CommandCode code, std::span<uint8_t> payload,
@@ -83,6 +88,8 @@ int ExchangeCommand(Channel* channel, CommandCode code, std::span<uint8_t> paylo
                      received)) {
         case Outcome::WriteFailed:
             return kExchangeWriteFailed;
+        case Outcome::NoReply:
+            return kExchangeNoReply;
         case Outcome::Short:
             return kExchangeShortReply;
         case Outcome::Refused:
@@ -112,14 +119,28 @@ int ExchangeReadKey(Channel* channel, std::string_view name, std::string& value)
     if (result != kCommandOk) {
         return result;
     }
-    // The value follows the record's header for the name that was asked for; the
-    // record's own fields are not read.
+    // The reply names the key asked for (the exchange dropped any other); the value
+    // follows that name's record header and runs to the payload's end.
     const size_t valueStart = name.size() + kKeyRecordOverhead;
     if (length < valueStart) {
         return kExchangeShortReply;
     }
     value.assign(reinterpret_cast<const char*>(payload.data()) + valueStart, length - valueStart);
     return kCommandOk;
+}
+
+std::string_view FitLabel(std::string_view text, size_t capacity) {
+    size_t end = 0;
+    while (end < text.size()) {
+        // A GBK lead byte and its trail byte stay together.
+        const auto byte = static_cast<uint8_t>(text[end]);
+        const size_t step = byte >= 0x81 && byte <= 0xFE && end + 1 < text.size() ? 2 : 1;
+        if (end + step > capacity) {
+            break;
+        }
+        end += step;
+    }
+    return text.substr(0, end);
 }
 
 int ReadKey(Channel* channel, std::string_view name, std::string& value) {

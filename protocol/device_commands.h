@@ -21,11 +21,12 @@ inline constexpr int kReaderRefused = -2;  // status byte not 0
 inline constexpr int kExchangeWriteFailed = -1;
 inline constexpr int kExchangeShortReply = -2;
 inline constexpr int kExchangeRefused = -3;
+inline constexpr int kExchangeNoReply = -4;  // nothing at all came back: the reader is gone
 
 // ReadKey and StoreKeys fold every failure into this.
 inline constexpr int kKeyFailed = -1;
 
-// The version labels hold this many characters.
+// The version labels hold this many bytes.
 inline constexpr size_t kFirmwareVersionMax = 23;
 inline constexpr size_t kBuildDateMax = 47;
 
@@ -44,15 +45,19 @@ constexpr size_t KeyWriteLimit(size_t nameLength) {
 }
 
 int Handshake(Channel* channel);
+// The sink gets the whole text; a label shows what fits (FitLabel).
 int QueryFirmwareVersion(Channel* channel, TextSink& label);
 int QueryBuildDate(Channel* channel, TextSink& label);
 
+// The longest start of text within capacity bytes that does not split a GBK character.
+std::string_view FitLabel(std::string_view text, size_t capacity);
+
 // Sends payload[0, length) as a CommandFrame and, on success, puts the reply payload
-// into payload and its size into length.
+// into payload and its size into length. A read-key reply must name the key asked for.
 int ExchangeCommand(Channel* channel, CommandCode code, std::span<uint8_t> payload,
                     uint16_t& length);
 
-// Reads a key and reports the exchange's own result (0, -1, -2, -3); a reply whose
+// Reads a key and reports the exchange's own result (0, -1 to -4); a reply whose
 // record is shorter than the name it answers counts as a short reply.
 // value is left untouched unless the result is 0.
 int ExchangeReadKey(Channel* channel, std::string_view name, std::string& value);

@@ -1,54 +1,197 @@
 #include "protocol/exchange.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
 
 #include "protocol/frame.h"
 
 namespace kd {
 
-bool SendRequest(Channel& channel, std::span<const uint8_t> frame) {
-    channel.DiscardInput();
-    return channel.Write(frame.data(), static_cast<int32_t>(frame.size())) > 0;
-}
-
 namespace {
 
-// Bytes the reply still owes, judged by what has arrived: unknown before the header is
-// complete (keep reading while bytes come), else the rest of payload and check byte.
-bool ReplyIncomplete(std::span<const uint8_t> received) {
+using Clock = Channel::Clock;
+
+uint32_t MsUntil(Clock::time_point now, Clock::time_point end) {
+    if (now >= end) {
+        return 0;
+    }
+    return static_cast<uint32_t>(std::chrono::ceil<std::chrono::milliseconds>(end - now).count());
+}
+
+// How far the frame at the front of what arrived has come.
+enum class Progress {
+    Incomplete,  // header or payload still owed
+    Judgeable,   // header and payload in, the check byte still owed
+    Complete,
+};
+
+Progress Assess(std::span<const uint8_t> received, size_t leastBytes) {
     const auto length = AnnouncedPayloadLength(received);
     if (!length) {
-        return true;
+        return Progress::Incomplete;
     }
-    return received.size() < kReplyHeaderSize + *length + 1;
+    const size_t body = kReplyHeaderSize + *length;
+    if (received.size() > body) {
+        return Progress::Complete;
+    }
+    return received.size() == body && body >= leastBytes ? Progress::Judgeable
+                                                         : Progress::Incomplete;
+}
+
+// A reply that gives a key's value names the key. One that names another key, or none,
+// answered an earlier request. A refusal carries no name and is taken as it is.
+bool Foreign(std::span<const uint8_t> body, const ReplyRule& rule) {
+    if (rule.keyName.empty() || body[kReplyStatusOffset] != 0) {
+        return false;
+    }
+    const auto record = ParseKeyRecord(body.subspan(kReplyHeaderSize));
+    return !record || record->name != rule.keyName;
+}
+
+// Reads one reply into a buffer, dropping frames that belong to other requests.
+class ReplyReader {
+  public:
+    ReplyReader(Channel& channel, std::span<uint8_t> buffer, const ReplyRule& rule)
+        : channel_(channel), buffer_(buffer), rule_(rule) {}
+
+    size_t Run(Clock::time_point end) {
+        bool quiet = false;  // the last read ended because the line went quiet
+        // Each read brings a byte or spends time, so this bounds only a clock that stands.
+        for (size_t reads = 0; received_ < buffer_.size() && reads <= 2 * buffer_.size(); ++reads) {
+            DropForeignFrames();
+            const Progress progress = Assess(Received(), rule_.leastBytes);
+            if (progress == Progress::Complete) {
+                break;
+            }
+            // A read that ended short found the line quiet for the interval: the reply
+            // has ended, unless its header announced more, which is waited for within
+            // the reply time-out. A reply that can be judged gets only the interval for
+            // its check byte.
+            const bool announced = AnnouncedPayloadLength(Received()).has_value();
+            if (quiet && received_ > 0 && !(announced && progress == Progress::Incomplete)) {
+                break;
+            }
+            uint32_t wait = MsUntil(channel_.Now(), end);
+            if (progress == Progress::Judgeable) {
+                wait = std::min(wait, kLineQuietMs);
+            }
+            if (wait == 0) {
+                break;
+            }
+            const auto room = static_cast<int32_t>(
+                std::min<size_t>(buffer_.size() - received_, Channel::kReadChunk));
+            const int32_t got = channel_.Read(buffer_.data() + received_, room, wait);
+            if (got < 0 || (got == 0 && received_ > 0)) {
+                break;
+            }
+            received_ += static_cast<size_t>(std::min(got, room));
+            quiet = got < room;
+        }
+        return received_;
+    }
+
+  private:
+    std::span<const uint8_t> Received() const { return buffer_.first(received_); }
+
+    void DropForeignFrames() {
+        while (true) {
+            if (pendingCheck_ && received_ > 0) {
+                // A dropped frame's check byte, when the reader sent one.
+                Drop(buffer_[0] == *pendingCheck_ ? 1 : 0);
+                pendingCheck_.reset();
+            }
+            const auto length = AnnouncedPayloadLength(Received());
+            if (!length || received_ < kReplyHeaderSize + *length) {
+                return;
+            }
+            const size_t body = kReplyHeaderSize + *length;
+            if (!Foreign(Received().first(body), rule_)) {
+                return;
+            }
+            pendingCheck_ = CheckByte(Received().first(body));
+            Drop(body);
+        }
+    }
+
+    void Drop(size_t count) {
+        std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(count),
+                  buffer_.begin() + static_cast<std::ptrdiff_t>(received_), buffer_.begin());
+        received_ -= count;
+        std::fill(buffer_.begin() + static_cast<std::ptrdiff_t>(received_), buffer_.end(),
+                  uint8_t{0});
+    }
+
+    Channel& channel_;
+    std::span<uint8_t> buffer_;
+    const ReplyRule& rule_;
+    size_t received_ = 0;
+    std::optional<uint8_t> pendingCheck_;
+};
+
+// Reads and drops whatever the line brings until it has been quiet for quietMs; a line
+// that never goes quiet is given up on after two reply time-outs.
+void LetLateReplyPass(Channel& channel, uint32_t quietMs) {
+    const auto giveUp = channel.Now() + std::chrono::milliseconds(2 * kReplyTimeoutMs);
+    auto quietSince = channel.Now();
+    std::array<uint8_t, Channel::kReadChunk> scratch{};
+    for (size_t reads = 0; reads <= 2 * kMaxFrameSize; ++reads) {
+        const auto now = channel.Now();
+        const uint32_t left = MsUntil(now, quietSince + std::chrono::milliseconds(quietMs));
+        if (left == 0 || now >= giveUp) {
+            break;
+        }
+        const int32_t got =
+            channel.Read(scratch.data(), static_cast<int32_t>(scratch.size()), left);
+        if (got < 0) {
+            break;
+        }
+        if (got > 0) {
+            quietSince = channel.Now();
+        }
+    }
 }
 
 }  // namespace
 
-std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer) {
-    std::fill(buffer.begin(), buffer.end(), uint8_t{0});
-    size_t received = 0;
-    while (received < buffer.size()) {
-        const auto room = static_cast<int32_t>(buffer.size() - received);
-        const int32_t got = channel.Read(buffer.data() + received, room, kReplyTimeoutMs);
-        if (got <= 0) {
-            break;
-        }
-        received += static_cast<size_t>(std::min(got, room));
-        if (!ReplyIncomplete(buffer.first(received))) {
-            break;
-        }
+bool SendRequest(Channel& channel, std::span<const uint8_t> frame, ReplyKind kind) {
+    if (channel.ReplyMissed()) {
+        // A late reply to a key read is told apart by its name, so the interval is
+        // enough; one that carries no name must have passed before the request goes.
+        LetLateReplyPass(channel, kind == ReplyKind::Named ? kLineQuietMs : kReplyTimeoutMs);
+        channel.SetReplyMissed(false);
     }
-    return buffer.first(received);
+    channel.DiscardInput();
+    return channel.Write(frame.data(), static_cast<int32_t>(frame.size())) > 0;
 }
 
-ExchangeOutcome ExchangeFrame(Channel& channel, std::span<const uint8_t> frame, size_t leastBytes,
-                              std::span<uint8_t> reply, std::span<const uint8_t>& received) {
-    if (frame.empty() || !SendRequest(channel, frame)) {
+std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer,
+                                      const ReplyRule& rule, Clock::time_point sent) {
+    std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+    ReplyReader reader(channel, buffer, rule);
+    const size_t received = reader.Run(sent + std::chrono::milliseconds(kReplyTimeoutMs));
+    const auto reply = buffer.first(received);
+    // A reply that did not come whole may still be on its way.
+    channel.SetReplyMissed(Assess(reply, 0) == Progress::Incomplete);
+    return reply;
+}
+
+std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer) {
+    return ReceiveReply(channel, buffer, ReplyRule{}, channel.Now());
+}
+
+ExchangeOutcome ExchangeFrame(Channel& channel, std::span<const uint8_t> frame,
+                              const ReplyRule& rule, std::span<uint8_t> reply,
+                              std::span<const uint8_t>& received) {
+    const ReplyKind kind = rule.keyName.empty() ? ReplyKind::Nameless : ReplyKind::Named;
+    if (frame.empty() || !SendRequest(channel, frame, kind)) {
         return ExchangeOutcome::WriteFailed;
     }
-    received = ReceiveReply(channel, reply);
-    switch (JudgeReply(received, leastBytes)) {
+    received = ReceiveReply(channel, reply, rule, channel.Now());
+    if (received.empty()) {
+        return ExchangeOutcome::NoReply;
+    }
+    switch (JudgeReply(received, rule.leastBytes)) {
         case ReplyVerdict::Short:
             return ExchangeOutcome::Short;
         case ReplyVerdict::Refused:

@@ -35,10 +35,11 @@ UploadOutcome SendStart(Channel& channel, const UploadTarget& target, uint32_t l
     const size_t size = BuildUploadStartFrame(length, target.targetName, digest, frame);
     std::array<uint8_t, kReceiveBufferSize> reply{};
     std::span<const uint8_t> received;
-    switch (ExchangeFrame(channel, std::span(frame).first(size), kUploadStartReplyMin, reply,
-                          received)) {
+    switch (ExchangeFrame(channel, std::span(frame).first(size),
+                          ReplyRule{kUploadStartReplyMin, {}}, reply, received)) {
         case ExchangeOutcome::WriteFailed:
             return UploadOutcome::StartWriteFailed;
+        case ExchangeOutcome::NoReply:
         case ExchangeOutcome::Short:
             return UploadOutcome::StartShortReply;
         case ExchangeOutcome::Refused:
@@ -68,7 +69,8 @@ UploadOutcome SendBlocks(Channel& channel, UploadFile& file, UploadObserver* obs
             frameSize = SealUploadDataFrame(index, blockSize, frame);
         }
         // A failed write is never repeated.
-        if (!SendRequest(channel, std::span(frame).first(frameSize))) {
+        // A block's acknowledgement names its index.
+        if (!SendRequest(channel, std::span(frame).first(frameSize), ReplyKind::Named)) {
             return UploadOutcome::WriteFailed;
         }
         if (AcknowledgesBlock(ReceiveReply(channel, reply), index)) {

@@ -20,7 +20,7 @@ void ModelChannel::Inject(uint64_t atMs, std::span<const uint8_t> bytes) {
     Schedule(std::max(atMs, nowMs_), bytes);
 }
 
-int32_t ModelChannel::Read(uint8_t* buffer, int32_t capacity, uint32_t /*timeoutMs*/) {
+int32_t ModelChannel::Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) {
     ++readCalls_;
     if (closed_ || vanished_) {
         return kPortGone;
@@ -29,7 +29,7 @@ int32_t ModelChannel::Read(uint8_t* buffer, int32_t capacity, uint32_t /*timeout
         return 0;
     }
     const auto want = static_cast<size_t>(std::min(capacity, kReadChunk));
-    const uint64_t deadline = nowMs_ + kSilenceMs;
+    const uint64_t deadline = nowMs_ + std::min<uint64_t>(kSilenceMs, timeoutMs);
     if (arrivals_.empty() || arrivals_.front().atMs > deadline) {
         nowMs_ = deadline;
         return 0;

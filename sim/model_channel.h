@@ -24,7 +24,8 @@ class ModelChannel final : public Channel {
 
     // Bytes from the first one to arrive, at most min(65, capacity), through every byte
     // that follows its predecessor within 50 ms. Ends at the last byte when the buffer
-    // is full, else 50 ms after it; with nothing within 1650 ms, returns 0 then.
+    // is full, else 50 ms after it; with nothing within 1650 ms (or timeoutMs when
+    // shorter), returns 0 then.
     int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override;
     // Hands the bytes to the model at once and schedules its replies from now.
     int32_t Write(const uint8_t* bytes, int32_t count) override;
@@ -43,6 +44,9 @@ class ModelChannel final : public Channel {
     int ReadCalls() const { return readCalls_; }
 
     uint64_t NowMs() const { return nowMs_; }
+    Clock::time_point Now() const override {
+        return Clock::time_point(std::chrono::milliseconds(nowMs_));
+    }
     void Advance(uint64_t ms) { nowMs_ += ms; }
     // Bytes that arrive at atMs without a request, such as a late reply.
     void Inject(uint64_t atMs, std::span<const uint8_t> bytes);

@@ -31,12 +31,13 @@ class PosixSerialChannel final : public Channel {
     explicit PosixSerialChannel(UniqueFd fd) : fd_(std::move(fd)) {}
     ~PosixSerialChannel() override { Close(); }
 
-    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t /*timeoutMs*/) override {
+    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
         if (!fd_.Valid() || capacity <= 0) {
             return fd_.Valid() ? 0 : kPortGone;
         }
         const size_t want = static_cast<size_t>(std::min(capacity, kReadChunk));
-        const Deadline total(milliseconds(kLineTimeouts.ReadTotalMs(kReadChunk)));
+        const Deadline total(
+            milliseconds(std::min(kLineTimeouts.ReadTotalMs(kReadChunk), timeoutMs)));
         size_t got = 0;
         while (got < want) {
             // Before the first byte only the total time-out runs; after it, the interval.

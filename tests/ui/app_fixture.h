@@ -63,6 +63,7 @@ class FakeChannelOpener final : public ChannelOpener {
         }
         void DiscardInput() override { inner_.DiscardInput(); }
         void Close() override { ++owner_.closes; }
+        Clock::time_point Now() const override { return inner_.Now(); }
 
       private:
         sim::ModelChannel& inner_;

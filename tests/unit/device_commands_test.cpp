@@ -97,21 +97,21 @@ TEST(VersionQueries, WriteTheLabelOnlyOnSuccess) {
     EXPECT_EQ(untouched.sets, 0);
 }
 
-TEST(VersionQueries, TextsFillTheirLabelsAndLongerOnesFail) {
+TEST(VersionQueries, LongTextsArriveWholeAndLabelsShowWhatFits) {
     ScriptedChannel channel;
-    channel.QueueRead(Reply(0, Record("masterver", std::string(23, 'v'))));
-    channel.QueueRead(Reply(0, Record("masterver", std::string(24, 'v'))));
-    channel.QueueRead(Reply(0, Record("slavever", std::string(47, 'd'))));
-    channel.QueueRead(Reply(0, Record("slavever", std::string(48, 'd'))));
+    channel.QueueRead(Reply(0, Record("masterver", std::string(30, 'v'))));
+    channel.QueueRead(Reply(0, Record("slavever", std::string(60, 'd'))));
     Label label;
     EXPECT_EQ(QueryFirmwareVersion(&channel, label), kCommandOk);
-    EXPECT_EQ(label.text.size(), 23u);
-    EXPECT_EQ(QueryFirmwareVersion(&channel, label), kNoValidReply);
-    EXPECT_EQ(label.text.size(), 23u);
+    EXPECT_EQ(label.text, std::string(30, 'v'));
     EXPECT_EQ(QueryBuildDate(&channel, label), kCommandOk);
-    EXPECT_EQ(label.text.size(), 47u);
-    EXPECT_EQ(QueryBuildDate(&channel, label), kNoValidReply);
-    EXPECT_EQ(label.text.size(), 47u);
+    EXPECT_EQ(label.text, std::string(60, 'd'));
+
+    EXPECT_EQ(FitLabel(std::string(30, 'v'), kFirmwareVersionMax), std::string(23, 'v'));
+    EXPECT_EQ(FitLabel("V3.1.7", kFirmwareVersionMax), "V3.1.7");
+    // A GBK character (two bytes) that would be cut in half is left out whole.
+    const std::string gbk = std::string(22, 'v') + "\xBA\xF3";
+    EXPECT_EQ(FitLabel(gbk, kFirmwareVersionMax), std::string(22, 'v'));
 }
 
 TEST(VersionQueries, RecordLengthsPastTheBytesReceivedFail) {
@@ -163,10 +163,12 @@ TEST(ReadKey, EmptyValueAndFailuresLeaveTheBufferAlone) {
 TEST(ReadKey, ExchangeResultsAreToldApart) {
     ScriptedChannel channel;
     channel.QueueRead(Reply(1, {0}));
+    channel.QueueRead(Reply(0, {0}));
     channel.QueueReadResult(-3);
     std::string value;
     EXPECT_EQ(ExchangeReadKey(&channel, "qrcode", value), kExchangeRefused);
     EXPECT_EQ(ExchangeReadKey(&channel, "qrcode", value), kExchangeShortReply);
+    EXPECT_EQ(ExchangeReadKey(&channel, "qrcode", value), kExchangeNoReply);
     channel.FailWrites();
     EXPECT_EQ(ExchangeReadKey(&channel, "qrcode", value), kExchangeWriteFailed);
 }
@@ -256,17 +258,24 @@ TEST(Replies, LongerThanOneReadAreReadToTheEnd) {
     EXPECT_EQ(read, longest);
 }
 
-TEST(Replies, ArrivingInPiecesAreJoined) {
-    // At low baud rates a reply trickles in: a header cut in two, then the rest.
+TEST(Replies, AreJudgedOnceTheLineGoesQuiet) {
+    // A reply cut short before its header said how long it is: the read ended because
+    // the line was quiet for the interval, so what came is judged at once.
     const std::vector<uint8_t> reply = Reply(0, Record("workmode", "2"));
     ScriptedChannel channel;
-    channel.QueueRead({reply.begin(), reply.begin() + 3});
-    channel.QueueRead({reply.begin() + 3, reply.begin() + 10});
-    channel.QueueRead({reply.begin() + 10, reply.end()});
-    std::string value;
-    EXPECT_EQ(ReadKey(&channel, "workmode", value), 1);
+    channel.QueueRead({reply.begin(), reply.begin() + 7});
+    channel.QueueRead({reply.begin() + 7, reply.end()});
+    std::string value = "kept";
+    EXPECT_EQ(ExchangeReadKey(&channel, "workmode", value), kExchangeShortReply);
+    EXPECT_EQ(value, "kept");
+    EXPECT_EQ(channel.readCount, 1);
+
+    // So is a reply without its check byte.
+    ScriptedChannel noCheck;
+    noCheck.QueueRead({reply.begin(), reply.end() - 1});
+    EXPECT_EQ(ExchangeReadKey(&noCheck, "workmode", value), kCommandOk);
     EXPECT_EQ(value, "2");
-    EXPECT_EQ(channel.readCount, 3);
+    EXPECT_EQ(noCheck.readCount, 1);
 }
 
 TEST(Replies, AnnouncingMoreThanArrivesStopAtSilence) {

@@ -1,0 +1,118 @@
+// Replies that come late, early or twice never answer the wrong request.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "protocol/device_commands.h"
+#include "protocol/exchange.h"
+#include "protocol/frame.h"
+#include "sim/key_store.h"
+#include "sim/model_channel.h"
+#include "sim/reader_model.h"
+
+namespace kd {
+namespace {
+
+// Six keys a page reads in a row, each with a value no other one has.
+const std::vector<std::pair<std::string, std::string>> kKeys = {
+    {"qrcode", "1"},   {"dmcode", "0"},        {"codeprefix", "PRE"},
+    {"workmode", "2"}, {"deviceno", "KD-777"}, {"codepostfix", "POST"},
+};
+
+struct Line {
+    explicit Line(unsigned delayMs) : model(keys, {.delayMs = delayMs}), channel(model) {
+        for (const auto& [name, value] : kKeys) {
+            keys.Set(name, value);
+        }
+    }
+    sim::KeyStore keys;
+    sim::ReaderModel model;
+    sim::ModelChannel channel;
+};
+
+std::vector<uint8_t> KeyReply(std::string_view name, std::string_view value) {
+    std::vector<uint8_t> record(kKeyPayloadSize);
+    record.resize(EncodeKeyRecord(name, value, record));
+    std::vector<uint8_t> reply(kMaxFrameSize);
+    reply.resize(BuildReply(kCommandMagic, kReadKeyCommand, 0, record, reply));
+    return reply;
+}
+
+TEST(LateReplies, ASlowReaderNeverShiftsValuesFromOneKeyToAnother) {
+    // Just past the line's silence time-out, past the whole reply time-out, and far past.
+    for (const unsigned delay : {1700u, 2030u, 2100u, 3500u}) {
+        Line line(delay);
+        int read = 0;
+        for (int round = 0; round < 2; ++round) {
+            for (const auto& [name, expected] : kKeys) {
+                std::string value = "untouched";
+                if (ReadKey(&line.channel, name, value) >= 0) {
+                    EXPECT_EQ(value, expected) << name << " with replies " << delay << " ms late";
+                    ++read;
+                } else {
+                    EXPECT_EQ(value, "untouched");
+                }
+            }
+        }
+        if (delay < kReplyTimeoutMs) {
+            EXPECT_EQ(read, 12) << "a reply within the reply time-out is taken";
+        }
+    }
+}
+
+TEST(LateReplies, AnEarlierKeysReplyInFrontOfTheRightOneIsDropped) {
+    Line line(5);
+    // The stale reply lands after the request went out and just before the reader's own
+    // answer, so both come in one read; one more names no key at all.
+    const auto stale = KeyReply("qrcode", "1");
+    line.channel.Inject(line.channel.NowMs() + 1, stale);
+    line.channel.Inject(line.channel.NowMs() + 2,
+                        std::vector<uint8_t>{0x66, 0xBB, 0xEE, 0x07, 0x00, 0x00, 0x00, 0x00});
+    std::string value;
+    EXPECT_EQ(ReadKey(&line.channel, "deviceno", value), 6);
+    EXPECT_EQ(value, "KD-777");
+
+    // Without the check byte the stale frame is dropped just the same.
+    const std::vector<uint8_t> bare(stale.begin(), stale.end() - 1);
+    line.channel.Inject(line.channel.NowMs() + 1, bare);
+    EXPECT_EQ(ReadKey(&line.channel, "workmode", value), 1);
+    EXPECT_EQ(value, "2");
+
+    // A stale reply with nothing after it: the read fails as a missing reply does.
+    Line silent(0);
+    silent.model.SetFaults({.silent = true});
+    silent.channel.Inject(1, stale);
+    value = "kept";
+    EXPECT_EQ(ExchangeReadKey(&silent.channel, "deviceno", value), kExchangeNoReply);
+    EXPECT_EQ(value, "kept");
+    EXPECT_EQ(silent.channel.NowMs(), kReplyTimeoutMs);
+}
+
+TEST(LateReplies, AReplyThatCameLateIsNotTakenByTheNextNamelessRequest) {
+    Line line(0);
+    line.model.SetFaults({.refusedKeys = {"workmode"}, .delayMs = kReplyTimeoutMs + 30});
+    EXPECT_EQ(WriteKey(&line.channel, "workmode", "1"), kExchangeNoReply);
+    line.model.SetFaults({.delayMs = 40});
+    // The write's refusal comes while the line settles before the handshake and is
+    // dropped there; taken as the handshake's reply it would refuse it.
+    const uint64_t settleFrom = line.channel.NowMs();
+    EXPECT_EQ(Handshake(&line.channel), kCommandOk);
+    EXPECT_EQ(line.channel.PendingBytes(), 0u);
+    // The cost: the late reply and its interval, one reply time-out of quiet, then the
+    // handshake and its interval.
+    EXPECT_LE(line.channel.NowMs() - settleFrom,
+              30u + kLineQuietMs + kReplyTimeoutMs + 40u + kLineQuietMs);
+}
+
+TEST(LateReplies, AnExchangeAfterAGoodOneWaitsForNothingMore) {
+    Line line(0);
+    std::string value;
+    ASSERT_EQ(ReadKey(&line.channel, "workmode", value), 1);
+    const uint64_t first = line.channel.NowMs();
+    ASSERT_EQ(ReadKey(&line.channel, "workmode", value), 1);
+    EXPECT_EQ(line.channel.NowMs() - first, first) << "the second exchange cost what the first did";
+}
+
+}  // namespace
+}  // namespace kd
