@@ -36,15 +36,19 @@ constexpr BusyButton kBusyButtons[] = {
     {ids::kUpdateConfigButton, MainDialog::kUpdateConfigBit},
 };
 
-// A label of the main window that a version query writes.
+// A label of the main window that a version query writes; it shows what fits.
 class LabelSink final : public TextSink {
   public:
-    LabelSink(ui::Dialog& dialog, int id) : dialog_(dialog), id_(id) {}
-    void SetText(std::string_view text) override { dialog_.SetText(id_, text); }
+    LabelSink(ui::Dialog& dialog, int id, size_t capacity)
+        : dialog_(dialog), id_(id), capacity_(capacity) {}
+    void SetText(std::string_view text) override {
+        dialog_.SetText(id_, FitLabel(text, capacity_));
+    }
 
   private:
     ui::Dialog& dialog_;
     int id_;
+    size_t capacity_;
 };
 
 // The hidden HID list of the main window.
@@ -311,12 +315,12 @@ int MainDialog::Handshake() {
 }
 
 int MainDialog::QueryFirmwareVersion() {
-    LabelSink label(*this, ids::kFirmwareVersionLabel);
+    LabelSink label(*this, ids::kFirmwareVersionLabel, kFirmwareVersionMax);
     return kd::QueryFirmwareVersion(channel_.get(), label);
 }
 
 int MainDialog::QueryBuildDate() {
-    LabelSink label(*this, ids::kBuildDateLabel);
+    LabelSink label(*this, ids::kBuildDateLabel, kBuildDateMax);
     return kd::QueryBuildDate(channel_.get(), label);
 }
 

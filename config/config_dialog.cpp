@@ -3,6 +3,7 @@
 #include <array>
 
 #include "config/key_catalogue.h"
+#include "protocol/device_commands.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"
 
@@ -102,12 +103,18 @@ void ConfigDialog::ShowPage(int index) {
 }
 
 void ConfigDialog::OnSave() {
-    // Every step runs whatever the earlier ones returned; only the message tells.
+    // A key the reader refuses (an older firmware may lack it) does not stop the rest.
+    // A reader that does not answer at all is gone: nothing more is written and nothing
+    // stored, so its saved configuration stays as it was.
     bool allWritten = true;
+    bool readerGone = false;
     const auto write = [&](std::string_view name, std::string_view text) {
-        if (keys_.WriteKey(name, text) != 0) {
-            allWritten = false;
+        if (readerGone) {
+            return;
         }
+        const int result = keys_.WriteKey(name, text);
+        allWritten = allWritten && result == kCommandOk;
+        readerGone = result == kExchangeWriteFailed || result == kExchangeNoReply;
     };
 
     const SymbologyPage::Settings symbology = symbologyPage_.Current();
@@ -190,7 +197,7 @@ void ConfigDialog::OnSave() {
         write(key::kScanMode, control.developMode->scanMode);
     }
 
-    const bool stored = keys_.StoreKeys() == 0;
+    const bool stored = !readerGone && keys_.StoreKeys() == 0;
     MessageBox(allWritten && stored ? kSaveSucceededMessage : kSaveFailedMessage,
                GetToolkit().ApplicationName(), ui::kMessageOk);
 }

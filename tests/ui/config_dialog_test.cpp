@@ -3,11 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "protocol/exchange.h"
 #include "resources/config_ids.h"
 #include "tests/ui/modelled_reader.h"
 #include "ui/headless/headless_toolkit.h"
@@ -15,6 +17,7 @@
 namespace kd {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
@@ -460,10 +463,56 @@ TEST_F(ConfigDialogTest, ReaderThatStopsAnsweringMidSaveIsReportedAsFailure) {
             reader.model.SetFaults({.silent = true});
         }
     };
+    const uint64_t before = reader.channel.NowMs();
     const auto writes = Save();
-    EXPECT_EQ(writes.back(), "store") << "the sequence still runs to its end";
-    EXPECT_THAT(WritesOf(writes, "deviceno"), ElementsAre("new"));
+    // The reader is taken as gone: no write after the silent one, no store, and the
+    // message at once, after one reply time-out.
+    EXPECT_EQ(writes.back(), "write intervaltime=1000");
+    EXPECT_THAT(WritesOf(writes, "deviceno"), ElementsAre());
     EXPECT_EQ(reader.Value("deviceno"), "KD-000123");
+    EXPECT_LT(reader.channel.NowMs() - before, 2 * kReplyTimeoutMs);
+    EXPECT_THAT(MessageTexts(), ElementsAre("保存失败，请检查设备连接后重试!"));
+}
+
+TEST_F(ConfigDialogTest, ARefusedKeyStillLetsTheOtherWritesAndTheStoreGoOn) {
+    Open();
+    Page(kAbout).Type(1055, "new");
+    reader.model.SetFaults({.refusedKeys = {"intervaltime"}});
+    const auto writes = Save();
+    EXPECT_EQ(writes.back(), "store");
+    EXPECT_THAT(WritesOf(writes, "deviceno"), ElementsAre("new"));
+    EXPECT_THAT(MessageTexts(), ElementsAre("保存失败，请检查设备连接后重试!"));
+}
+
+TEST_F(ConfigDialogTest, ASlowReaderKeepsItsValuesThroughOpenAndSave) {
+    reader.Set("codeprefix", "PRE");
+    reader.Set("codepostfix", "POST");
+    reader.Set("deviceno", "KD-777");
+    const std::vector<std::string> shown = {"qrcode",      "dmcode",   "onecode", "codeprefix",
+                                            "codepostfix", "workmode", "deviceno"};
+    std::map<std::string, std::string> before;
+    for (const auto& key : shown) {
+        before[key] = reader.Value(key);
+    }
+    // Replies after the line's silence time-out: each is still its own request's.
+    reader.model.SetFaults({.delayMs = 1700});
+    Open();
+    EXPECT_EQ(Page(kFormat).GetText(1038), "PRE");
+    EXPECT_EQ(Page(kAbout).GetText(1055), "KD-777");
+    EXPECT_THAT(Save(), Contains("store"));
+    EXPECT_THAT(MessageTexts(), ElementsAre(kSaveSucceededMessage));
+    for (const auto& key : shown) {
+        EXPECT_EQ(reader.Value(key), before[key]) << key;
+    }
+
+    // Replies after the whole reply time-out: every read fails and says so, and Save
+    // stops at the first unanswered write without storing.
+    reader.model.SetFaults({.delayMs = kReplyTimeoutMs + 100});
+    toolkit.ClearMessages();
+    Open();
+    EXPECT_THAT(MessageTexts(), ElementsAre(kReadFailedMessage));
+    const auto writes = Save();
+    EXPECT_EQ(writes.size(), 1u);
     EXPECT_THAT(MessageTexts(), ElementsAre("保存失败，请检查设备连接后重试!"));
 }
 
