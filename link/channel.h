@@ -42,8 +42,16 @@ class Channel {
     bool ReplyMissed() const { return replyMissed_; }
     void SetReplyMissed(bool missed) { replyMissed_ = missed; }
 
+    // How a reply is read: in the designed reads of up to 65 bytes, each ending 50 ms
+    // after its last byte, or at line speed, asking only for the bytes the reply still
+    // owes so that the read ends with its last byte.
+    enum class Pacing { Designed, LineSpeed };
+    Pacing ReplyPacing() const { return pacing_; }
+    void SetReplyPacing(Pacing pacing) { pacing_ = pacing; }
+
   private:
     bool replyMissed_ = false;
+    Pacing pacing_ = Pacing::Designed;
 };
 
 }  // namespace kd

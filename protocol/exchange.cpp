@@ -79,8 +79,8 @@ class ReplyReader {
             if (wait == 0) {
                 break;
             }
-            const auto room = static_cast<int32_t>(
-                std::min<size_t>(buffer_.size() - received_, Channel::kReadChunk));
+            const auto room = static_cast<int32_t>(std::min(
+                {buffer_.size() - received_, static_cast<size_t>(Channel::kReadChunk), Owed()}));
             const int32_t got = channel_.Read(buffer_.data() + received_, room, wait);
             if (got < 0 || (got == 0 && received_ > 0)) {
                 break;
@@ -93,6 +93,17 @@ class ReplyReader {
 
   private:
     std::span<const uint8_t> Received() const { return buffer_.first(received_); }
+
+    // The bytes the frame at the front still owes, header first, when reads are paced
+    // to the line; the designed reads take whatever fits.
+    size_t Owed() const {
+        if (channel_.ReplyPacing() == Channel::Pacing::Designed) {
+            return buffer_.size();
+        }
+        const auto length = AnnouncedPayloadLength(Received());
+        const size_t frame = length ? kReplyHeaderSize + *length + 1 : kReplyHeaderSize;
+        return frame > received_ ? frame - received_ : 1;
+    }
 
     void DropForeignFrames() {
         while (true) {

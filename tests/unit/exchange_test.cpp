@@ -1,4 +1,5 @@
-// Replies that come late, early or twice never answer the wrong request.
+// Replies that come late, early or twice never answer the wrong request, and what an
+// exchange costs in line time.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -112,6 +113,28 @@ TEST(LateReplies, AnExchangeAfterAGoodOneWaitsForNothingMore) {
     const uint64_t first = line.channel.NowMs();
     ASSERT_EQ(ReadKey(&line.channel, "workmode", value), 1);
     EXPECT_EQ(line.channel.NowMs() - first, first) << "the second exchange cost what the first did";
+}
+
+TEST(ExchangeTiming, LineSpeedReadsEndWithTheReplysLastByte) {
+    Line designed(0);
+    std::string value;
+    ASSERT_EQ(ReadKey(&designed.channel, "workmode", value), 1);
+    EXPECT_EQ(designed.channel.NowMs(), kLineQuietMs) << "the designed read ends an interval later";
+
+    Line paced(0);
+    paced.channel.SetReplyPacing(Channel::Pacing::LineSpeed);
+    ASSERT_EQ(ReadKey(&paced.channel, "workmode", value), 1);
+    EXPECT_EQ(paced.channel.NowMs(), 0u);
+    EXPECT_EQ(paced.channel.PendingBytes(), 0u);
+
+    // A reply without its check byte costs one interval more, never a silence.
+    paced.model.SetFaults({.silent = true});
+    const auto bare = KeyReply("workmode", "2");
+    paced.channel.Inject(paced.channel.NowMs() + 1, {bare.begin(), bare.end() - 1});
+    const uint64_t start = paced.channel.NowMs();
+    ASSERT_EQ(ReadKey(&paced.channel, "workmode", value), 1);
+    EXPECT_EQ(value, "2");
+    EXPECT_EQ(paced.channel.NowMs() - start, 1 + kLineQuietMs);
 }
 
 }  // namespace
