@@ -20,8 +20,8 @@ class Channel {
 
     // Stores up to min(kReadChunk, capacity) bytes at buffer. Returns the count stored,
     // 0 when nothing arrived before the line went quiet, -3 when the port failed.
-    // The call ends once that many bytes are in, 50 ms after the last byte, or when its
-    // total time-out passes: 10 ms x 65 + 1000 ms, or timeoutMs when that is shorter.
+    // The call ends once that many bytes are in, IntervalMs() after the last byte, or
+    // when its total time-out passes: 10 ms x 65 + 1000 ms, or timeoutMs when shorter.
     virtual int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) = 0;
 
     // Sends count bytes in chunks. Returns count when every chunk went out whole,
@@ -33,6 +33,10 @@ class Channel {
 
     // Releases the port. No other call follows.
     virtual void Close() = 0;
+
+    // The pause after a byte that ends a Read: 50 ms, longer on a line so slow that
+    // its bytes are further apart.
+    virtual uint32_t IntervalMs() const { return 50; }
 
     // The clock the channel's reads run on; a modelled line has a virtual one.
     virtual Clock::time_point Now() const { return Clock::now(); }

@@ -74,7 +74,7 @@ class ReplyReader {
             }
             uint32_t wait = MsUntil(channel_.Now(), end);
             if (progress == Progress::Judgeable) {
-                wait = std::min(wait, kLineQuietMs);
+                wait = std::min(wait, channel_.IntervalMs());
             }
             if (wait == 0) {
                 break;
@@ -169,7 +169,8 @@ bool SendRequest(Channel& channel, std::span<const uint8_t> frame, ReplyKind kin
     if (channel.ReplyMissed()) {
         // A late reply to a key read is told apart by its name, so the interval is
         // enough; one that carries no name must have passed before the request goes.
-        LetLateReplyPass(channel, kind == ReplyKind::Named ? kLineQuietMs : kReplyTimeoutMs);
+        LetLateReplyPass(channel,
+                         kind == ReplyKind::Named ? channel.IntervalMs() : kReplyTimeoutMs);
         channel.SetReplyMissed(false);
     }
     channel.DiscardInput();

@@ -11,9 +11,6 @@ namespace kd {
 
 // Every exchange waits at most this long for its reply, counted from the request.
 inline constexpr uint32_t kReplyTimeoutMs = 2000;
-// Once a reply can be judged, more bytes are waited for only this long: the line's
-// interval time-out.
-inline constexpr uint32_t kLineQuietMs = 50;
 
 // What a reply must carry to belong to its request.
 struct ReplyRule {
@@ -28,8 +25,8 @@ struct ReplyRule {
 enum class ReplyKind { Named, Nameless };
 
 // When an earlier exchange gave up on its reply, first lets that reply arrive and drops
-// it: within the interval when the reply to come is named, else within a whole reply
-// time-out of quiet. Then drops stale input and hands the whole frame to the channel in
+// it: within the line's interval when the reply to come is named, else within a whole
+// reply time-out of quiet. Then drops stale input and hands the whole frame to the channel in
 // one Write. Returns false when the write failed.
 bool SendRequest(Channel& channel, std::span<const uint8_t> frame, ReplyKind kind);
 

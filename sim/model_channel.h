@@ -44,6 +44,7 @@ class ModelChannel final : public Channel {
     int ReadCalls() const { return readCalls_; }
 
     uint64_t NowMs() const { return nowMs_; }
+    uint32_t IntervalMs() const override { return kIntervalMs; }
     Clock::time_point Now() const override {
         return Clock::time_point(std::chrono::milliseconds(nowMs_));
     }

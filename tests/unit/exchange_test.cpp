@@ -102,8 +102,9 @@ TEST(LateReplies, AReplyThatCameLateIsNotTakenByTheNextNamelessRequest) {
     EXPECT_EQ(line.channel.PendingBytes(), 0u);
     // The cost: the late reply and its interval, one reply time-out of quiet, then the
     // handshake and its interval.
-    EXPECT_LE(line.channel.NowMs() - settleFrom,
-              30u + kLineQuietMs + kReplyTimeoutMs + 40u + kLineQuietMs);
+    EXPECT_LE(line.channel.NowMs() - settleFrom, 30u + sim::ModelChannel::kIntervalMs +
+                                                     kReplyTimeoutMs + 40u +
+                                                     sim::ModelChannel::kIntervalMs);
 }
 
 TEST(LateReplies, AnExchangeAfterAGoodOneWaitsForNothingMore) {
@@ -119,7 +120,8 @@ TEST(ExchangeTiming, LineSpeedReadsEndWithTheReplysLastByte) {
     Line designed(0);
     std::string value;
     ASSERT_EQ(ReadKey(&designed.channel, "workmode", value), 1);
-    EXPECT_EQ(designed.channel.NowMs(), kLineQuietMs) << "the designed read ends an interval later";
+    EXPECT_EQ(designed.channel.NowMs(), sim::ModelChannel::kIntervalMs)
+        << "the designed read ends an interval later";
 
     Line paced(0);
     paced.channel.SetReplyPacing(Channel::Pacing::LineSpeed);
@@ -134,7 +136,7 @@ TEST(ExchangeTiming, LineSpeedReadsEndWithTheReplysLastByte) {
     const uint64_t start = paced.channel.NowMs();
     ASSERT_EQ(ReadKey(&paced.channel, "workmode", value), 1);
     EXPECT_EQ(value, "2");
-    EXPECT_EQ(paced.channel.NowMs() - start, 1 + kLineQuietMs);
+    EXPECT_EQ(paced.channel.NowMs() - start, 1 + sim::ModelChannel::kIntervalMs);
 }
 
 }  // namespace
