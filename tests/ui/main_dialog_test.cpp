@@ -217,6 +217,18 @@ TEST(Connect, ARefusingReaderFailsClosesTheChannelAndCanBeRetried) {
     EXPECT_EQ(app.toolkit.Messages().size(), 1u);
 }
 
+TEST(Connect, VersionTextsLongerThanTheirLabelsShowTheirStartAndConnect) {
+    AppFixture app;
+    HeadlessWindow& window = app.OpenMainWindow();
+    app.reader.Set("masterver", std::string(23, 'V') + "-long-tail");
+    app.reader.Set("slavever", std::string(47, 'D') + "-long-tail");
+    app.Connect(window);
+    EXPECT_EQ(window.GetText(ids::kStatusLabel), "已连接");
+    EXPECT_EQ(window.GetText(ids::kFirmwareVersionLabel), std::string(23, 'V'));
+    EXPECT_EQ(window.GetText(ids::kBuildDateLabel), std::string(47, 'D'));
+    EXPECT_TRUE(app.Prompts().empty());
+}
+
 TEST(Connect, AFailedBuildDateKeepsTheVersionShownAndStaysNotConnected) {
     AppFixture app;
     HeadlessWindow& window = app.OpenMainWindow();
