@@ -31,8 +31,8 @@ mark upload
 click main:1005 hidden
 msgbox $T_PROMPT 更新配置成功,请把设备断电重启以使配置生效 timeout=60000
 elapsed upload min=4000
-expect main:1003 enabled 1
-expect main:1004 enabled 1
+wait main:1003 enabled 1
+wait main:1004 enabled 1
 expect main:1005 enabled 1
 expect main:1015 enabled 0
 expect main:1002 enabled 0
@@ -59,8 +59,8 @@ e2e_check "config upload without the file: 打开文件错误, buttons back as c
 find main "$T_MAIN" has=1006
 click main:1005 hidden
 msgbox $T_PROMPT 打开文件错误，请检查相关文件是否存在! timeout=10000
-expect main:1003 enabled 1
-expect main:1005 enabled 1
+wait main:1003 enabled 1
+wait main:1005 enabled 1
 expect main:1015 enabled 0
 click main:1
 gone main
