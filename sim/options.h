@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/line_pace.h"
 #include "sim/reader_model.h"
 
 namespace kd::sim {
@@ -20,6 +21,7 @@ struct Options {
     std::string logFile;  // empty: standard error
     std::vector<std::pair<std::string, std::string>> values;
     FaultPlan faults;
+    LinePace pace;
     bool help = false;
 };
 

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -61,11 +62,40 @@ SendResult SendAll(int fd, const std::vector<uint8_t>& bytes, size_t& sent,
     return SendResult::Sent;
 }
 
+// Sends the bytes at the line's rate, a millisecond's worth at a time, on a schedule
+// kept from the first byte so that sleeping late does not add up.
+SendResult SendPaced(int fd, const std::vector<uint8_t>& bytes, const LinePace& pace, size_t& sent,
+                     const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
+    if (!pace.Paced()) {
+        return SendAll(fd, bytes, sent, waitMask, stop);
+    }
+    const auto byteTime = pace.ByteTime();
+    const size_t piece = std::max<size_t>(1, std::chrono::milliseconds(1) / byteTime);
+    const SteadyTime start = std::chrono::steady_clock::now();
+    sent = 0;
+    while (sent < bytes.size() && !stop) {
+        SleepUntil(start + byteTime * static_cast<int64_t>(sent), waitMask, stop);
+        const size_t count = std::min(piece, bytes.size() - sent);
+        const std::vector<uint8_t> part(bytes.begin() + static_cast<std::ptrdiff_t>(sent),
+                                        bytes.begin() + static_cast<std::ptrdiff_t>(sent + count));
+        size_t partSent = 0;
+        const SendResult result = SendAll(fd, part, partSent, waitMask, stop);
+        sent += partSent;
+        if (result != SendResult::Sent) {
+            return result;
+        }
+    }
+    // The last byte is on the line only a byte time after it was handed over.
+    SleepUntil(start + byteTime * static_cast<int64_t>(sent), waitMask, stop);
+    return SendResult::Sent;
+}
+
 }  // namespace
 
-ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const sigset_t& waitMask,
-               const volatile sig_atomic_t& stop) {
+ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
+               const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
     std::array<uint8_t, 4096> chunk{};
+    ReceiveClock receiveClock(pace);
     while (!stop) {
         pollfd pfd{fd, POLLIN, 0};
         const int ready = ::ppoll(&pfd, 1, nullptr, &waitMask);
@@ -92,14 +122,20 @@ ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const sigset_t& waitMa
                              : std::string("reading the line failed: ") + std::strerror(errno));
             return ServeEnd::PortFailed;
         }
+        if (pace.Paced()) {
+            SleepUntil(receiveClock.Took(static_cast<size_t>(n)), waitMask, stop);
+        }
+        bool first = true;
         for (const Emission& emission :
              model.Receive(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)))) {
-            Pause(emission.delayMs, waitMask, stop);
+            Pause(emission.delayMs + (first && pace.Paced() ? pace.turnaroundMs : 0), waitMask,
+                  stop);
+            first = false;
             if (stop) {
                 break;
             }
             size_t sent = 0;
-            const SendResult result = SendAll(fd, emission.bytes, sent, waitMask, stop);
+            const SendResult result = SendPaced(fd, emission.bytes, pace, sent, waitMask, stop);
             if (result == SendResult::Failed) {
                 log.Event(std::string("writing the line failed: ") + std::strerror(errno));
                 return ServeEnd::PortFailed;

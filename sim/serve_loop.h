@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include "sim/frame_log.h"
+#include "sim/line_pace.h"
 #include "sim/reader_model.h"
 
 namespace kd::sim {
@@ -10,9 +11,10 @@ namespace kd::sim {
 enum class ServeEnd { Stopped, PortFailed };
 
 // Reads requests from fd (non-blocking) in chunks, feeds the model and sends its replies
-// with their delays, until stop is set. Signals are taken only while waiting, with
-// waitMask in force, so a stop request is never missed between check and wait.
-ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const sigset_t& waitMask,
-               const volatile sig_atomic_t& stop);
+// with their delays and the line's pace, until stop is set. Signals are taken only while
+// waiting, with waitMask in force, so a stop request is never missed between check and
+// wait.
+ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
+               const sigset_t& waitMask, const volatile sig_atomic_t& stop);
 
 }  // namespace kd::sim

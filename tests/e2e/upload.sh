@@ -33,7 +33,7 @@ msgbox $T_PROMPT 更新配置成功,请把设备断电重启以使配置生效 t
 elapsed upload min=4000
 wait main:1003 enabled 1
 wait main:1004 enabled 1
-expect main:1005 enabled 1
+wait main:1005 enabled 1
 expect main:1015 enabled 0
 expect main:1002 enabled 0
 EOF
