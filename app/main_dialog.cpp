@@ -279,11 +279,12 @@ void MainDialog::OnConnect() {
     EndBusy(kConnectedMask);
 }
 
-// The settings dialog reaches the reader through this window's key commands; it has no
-// owner window and leaves the main window as it was.
+// The settings dialog reaches the reader through this window's key commands. It belongs
+// to this window, which takes no clicks or keys while it is open: a second press of
+// 更改配置 or an Enter or Escape here would open another one or end the program under it.
 void MainDialog::OnChangeConfig() {
     ConfigDialog dialog(GetToolkit(), *this);
-    dialog.DoModal(nullptr);
+    dialog.DoModal(this);
 }
 
 void MainDialog::UploadFirmware() {

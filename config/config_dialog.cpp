@@ -20,9 +20,6 @@ constexpr std::array<std::string_view, 5> kTabCaptions = {"码制设置", "输�
                                                           "控制设置", "关于"};
 constexpr int kPageCount = static_cast<int>(kTabCaptions.size());
 
-// Pages sit below the tab control's row of tabs.
-constexpr int kTabRowHeight = 25;
-
 }  // namespace
 
 int ConfigDialog::ReadWatch::ReadKey(std::string_view name, std::string& value) {
@@ -71,8 +68,9 @@ bool ConfigDialog::OnInitDialog() {
             watch_.NoteFailure();
         }
     }
-    ui::Rect area = TabClientRect(id::kTabs);
-    area.top += kTabRowHeight;
+    // The tab control says where its pages go: its row of tabs grows with the font and the
+    // DPI, so no fixed offset keeps the pages off the captions.
+    const ui::Rect area = TabDisplayArea(id::kTabs);
     for (int index = 0; index < kPageCount; ++index) {
         PageAt(index).MoveWindow(area);
     }

@@ -120,6 +120,9 @@ void Dialog::TabSelect(int id, int index) {
 Rect Dialog::TabClientRect(int id) const {
     return peer_ ? peer_->TabClientRect(id) : Rect{};
 }
+Rect Dialog::TabDisplayArea(int id) const {
+    return peer_ ? peer_->TabDisplayArea(id) : Rect{};
+}
 
 void Dialog::MoveWindow(const Rect& pixels) {
     if (peer_)

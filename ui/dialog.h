@@ -22,7 +22,10 @@ class Dialog {
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
 
-    // Runs the dialog modally; returns the code given to EndDialog.
+    // Runs the dialog modally; returns the code given to EndDialog. The owner's window is
+    // disabled until it ends. Without an owner, the dialog belongs to the window the
+    // user works in (the newest enabled top-level window of the toolkit), as a modal
+    // dialog made without a parent does on Windows.
     int DoModal(Dialog* owner = nullptr);
     // Creates the dialog as a page inside the control hostId of parent.
     bool CreateAsChild(Dialog& parent, int hostId);
@@ -60,6 +63,7 @@ class Dialog {
     int TabSelection(int id) const;
     void TabSelect(int id, int index);
     Rect TabClientRect(int id) const;
+    Rect TabDisplayArea(int id) const;
 
     void MoveWindow(const Rect& pixels);
     void ShowWindow(bool visible);

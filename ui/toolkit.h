@@ -27,7 +27,9 @@ class Toolkit {
   public:
     virtual ~Toolkit() = default;
 
-    // Creates the dialog's window, initialises it and runs it until EndDialog.
+    // Creates the dialog's window, initialises it and runs it until EndDialog, with the
+    // owner's top-level window disabled meanwhile. A null owner stands for the window
+    // the user works in: the newest enabled top-level window this toolkit made.
     // Returns the code given to EndDialog.
     virtual int RunModal(Dialog& dialog, Dialog* owner) = 0;
 
@@ -36,7 +38,8 @@ class Toolkit {
     // window is destroyed. False when the window could not be made.
     virtual bool CreateChild(Dialog& page, Dialog& parent, int hostId) = 0;
 
-    // Shows a message box and returns when the user has dismissed it.
+    // Shows a message box and returns when the user has dismissed it; the owner's
+    // top-level window is disabled meanwhile.
     virtual int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                            uint32_t flags) = 0;
 

@@ -57,6 +57,9 @@ class WindowPeer {
     virtual int TabSelection(int id) const = 0;
     // The tab control's client area in pixels, in its own coordinates.
     virtual Rect TabClientRect(int id) const = 0;
+    // Where the tab control's pages go, in the same coordinates: below its row of tabs and
+    // inside its frame, as the control works it out for its font and the screen's DPI.
+    virtual Rect TabDisplayArea(int id) const = 0;
 
     // The window itself.
     virtual void MoveWindow(const Rect& pixels) = 0;

@@ -217,19 +217,20 @@ TEST_F(ConfigDialogTest, EditsOnEveryPageAreSavedAndReadBack) {
     EXPECT_EQ(Page(kAbout).GetText(1055), "KD-9");
 }
 
-TEST_F(ConfigDialogTest, OpensOnTheFirstTabWithPagesBelowTheTabRow) {
-    int runs = 0;
+TEST_F(ConfigDialogTest, OpensOnTheFirstTabWithPagesInTheTabsDisplayArea) {
+    // The row of tabs grows with the DPI: at 192 a fixed offset would put the pages over
+    // the captions.
+    std::vector<ui::Rect> areas;
     toolkit.OnModal(130, [&](HeadlessWindow& shown) {
-        ++runs;
         EXPECT_EQ(shown.TabCount(kTabs), 5);
         EXPECT_EQ(shown.TabText(kTabs, 0), "码制设置");
         EXPECT_EQ(shown.TabText(kTabs, 4), "关于");
         EXPECT_EQ(shown.TabSelection(kTabs), 0);
-        ui::Rect expected = shown.TabClientRect(kTabs);
-        expected.top += 25;
+        const ui::Rect area = shown.TabDisplayArea(kTabs);
+        areas.push_back(area);
         for (const int page : kPages) {
             EXPECT_EQ(toolkit.Find(page)->IsWindowVisible(), page == kSymbology) << page;
-            EXPECT_EQ(toolkit.Find(page)->WindowRect(), expected) << page;
+            EXPECT_EQ(toolkit.Find(page)->WindowRect(), area) << page;
         }
         ASSERT_TRUE(shown.PickTab(kTabs, 3));
         for (const int page : kPages) {
@@ -237,11 +238,13 @@ TEST_F(ConfigDialogTest, OpensOnTheFirstTabWithPagesBelowTheTabRow) {
         }
         shown.Click(kExit);
     });
-    for (int opening = 0; opening < 2; ++opening) {
+    for (const int dpi : {96, 192}) {
+        toolkit.SetDpi(dpi);
         ConfigDialog modal(toolkit, reader.access);
         EXPECT_EQ(modal.DoModal(nullptr), ui::kResultCancel);
     }
-    EXPECT_EQ(runs, 2);
+    ASSERT_EQ(areas.size(), 2u);
+    EXPECT_EQ(areas[1].top, 2 * areas[0].top);
 }
 
 TEST_F(ConfigDialogTest, LeavingWithoutSaveWritesNothing) {

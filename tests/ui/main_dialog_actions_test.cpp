@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "config/config_dialog.h"
 #include "resources/config_ids.h"
 #include "tests/ui/app_fixture.h"
 
@@ -47,6 +48,51 @@ TEST(ChangeConfig, OpensTheSettingsDialogOverTheConnectedReader) {
     EXPECT_TRUE(app.reader.Writes().empty());
     EXPECT_TRUE(app.ButtonsConnected());
     EXPECT_EQ(app.window.GetText(ids::kStatusLabel), "已连接");
+}
+
+// The settings dialog and the About box belong to the main window: while either is open,
+// the main window takes no clicks or keys, so 更改配置 cannot open a second dialog and
+// Enter or Escape cannot end the program under it. A dialog run without an owner belongs
+// to the main window too.
+TEST(ChangeConfig, TheMainWindowTakesNoInputWhileItsDialogsAreOpen) {
+    struct Case {
+        const char* name;
+        int dialog;
+        std::function<void(Connected&)> open;
+    };
+    const Case cases[] = {
+        {"settings", ids::kConfigDialog,
+         [](Connected& app) { app.window.Click(ids::kChangeConfigButton); }},
+        {"about", ids::kAboutBox,
+         [](Connected& app) { app.window.SystemCommand(ids::kAboutCommand); }},
+        {"settings run without an owner", ids::kConfigDialog,
+         [](Connected& app) {
+             ConfigDialog dialog(app.toolkit, app.main);
+             dialog.DoModal(nullptr);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Connected app;
+        int runs = 0;
+        app.toolkit.OnModal(c.dialog, [&](HeadlessWindow& dialog) {
+            ++runs;
+            EXPECT_FALSE(app.window.IsWindowEnabled());
+            EXPECT_FALSE(app.window.Click(ids::kChangeConfigButton));
+            EXPECT_FALSE(app.window.SystemCommand(ids::kAboutCommand));
+            EXPECT_FALSE(app.window.PressEnter());
+            EXPECT_FALSE(app.window.PressEscape());
+            EXPECT_FALSE(app.window.Ended());
+            EXPECT_TRUE(dialog.CloseBox());
+        });
+        c.open(app);
+        EXPECT_EQ(runs, 1);
+        EXPECT_EQ(app.toolkit.ModalRuns(), std::vector<int>{c.dialog});
+        EXPECT_TRUE(app.window.IsWindowEnabled());
+        EXPECT_TRUE(app.ButtonsConnected());
+        EXPECT_TRUE(app.window.PressEscape());
+        EXPECT_TRUE(app.window.Ended());
+    }
 }
 
 TEST(Uploads, FirmwareArrivesWholeAndTheToolWaitsBeforeSayingSo) {

@@ -277,6 +277,16 @@ void TabsAndPages(Toolkit& toolkit) {
         const Rect client = d.TabClientRect(kTabs);
         KD_CHECK(client.left == 0 && client.top == 0 && client.Width() > 100 &&
                  client.Height() > 50);
+        // The pages' area lies inside the control and below every tab's caption.
+        const Rect area = d.TabDisplayArea(kTabs);
+        KD_CHECK(area.left > client.left && area.right < client.right &&
+                 area.bottom < client.bottom && area.top < area.bottom);
+        for (int tab = 0; tab < 4; ++tab) {
+            RECT caption{};
+            ::SendMessageW(::GetDlgItem(d.Window(), kTabs), TCM_GETITEMRECT,
+                           static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&caption));
+            KD_CHECK(caption.bottom > 0 && area.top >= caption.bottom);
+        }
 
         KD_CHECK(page.CreateAsChild(d, kTabs));
         KD_CHECK(pageInitRan);
@@ -386,6 +396,10 @@ void CommandsSystemMenuAndCloseBox(Toolkit& toolkit) {
 void IconsAndOwnership(Toolkit& toolkit) {
     KD_CASE("icons, owners and message boxes");
     ScriptedDialog outer(toolkit, kWindow);
+    int buttonClicks = 0;
+    int sysCommands = 0;
+    outer.Bind(kButton, [&] { ++buttonClicks; });
+    outer.onSysCommand = [&](int) { return ++sysCommands > 0; };
     outer.onInit = [](ScriptedDialog& d) { d.SetIcon(kIcon); };
     outer.onShown = [&](ScriptedDialog& d) {
         const HWND window = d.Window();
@@ -406,6 +420,26 @@ void IconsAndOwnership(Toolkit& toolkit) {
         KD_CHECK_EQ(inner.DoModal(&d), 3);
         KD_CHECK(::IsWindowEnabled(window));
         KD_CHECK_EQ(d.DoModal(), -1);  // it is running already
+
+        // Without an owner it belongs to the running window all the same, which takes no
+        // commands meanwhile: a click that reaches it by message does nothing.
+        ScriptedDialog unowned(toolkit, kWindow);
+        unowned.onShown = [&](ScriptedDialog& box) {
+            KD_CHECK(::GetWindow(box.Window(), GW_OWNER) == window);
+            KD_CHECK(!::IsWindowEnabled(window));
+            ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(kButton, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(window, kButton)));
+            ::SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            ::SendMessageW(window, WM_SYSCOMMAND, kAboutCommand, 0);
+            box.EndDialog(4);
+        };
+        KD_CHECK_EQ(unowned.DoModal(), 4);
+        KD_CHECK(::IsWindowEnabled(window));
+        KD_CHECK_EQ(buttonClicks, 0);
+        KD_CHECK_EQ(sysCommands, 0);
+        ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(kButton, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(window, kButton)));
+        KD_CHECK_EQ(buttonClicks, 1);
 
         d.EndDialog(kResultOk);
     };

@@ -13,9 +13,22 @@ HeadlessToolkit::~HeadlessToolkit() {
     }
 }
 
+HeadlessToolkit::OwnerDisabled::OwnerDisabled(HeadlessToolkit& toolkit, HeadlessWindow* owner)
+    : toolkit_(toolkit), owner_(owner != nullptr && owner->IsWindowEnabled() ? owner : nullptr) {
+    if (owner_ != nullptr) {
+        owner_->EnableWindow(false);
+    }
+}
+
+HeadlessToolkit::OwnerDisabled::~OwnerDisabled() {
+    if (owner_ != nullptr && toolkit_.IsOpen(owner_)) {
+        owner_->EnableWindow(true);
+    }
+}
+
 std::unique_ptr<HeadlessWindow> HeadlessToolkit::Create(Dialog& dialog, HeadlessWindow* parent,
                                                         int hostId) {
-    auto window = std::make_unique<HeadlessWindow>(*this, dialog, parent, hostId);
+    auto window = std::make_unique<HeadlessWindow>(*this, dialog, parent, hostId, dpi_);
     open_.push_back(window.get());
     dialog.AttachPeer(window.get());
     return window;
@@ -49,12 +62,33 @@ HeadlessWindow* HeadlessToolkit::Find(int templateId) const {
     return nullptr;
 }
 
+bool HeadlessToolkit::IsOpen(const HeadlessWindow* window) const {
+    return std::find(open_.begin(), open_.end(), window) != open_.end();
+}
+
+HeadlessWindow* HeadlessToolkit::OwnerWindow(const Dialog* owner, bool orActive) const {
+    if (owner != nullptr) {
+        auto* window = static_cast<HeadlessWindow*>(owner->Peer());
+        return window != nullptr ? &window->Root() : nullptr;
+    }
+    if (!orActive) {
+        return nullptr;
+    }
+    for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
+        if ((*it)->Parent() == nullptr && (*it)->TakesInput()) {
+            return *it;
+        }
+    }
+    return nullptr;
+}
+
 void HeadlessToolkit::Forget(HeadlessWindow* window) {
     open_.erase(std::remove(open_.begin(), open_.end(), window), open_.end());
 }
 
-int HeadlessToolkit::RunModal(Dialog& dialog, Dialog* /*owner*/) {
+int HeadlessToolkit::RunModal(Dialog& dialog, Dialog* owner) {
     modalRuns_.push_back(dialog.Template().id);
+    const OwnerDisabled ownerDisabled(*this, OwnerWindow(owner, true));
     std::unique_ptr<HeadlessWindow> window = Create(dialog, nullptr, 0);
     dialog.HandleInit();
     if (!window->Ended()) {
@@ -91,6 +125,7 @@ int HeadlessToolkit::MessageBox(Dialog* owner, std::string_view text, std::strin
     ShownMessage message{std::string(text), std::string(caption), flags,
                          owner != nullptr ? owner->Template().id : 0, cursor_};
     messages_.push_back(message);
+    const OwnerDisabled ownerDisabled(*this, OwnerWindow(owner, false));
     return answer_ ? answer_(message) : kResultOk;
 }
 

@@ -49,6 +49,8 @@ class HeadlessToolkit final : public Toolkit {
     const std::vector<Cursor>& CursorHistory() const { return cursorHistory_; }
     const std::vector<int>& ModalRuns() const { return modalRuns_; }
     void SetApplicationName(std::string name) { applicationName_ = std::move(name); }
+    // The screen's DPI for windows made from now on; their pixel sizes follow it.
+    void SetDpi(int dpi) { dpi_ = dpi; }
 
     // Toolkit
     int RunModal(Dialog& dialog, Dialog* owner) override;
@@ -62,7 +64,25 @@ class HeadlessToolkit final : public Toolkit {
     void Forget(HeadlessWindow* window);
 
   private:
+    // Disables an owner for the time of a modal run or a message box, as Windows does,
+    // and enables it again afterwards if it was enabled before and still exists.
+    class OwnerDisabled {
+      public:
+        OwnerDisabled(HeadlessToolkit& toolkit, HeadlessWindow* owner);
+        ~OwnerDisabled();
+        OwnerDisabled(const OwnerDisabled&) = delete;
+        OwnerDisabled& operator=(const OwnerDisabled&) = delete;
+
+      private:
+        HeadlessToolkit& toolkit_;
+        HeadlessWindow* owner_;
+    };
+
     std::unique_ptr<HeadlessWindow> Create(Dialog& dialog, HeadlessWindow* parent, int hostId);
+    // The top-level window of the owner's; without one, the newest enabled top-level
+    // window (the one the user works in); null when there is none.
+    HeadlessWindow* OwnerWindow(const Dialog* owner, bool orActive) const;
+    bool IsOpen(const HeadlessWindow* window) const;
 
     std::map<int, std::function<void(HeadlessWindow&)>> modalScripts_;
     std::function<int(const ShownMessage&)> answer_;
@@ -73,6 +93,7 @@ class HeadlessToolkit final : public Toolkit {
     Cursor cursor_ = Cursor::Arrow;
     std::vector<Cursor> cursorHistory_;
     std::string applicationName_ = "kdconfig";
+    int dpi_ = 96;
 };
 
 }  // namespace kd::ui::headless

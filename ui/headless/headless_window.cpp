@@ -8,23 +8,24 @@ namespace kd::ui::headless {
 
 namespace {
 
-// Dialog units to pixels, as for a font with base units of 8 by 16 pixels.
-Rect DialogUnitsToPixels(int x, int y, int width, int height) {
-    return {x * 2, y * 2, (x + width) * 2, (y + height) * 2};
-}
+// The row of tabs: one line of text (8 dialog units) with the tabs' padding and frame;
+// the control's frame around the rest.
+constexpr int kTabRowUnits = 14;
+constexpr int kTabFrameUnits = 1;
 
 }  // namespace
 
 HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* parent,
-                               int hostId)
+                               int hostId, int dpi)
     : toolkit_(toolkit),
       dialog_(&dialog),
       parent_(parent),
       hostId_(hostId),
       templateId_(dialog.Template().id),
+      dpi_(dpi),
       title_(dialog.Template().title) {
     const DialogTemplate& source = dialog.Template();
-    rect_ = DialogUnitsToPixels(0, 0, source.width, source.height);
+    rect_ = {0, 0, Pixels(source.width), Pixels(source.height)};
     for (const ControlTemplate& control : source.controls) {
         if (control.id == kUnnamedControl) {
             continue;
@@ -78,10 +79,27 @@ const HeadlessWindow::Control* HeadlessWindow::Find(int id, ControlKind kind) co
     return control != nullptr && control->source->kind == kind ? control : nullptr;
 }
 
-void HeadlessWindow::Command(int id) {
-    if (dialog_ != nullptr && !ended_) {
-        dialog_->HandleCommand(id);
+// Base units of 8 by 16 pixels at 96 DPI: a dialog unit is two pixels either way there.
+int HeadlessWindow::Pixels(int dialogUnits) const {
+    return dialogUnits * 2 * dpi_ / 96;
+}
+
+HeadlessWindow& HeadlessWindow::Root() {
+    return parent_ != nullptr ? parent_->Root() : *this;
+}
+
+// A window under a modal dialog gets no clicks or keys, and neither do its pages.
+bool HeadlessWindow::TakesInput() const {
+    const HeadlessWindow& root = parent_ != nullptr ? parent_->Root() : *this;
+    return root.windowEnabled_ && !root.ended_ && dialog_ != nullptr;
+}
+
+bool HeadlessWindow::Command(int id) {
+    if (!TakesInput()) {
+        return false;
     }
+    dialog_->HandleCommand(id);
+    return true;
 }
 
 // Radio buttons belong to the group that runs from the last control flagged kGroup at
@@ -109,7 +127,7 @@ void HeadlessWindow::ClearRadioGroupOf(int id) {
 
 bool HeadlessWindow::Click(int id) {
     Control* control = Find(id);
-    if (control == nullptr || !control->enabled || ended_) {
+    if (control == nullptr || !control->enabled || !TakesInput()) {
         return false;
     }
     switch (control->source->kind) {
@@ -131,7 +149,7 @@ bool HeadlessWindow::Click(int id) {
 
 bool HeadlessWindow::Type(int id, std::string_view text) {
     Control* control = Find(id);
-    if (control == nullptr || !control->enabled ||
+    if (control == nullptr || !control->enabled || !TakesInput() ||
         (control->source->kind != ControlKind::Edit &&
          control->source->kind != ControlKind::ComboBox) ||
         (control->source->flags & kReadOnly) != 0) {
@@ -151,7 +169,7 @@ bool HeadlessWindow::Type(int id, std::string_view text) {
 
 bool HeadlessWindow::PickComboEntry(int id, int index) {
     Control* control = Find(id, ControlKind::ComboBox);
-    if (control == nullptr || !control->enabled || index < 0 ||
+    if (control == nullptr || !control->enabled || !TakesInput() || index < 0 ||
         index >= static_cast<int>(control->entries.size())) {
         return false;
     }
@@ -174,7 +192,8 @@ bool HeadlessWindow::PickComboEntry(int id, std::string_view text) {
 
 bool HeadlessWindow::PickTab(int id, int index) {
     Control* control = Find(id, ControlKind::TabControl);
-    if (control == nullptr || index < 0 || index >= static_cast<int>(control->tabs.size())) {
+    if (control == nullptr || !TakesInput() || index < 0 ||
+        index >= static_cast<int>(control->tabs.size())) {
         return false;
     }
     if (control->selection != index) {
@@ -187,7 +206,7 @@ bool HeadlessWindow::PickTab(int id, int index) {
 }
 
 bool HeadlessWindow::SystemCommand(int command) {
-    return dialog_ != nullptr && dialog_->HandleSysCommand(command);
+    return TakesInput() && dialog_->HandleSysCommand(command);
 }
 
 size_t HeadlessWindow::TextLimit(int id) const {
@@ -360,8 +379,16 @@ Rect HeadlessWindow::TabClientRect(int id) const {
     if (control == nullptr) {
         return {};
     }
-    const Rect outer = DialogUnitsToPixels(0, 0, control->source->width, control->source->height);
-    return {0, 0, outer.right, outer.bottom};
+    return {0, 0, Pixels(control->source->width), Pixels(control->source->height)};
+}
+
+Rect HeadlessWindow::TabDisplayArea(int id) const {
+    const Rect client = TabClientRect(id);
+    if (client == Rect{}) {
+        return {};
+    }
+    const int frame = Pixels(kTabFrameUnits);
+    return {frame, Pixels(kTabRowUnits), client.right - frame, client.bottom - frame};
 }
 
 void HeadlessWindow::MoveWindow(const Rect& pixels) {

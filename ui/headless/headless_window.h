@@ -17,20 +17,31 @@ class HeadlessToolkit;
 // Tests act on it as a user would (click, type, pick) and read what it shows.
 class HeadlessWindow final : public WindowPeer {
   public:
-    HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* parent, int hostId);
+    // dpi scales the template's dialog units to pixels (96: base units of 8 by 16 pixels).
+    HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* parent, int hostId,
+                   int dpi);
     ~HeadlessWindow() override;
 
     // What a user does. Each returns false when the control cannot take the action
-    // (missing, disabled, or of another kind); hidden buttons can still be clicked by id.
+    // (missing, disabled, or of another kind) or the window takes no input (its
+    // top-level window is disabled under a modal dialog, or it has ended); hidden
+    // buttons can still be clicked by id.
     bool Click(int id);
     bool Type(int id, std::string_view text);
     bool PickComboEntry(int id, int index);
     bool PickComboEntry(int id, std::string_view text);
     bool PickTab(int id, int index);
-    void PressEnter() { Command(kResultOk); }
-    void PressEscape() { Command(kResultCancel); }
-    void CloseBox() { Command(kResultCancel); }
+    bool PressEnter() { return Command(kResultOk); }
+    bool PressEscape() { return Command(kResultCancel); }
+    bool CloseBox() { return Command(kResultCancel); }
     bool SystemCommand(int command);
+
+    // The window as a whole: disabled while a modal dialog or message box it owns is open.
+    void EnableWindow(bool enabled) { windowEnabled_ = enabled; }
+    bool IsWindowEnabled() const { return windowEnabled_; }
+    // The top-level window this one lies in (itself for a top-level window).
+    HeadlessWindow& Root();
+    bool TakesInput() const;
 
     Dialog* GetDialog() const { return dialog_; }
     int TemplateId() const { return templateId_; }
@@ -72,6 +83,7 @@ class HeadlessWindow final : public WindowPeer {
     void TabSelect(int id, int index) override;
     int TabSelection(int id) const override;
     Rect TabClientRect(int id) const override;
+    Rect TabDisplayArea(int id) const override;
     void MoveWindow(const Rect& pixels) override;
     Rect WindowRect() const override { return rect_; }
     void ShowWindow(bool visible) override { visible_ = visible; }
@@ -103,7 +115,8 @@ class HeadlessWindow final : public WindowPeer {
     const Control* Find(int id, ControlKind kind) const;
     Control* Find(int id);
     const Control* Find(int id) const;
-    void Command(int id);
+    bool Command(int id);
+    int Pixels(int dialogUnits) const;
     void ClearRadioGroupOf(int id);
 
     HeadlessToolkit& toolkit_;
@@ -111,12 +124,14 @@ class HeadlessWindow final : public WindowPeer {
     HeadlessWindow* parent_;
     int hostId_;
     int templateId_;
+    int dpi_;
     std::string title_;
     std::map<int, Control> controls_;
     std::vector<std::unique_ptr<HeadlessWindow>> children_;
     std::vector<std::pair<std::string, int>> systemMenu_;
     Rect rect_;
     bool visible_ = true;
+    bool windowEnabled_ = true;
     int iconId_ = 0;
     bool ended_ = false;
     int endCode_ = 0;

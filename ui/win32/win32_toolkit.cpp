@@ -32,6 +32,16 @@ Win32Toolkit::Win32Toolkit(void* instance) : instance_(instance) {
     ::InitCommonControlsEx(&classes);
 }
 
+void* Win32Toolkit::ActiveModalWindow() const {
+    for (auto it = running_.rbegin(); it != running_.rend(); ++it) {
+        const HWND window = (*it)->handle;
+        if (window != nullptr && ::IsWindow(window) && ::IsWindowEnabled(window)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
 int Win32Toolkit::RunModal(Dialog& dialog, Dialog* owner) {
     // A second window for the same dialog would take over its peer.
     if (dialog.HasWindow()) {
@@ -43,10 +53,16 @@ int Win32Toolkit::RunModal(Dialog& dialog, Dialog* owner) {
         return -1;
     }
     const auto instance = static_cast<HINSTANCE>(instance_);
-    WindowStart start{&dialog, instance, true};
+    // A dialog made without a parent still belongs to the window the user works in, and
+    // disables it while it runs.
+    const HWND ownerWindow =
+        owner != nullptr ? OwnerWindow(owner) : static_cast<HWND>(ActiveModalWindow());
+    WindowStart start{&dialog, instance, true, nullptr};
+    running_.push_back(&start);
     const INT_PTR result = ::DialogBoxIndirectParamW(
-        instance, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), OwnerWindow(owner),
+        instance, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), ownerWindow,
         &Win32Window::DialogProc, reinterpret_cast<LPARAM>(&start));
+    running_.pop_back();
     return static_cast<int>(result);
 }
 
@@ -67,11 +83,19 @@ bool Win32Toolkit::CreateChild(Dialog& page, Dialog& parent, int hostId) {
         return false;
     }
     const auto instance = static_cast<HINSTANCE>(instance_);
-    WindowStart start{&page, instance, false};
+    WindowStart start{&page, instance, false, nullptr};
     const HWND window = ::CreateDialogIndirectParamW(
         instance, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), host, &Win32Window::DialogProc,
         reinterpret_cast<LPARAM>(&start));
-    return window != nullptr && page.HasWindow();
+    if (window == nullptr || !page.HasWindow()) {
+        return false;
+    }
+    // A page in a tab control takes the tab's background where visual styles are on.
+    const ControlTemplate* hostControl = parent.Template().Find(hostId);
+    if (hostControl != nullptr && hostControl->kind == ControlKind::TabControl) {
+        theme_.UseTabBackground(window);
+    }
+    return true;
 }
 
 int Win32Toolkit::MessageBox(Dialog* owner, std::string_view text, std::string_view caption,

@@ -1,10 +1,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "ui/toolkit.h"
+#include "ui/win32/theme_library.h"
 
 namespace kd::ui::win32 {
+
+struct WindowStart;
 
 // The Windows back end: dialog windows built in memory from the templates, message
 // boxes and cursors. instance is the program's HINSTANCE, handed over as a plain
@@ -23,7 +27,13 @@ class Win32Toolkit final : public Toolkit {
     std::string ApplicationName() const override;
 
   private:
+    // The window a dialog run without an owner belongs to: the newest modal window still
+    // running that takes input (null: none).
+    void* ActiveModalWindow() const;
+
     void* instance_;
+    ThemeLibrary theme_;
+    std::vector<const WindowStart*> running_;  // modal runs in progress, oldest first
 };
 
 }  // namespace kd::ui::win32

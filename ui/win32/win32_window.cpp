@@ -54,10 +54,11 @@ Win32Window::~Win32Window() {
 
 INT_PTR CALLBACK Win32Window::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        const auto* start = reinterpret_cast<const WindowStart*>(lParam);
+        auto* start = reinterpret_cast<WindowStart*>(lParam);
         if (start == nullptr || start->dialog == nullptr) {
             return FALSE;
         }
+        start->handle = hwnd;
         auto* window =
             new (std::nothrow) Win32Window(hwnd, *start->dialog, start->instance, start->modal);
         if (window == nullptr) {
@@ -172,6 +173,10 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (HIWORD(wParam) != BN_CLICKED || ended_) {
                 return FALSE;
             }
+            // Nor can a user reach a window while a modal dialog of its own is open.
+            if (!TakesInput()) {
+                return TRUE;
+            }
             // A disabled button can still be clicked by message (BM_CLICK from another
             // program); the user could not, so neither may the message.
             if (lParam != 0 && !::IsWindowEnabled(reinterpret_cast<HWND>(lParam))) {
@@ -191,6 +196,9 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         }
         case WM_SYSCOMMAND: {
+            if (!TakesInput()) {
+                return TRUE;
+            }
             const HWND hwnd = hwnd_;
             bool handled = false;
             Dispatch([&handled, command = static_cast<int>(wParam)](Dialog& dialog) {
@@ -218,6 +226,10 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             return FALSE;
     }
+}
+
+bool Win32Window::TakesInput() const {
+    return ::IsWindowEnabled(::GetAncestor(hwnd_, GA_ROOT)) != FALSE;
 }
 
 HWND Win32Window::Control(int id) const {
@@ -448,6 +460,16 @@ Rect Win32Window::TabClientRect(int id) const {
         return {};
     }
     return {client.left, client.top, client.right, client.bottom};
+}
+
+Rect Win32Window::TabDisplayArea(int id) const {
+    const HWND tab = Control(id, ControlKind::TabControl);
+    RECT area{};
+    if (tab == nullptr || !::GetClientRect(tab, &area)) {
+        return {};
+    }
+    ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+    return {area.left, area.top, area.right, area.bottom};
 }
 
 void Win32Window::MoveWindow(const Rect& pixels) {

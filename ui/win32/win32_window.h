@@ -13,11 +13,13 @@ class Dialog;
 
 namespace kd::ui::win32 {
 
-// What the toolkit hands to a new dialog window through WM_INITDIALOG.
+// What the toolkit hands to a new dialog window through WM_INITDIALOG; the window
+// writes its handle back.
 struct WindowStart {
     Dialog* dialog = nullptr;
     HINSTANCE instance = nullptr;
     bool modal = false;
+    HWND handle = nullptr;
 };
 
 // The peer of one dialog window. The window owns it: it is made on WM_INITDIALOG, kept
@@ -58,6 +60,7 @@ class Win32Window final : public WindowPeer {
     void TabSelect(int id, int index) override;
     int TabSelection(int id) const override;
     Rect TabClientRect(int id) const override;
+    Rect TabDisplayArea(int id) const override;
     void MoveWindow(const Rect& pixels) override;
     Rect WindowRect() const override;
     void ShowWindow(bool visible) override;
@@ -76,6 +79,8 @@ class Win32Window final : public WindowPeer {
 
     INT_PTR OnInitDialog();
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // False while the top-level window is disabled under a modal dialog or message box.
+    bool TakesInput() const;
     bool PaintIconic();
     void OnShownMessage();
     void OnDestroyed();
