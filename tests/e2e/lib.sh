@@ -98,7 +98,8 @@ _e2e_start_x() {
     local n
     for n in 87 89 93 97 101 103 107; do
         _e2e_display_free "$n" || continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
+        # Large enough for the settings dialog at 192 DPI (about 1400 by 1100 pixels).
+        Xvfb ":$n" -screen 0 2048x1536x24 -nolisten tcp >"$E2E_DIR/xvfb.log" 2>&1 &
         E2E_XVFB_PID=$!
         local i
         for ((i = 0; i < 100; i++)); do
