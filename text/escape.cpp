@@ -1,0 +1,247 @@
+#include "text/escape.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+
+#include "text/gbk.h"
+
+namespace kd::text {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+constexpr uint8_t kBackslash = '\\';
+constexpr uint8_t kSpace = 0x20;
+
+bool IsControl(uint8_t byte) {
+    return byte < 0x20 || byte == 0x7F;
+}
+
+void AppendEscape(std::string& out, uint8_t byte) {
+    out += "\\x";
+    out += kHexDigits[byte >> 4];
+    out += kHexDigits[byte & 0x0F];
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// Bytes in the UTF-8 sequence that starts with lead; 1 for a byte that starts none.
+size_t Utf8Length(uint8_t lead) {
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        return 4;
+    }
+    if (lead >= 0xE0) {
+        return lead <= 0xEF ? 3 : 1;
+    }
+    return lead >= 0xC2 ? 2 : 1;
+}
+
+// The code point of a well-formed UTF-8 text of exactly one character.
+std::optional<char32_t> SingleCodePoint(std::string_view utf8) {
+    if (utf8.empty() || Utf8Length(static_cast<uint8_t>(utf8[0])) != utf8.size()) {
+        return std::nullopt;
+    }
+    if (utf8.size() == 1) {
+        return static_cast<uint8_t>(utf8[0]);
+    }
+    char32_t code = static_cast<uint8_t>(utf8[0]) & (0x7F >> utf8.size());
+    for (size_t i = 1; i < utf8.size(); ++i) {
+        const auto byte = static_cast<uint8_t>(utf8[i]);
+        if ((byte & 0xC0) != 0x80) {
+            return std::nullopt;
+        }
+        code = (code << 6) | (byte & 0x3F);
+    }
+    return code;
+}
+
+// Controls cannot be shown, and the private use area is where some systems put GBK's
+// user-defined areas and others refuse them: neither is text anyone can read.
+bool Readable(char32_t code) {
+    return code >= 0x20 && !(code >= 0x7F && code < 0xA0) && !(code >= 0xE000 && code <= 0xF8FF);
+}
+
+// The UTF-8 form of bytes when they are one readable GBK character that converts back
+// to the very same bytes.
+std::optional<std::string> ReadableCharacter(std::string_view bytes) {
+    std::optional<std::string> utf8 = GbkToUtf8(bytes);
+    if (!utf8) {
+        return std::nullopt;
+    }
+    const std::optional<char32_t> code = SingleCodePoint(*utf8);
+    if (!code || !Readable(*code) || Utf8ToGbk(*utf8) != bytes) {
+        return std::nullopt;
+    }
+    return utf8;
+}
+
+// Bytes [start, end) hold the spaces to escape at the edges; the middle ones stay.
+struct Edges {
+    size_t leadingEnd = 0;
+    size_t trailingStart = 0;
+};
+
+Edges BlankEdges(std::string_view bytes, Blanks blanks) {
+    Edges edges{0, bytes.size()};
+    if (blanks == Blanks::Keep) {
+        return edges;
+    }
+    while (edges.leadingEnd < bytes.size() &&
+           static_cast<uint8_t>(bytes[edges.leadingEnd]) == kSpace) {
+        ++edges.leadingEnd;
+    }
+    while (edges.trailingStart > edges.leadingEnd &&
+           static_cast<uint8_t>(bytes[edges.trailingStart - 1]) == kSpace) {
+        --edges.trailingStart;
+    }
+    return edges;
+}
+
+// The first character of a literal run that has no GBK form, as an error.
+UnescapeError FindNoGbkForm(std::string_view run, size_t runOffset) {
+    size_t at = 0;
+    while (at < run.size()) {
+        const size_t length = std::min(Utf8Length(static_cast<uint8_t>(run[at])), run.size() - at);
+        const std::string_view character = run.substr(at, length);
+        if (!Utf8ToGbk(character)) {
+            return {UnescapeError::Kind::NoGbkForm, runOffset + at, std::string(character)};
+        }
+        at += length;
+    }
+    // The run converts character by character but not whole: name it all.
+    return {UnescapeError::Kind::NoGbkForm, runOffset, std::string(run)};
+}
+
+// The escape that starts at text[at], as far as it goes: the backslash and the next
+// character, and for "\x" up to two more.
+std::string EscapePiece(std::string_view text, size_t at) {
+    size_t end = at + 1;
+    if (end < text.size()) {
+        const bool hex = text[end] == 'x';
+        end += Utf8Length(static_cast<uint8_t>(text[end]));
+        for (int digit = 0; hex && digit < 2 && end < text.size() && HexValue(text[end]) >= 0;
+             ++digit) {
+            ++end;
+        }
+    }
+    return std::string(text.substr(at, std::min(end, text.size()) - at));
+}
+
+}  // namespace
+
+std::string EscapeText(std::string_view bytes, Blanks blanks) {
+    const Edges edges = BlankEdges(bytes, blanks);
+    std::string out;
+    out.reserve(bytes.size());
+    size_t at = 0;
+    while (at < bytes.size()) {
+        const auto byte = static_cast<uint8_t>(bytes[at]);
+        if (byte < 0x80) {
+            const bool blankAtEdge =
+                byte == kSpace && (at < edges.leadingEnd || at >= edges.trailingStart);
+            if (byte == kBackslash) {
+                out += "\\\\";
+            } else if (IsControl(byte) || blankAtEdge) {
+                AppendEscape(out, byte);
+            } else {
+                out += static_cast<char>(byte);
+            }
+            ++at;
+            continue;
+        }
+        // A lead byte takes the next byte with it when the pair is a character; a byte
+        // that stands alone may still be one (0x80 is the euro sign).
+        if (at + 1 < bytes.size()) {
+            if (std::optional<std::string> pair = ReadableCharacter(bytes.substr(at, 2))) {
+                out += *pair;
+                at += 2;
+                continue;
+            }
+        }
+        if (std::optional<std::string> single = ReadableCharacter(bytes.substr(at, 1))) {
+            out += *single;
+        } else {
+            AppendEscape(out, byte);
+        }
+        ++at;
+    }
+    return out;
+}
+
+std::optional<std::string> UnescapeText(std::string_view text, UnescapeError* error) {
+    std::string out;
+    size_t runStart = 0;
+    // The literal text since the last escape, converted to GBK.
+    const auto flushRun = [&](size_t end) {
+        const std::string_view run = text.substr(runStart, end - runStart);
+        std::optional<std::string> bytes = Utf8ToGbk(run);
+        if (!bytes) {
+            if (error != nullptr) {
+                *error = FindNoGbkForm(run, runStart);
+            }
+            return false;
+        }
+        out += *bytes;
+        return true;
+    };
+
+    size_t at = 0;
+    while (at < text.size()) {
+        if (text[at] != '\\') {
+            ++at;
+            continue;
+        }
+        if (!flushRun(at)) {
+            return std::nullopt;
+        }
+        if (at + 1 < text.size() && text[at + 1] == '\\') {
+            out += '\\';
+            at += 2;
+        } else if (at + 3 < text.size() && text[at + 1] == 'x' && HexValue(text[at + 2]) >= 0 &&
+                   HexValue(text[at + 3]) >= 0) {
+            out += static_cast<char>(HexValue(text[at + 2]) * 16 + HexValue(text[at + 3]));
+            at += 4;
+        } else {
+            if (error != nullptr) {
+                *error = {UnescapeError::Kind::BadEscape, at, EscapePiece(text, at)};
+            }
+            return std::nullopt;
+        }
+        runStart = at;
+    }
+    if (!flushRun(text.size())) {
+        return std::nullopt;
+    }
+    return out;
+}
+
+std::string Describe(const UnescapeError& error) {
+    const std::string where = "at byte " + std::to_string(error.offset + 1);
+    if (error.kind == UnescapeError::Kind::BadEscape) {
+        const bool printable = std::none_of(error.piece.begin(), error.piece.end(), [](char c) {
+            return IsControl(static_cast<uint8_t>(c));
+        });
+        return (printable ? "\"" + error.piece + "\" " : std::string("the backslash ")) + where +
+               " is not an escape: write a backslash as \\\\ and any byte as \\xNN";
+    }
+    if (const std::optional<char32_t> code = SingleCodePoint(error.piece)) {
+        char number[16];
+        std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(*code));
+        return "the character " + std::string(number) + " " + where + " has no GBK form";
+    }
+    return "the text " + where + " is not UTF-8";
+}
+
+}  // namespace kd::text
