@@ -9,6 +9,7 @@
 #include "resources/ids.h"
 #include "resources/main_window.h"
 #include "resources/strings.h"
+#include "text/escape.h"
 
 namespace kd {
 
@@ -36,13 +37,14 @@ constexpr BusyButton kBusyButtons[] = {
     {ids::kUpdateConfigButton, MainDialog::kUpdateConfigBit},
 };
 
-// A label of the main window that a version query writes; it shows what fits.
+// A label of the main window that a version query writes: it shows what fits of the
+// reader's GBK text, through the escape rule.
 class LabelSink final : public TextSink {
   public:
     LabelSink(ui::Dialog& dialog, int id, size_t capacity)
         : dialog_(dialog), id_(id), capacity_(capacity) {}
     void SetText(std::string_view text) override {
-        dialog_.SetText(id_, FitLabel(text, capacity_));
+        dialog_.SetText(id_, text::EscapeText(FitLabel(text, capacity_)));
     }
 
   private:

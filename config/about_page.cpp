@@ -23,14 +23,18 @@ bool AboutPage::OnInitDialog() {
     const std::string version = ReadValue(keys_, key::kMasterVer);
     const std::string deviceNumber = ReadValue(keys_, key::kDeviceNo);
     const std::string factoryTime = ReadValue(keys_, key::kHistoryTime);
-    SetText(id::kVersion, version);
-    SetText(id::kDeviceNumber, deviceNumber);
-    SetText(id::kFactoryTime, factoryTime);
+    fields_.Show(*this, id::kVersion, version);
+    fields_.Show(*this, id::kDeviceNumber, deviceNumber);
+    fields_.Show(*this, id::kFactoryTime, factoryTime);
     return true;
 }
 
 std::string AboutPage::DeviceNumber() const {
-    return GetText(id::kDeviceNumber);
+    return fields_.Sent(*this, id::kDeviceNumber);
+}
+
+std::string AboutPage::CheckFields() const {
+    return fields_.Problem(*this, id::kDeviceNumber, key::kDeviceNo);
 }
 
 }  // namespace kd

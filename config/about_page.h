@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "config/text_fields.h"
 #include "protocol/key_access.h"
 #include "ui/dialog.h"
 
@@ -14,12 +15,15 @@ class AboutPage final : public ui::Dialog {
 
     // The 设备号 field as Save writes it.
     std::string DeviceNumber() const;
+    // Why a field Save would send cannot be sent, naming it; empty when all can.
+    std::string CheckFields() const;
 
   protected:
     bool OnInitDialog() override;
 
   private:
     KeyAccess& keys_;
+    pages::TextFields fields_;
 };
 
 }  // namespace kd

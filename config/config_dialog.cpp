@@ -100,7 +100,30 @@ void ConfigDialog::ShowPage(int index) {
     }
 }
 
+bool ConfigDialog::FieldsCanBeSent() {
+    // By tab index, as PageAt places the pages.
+    const std::pair<int, std::string> problems[] = {
+        {1, outputModePage_.CheckFields()},
+        {2, outputFormatPage_.CheckFields()},
+        {3, controlPage_.CheckFields()},
+        {4, aboutPage_.CheckFields()},
+    };
+    for (const auto& [tab, problem] : problems) {
+        if (!problem.empty()) {
+            TabSelect(id::kTabs, tab);
+            ShowPage(tab);
+            MessageBox(problem, GetToolkit().ApplicationName(), ui::kMessageIconWarning);
+            return false;
+        }
+    }
+    return true;
+}
+
 void ConfigDialog::OnSave() {
+    // A field that cannot be sent whole stops the Save before anything is written.
+    if (!FieldsCanBeSent()) {
+        return;
+    }
     // A key the reader refuses (an older firmware may lack it) does not stop the rest.
     // A reader that does not answer at all is gone: nothing more is written and nothing
     // stored, so its saved configuration stays as it was.

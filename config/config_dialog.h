@@ -52,6 +52,8 @@ class ConfigDialog final : public ui::Dialog {
     };
 
     void OnSave();
+    // Shows the first field whose text cannot be sent, with a message naming it.
+    bool FieldsCanBeSent();
     void ShowPage(int index);
     ui::Dialog& PageAt(int index);
 

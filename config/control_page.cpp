@@ -46,11 +46,9 @@ bool ControlPage::OnInitDialog() {
     SelectInRow(*this, kWorkModeRow,
                 MatchChoice(catalogue::kWorkModes, ReadValue(keys_, key::kWorkMode)));
 
-    SetText(id::kIntervalTime, ReadValue(keys_, key::kIntervalTime));
-    const std::string begin = ReadValue(keys_, key::kNfcContentBegin);
-    const std::string end = ReadValue(keys_, key::kNfcContentEnd);
-    SetText(id::kNfcContentBegin, begin);
-    SetText(id::kNfcContentEnd, end);
+    fields_.Show(*this, id::kIntervalTime, ReadValue(keys_, key::kIntervalTime));
+    fields_.Show(*this, id::kNfcContentBegin, ReadValue(keys_, key::kNfcContentBegin));
+    fields_.Show(*this, id::kNfcContentEnd, ReadValue(keys_, key::kNfcContentEnd));
 
     // The NFC format only means something with the NFC reader on; it is not even read
     // otherwise.
@@ -81,10 +79,10 @@ ControlPage::Settings ControlPage::Current() const {
         settings.rebootLight = catalogue::kRebootLights[static_cast<size_t>(light)];
     }
     settings.workMode = pages::SelectedLiteral(*this, kWorkModeRow, catalogue::kWorkModes);
-    settings.intervalTime = GetText(id::kIntervalTime);
+    settings.intervalTime = fields_.Sent(*this, id::kIntervalTime);
     settings.nfcOn = IsChecked(id::kNfcSwitch);
-    settings.nfcContentBegin = GetText(id::kNfcContentBegin);
-    settings.nfcContentEnd = GetText(id::kNfcContentEnd);
+    settings.nfcContentBegin = fields_.Sent(*this, id::kNfcContentBegin);
+    settings.nfcContentEnd = fields_.Sent(*this, id::kNfcContentEnd);
     settings.nfcContentFormat =
         pages::SelectedLiteral(*this, id::kNfcFormatRow, catalogue::kContentFormats);
     settings.codeContentFormat =
@@ -95,6 +93,17 @@ ControlPage::Settings ControlPage::Current() const {
         settings.developMode = catalogue::kDevelopModes[static_cast<size_t>(mode)];
     }
     return settings;
+}
+
+std::string ControlPage::CheckFields() const {
+    for (const auto& [field, keyName] : {std::pair{id::kIntervalTime, key::kIntervalTime},
+                                         std::pair{id::kNfcContentBegin, key::kNfcContentBegin},
+                                         std::pair{id::kNfcContentEnd, key::kNfcContentEnd}}) {
+        if (std::string problem = fields_.Problem(*this, field, keyName); !problem.empty()) {
+            return problem;
+        }
+    }
+    return {};
 }
 
 }  // namespace kd

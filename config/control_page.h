@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "config/key_catalogue.h"
+#include "config/text_fields.h"
 #include "protocol/key_access.h"
 #include "ui/dialog.h"
 
@@ -35,12 +36,15 @@ class ControlPage final : public ui::Dialog {
         std::optional<catalogue::DevelopMode> developMode;
     };
     Settings Current() const;
+    // Why a field Save would send cannot be sent, naming it; empty when all can.
+    std::string CheckFields() const;
 
   protected:
     bool OnInitDialog() override;
 
   private:
     KeyAccess& keys_;
+    pages::TextFields fields_;
 };
 
 }  // namespace kd

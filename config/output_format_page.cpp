@@ -60,7 +60,7 @@ bool OutputFormatPage::OnInitDialog() {
     }
     for (size_t i = 0; i < affixValues.size(); ++i) {
         if (catalogue::NonEmpty(affixValues[i])) {
-            SetText(kAffixes[i].field, affixValues[i]);
+            fields_.Show(*this, kAffixes[i].field, affixValues[i]);
             SetChecked(kAffixes[i].box, true);
         }
     }
@@ -78,7 +78,21 @@ bool OutputFormatPage::OnInitDialog() {
 }
 
 std::string OutputFormatPage::Affix(int box, int field) const {
-    return IsChecked(box) ? GetText(field) : std::string();
+    return IsChecked(box) ? fields_.Sent(*this, field) : std::string();
+}
+
+std::string OutputFormatPage::CheckFields() const {
+    // An unchecked box writes the empty value, whatever its field holds.
+    for (const AffixControls& affix : kAffixes) {
+        if (!IsChecked(affix.box)) {
+            continue;
+        }
+        if (std::string problem = fields_.Problem(*this, affix.field, affix.key);
+            !problem.empty()) {
+            return problem;
+        }
+    }
+    return {};
 }
 
 OutputFormatPage::Settings OutputFormatPage::Current() const {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/text_fields.h"
 #include "protocol/key_access.h"
 #include "ui/dialog.h"
 
@@ -31,6 +32,8 @@ class OutputFormatPage final : public ui::Dialog {
         std::optional<std::string_view> nfcReadMethod;
     };
     Settings Current() const;
+    // Why a field Save would send cannot be sent, naming it; empty when all can.
+    std::string CheckFields() const;
 
   protected:
     bool OnInitDialog() override;
@@ -39,6 +42,7 @@ class OutputFormatPage final : public ui::Dialog {
     std::string Affix(int box, int field) const;
 
     KeyAccess& keys_;
+    pages::TextFields fields_;
 };
 
 }  // namespace kd

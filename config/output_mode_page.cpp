@@ -49,7 +49,7 @@ bool OutputModePage::OnInitDialog() {
         ShowControl(id::kUsbOutput, false);
         SetChecked(id::kComOutput, true);
         for (const LineSetting& setting : kLineSettings) {
-            SetText(setting.combo, ReadValue(keys_, setting.key));
+            fields_.Show(*this, setting.combo, ReadValue(keys_, setting.key));
         }
     } else if (ExactMatch(route, value::kUsbOutput)) {
         ShowControl(id::kComOutput, false);
@@ -63,8 +63,23 @@ bool OutputModePage::OnInitDialog() {
 }
 
 OutputModePage::Settings OutputModePage::Current() const {
-    return {IsChecked(id::kComOutput), IsChecked(id::kUsbOutput), GetText(id::kBaudRate),
-            GetText(id::kStopBits),    GetText(id::kByteSize),    GetText(id::kParity)};
+    return {IsChecked(id::kComOutput),          IsChecked(id::kUsbOutput),
+            fields_.Sent(*this, id::kBaudRate), fields_.Sent(*this, id::kStopBits),
+            fields_.Sent(*this, id::kByteSize), fields_.Sent(*this, id::kParity)};
+}
+
+std::string OutputModePage::CheckFields() const {
+    // The line settings are written with the serial route only.
+    if (!IsChecked(id::kComOutput)) {
+        return {};
+    }
+    for (const LineSetting& setting : kLineSettings) {
+        if (std::string problem = fields_.Problem(*this, setting.combo, setting.key);
+            !problem.empty()) {
+            return problem;
+        }
+    }
+    return {};
 }
 
 }  // namespace kd

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "config/text_fields.h"
 #include "protocol/key_access.h"
 #include "ui/dialog.h"
 
@@ -23,12 +24,15 @@ class OutputModePage final : public ui::Dialog {
         std::string parity;
     };
     Settings Current() const;
+    // Why a field Save would send cannot be sent, naming it; empty when all can.
+    std::string CheckFields() const;
 
   protected:
     bool OnInitDialog() override;
 
   private:
     KeyAccess& keys_;
+    pages::TextFields fields_;
 };
 
 }  // namespace kd

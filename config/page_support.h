@@ -8,14 +8,15 @@
 #include "protocol/key_access.h"
 #include "ui/dialog.h"
 
-// What the settings pages share: reading a key for a control, holding a field to its
+// What the settings pages share: reading a key for a control, holding a field near its
 // key's write limit, and rows of radio buttons whose ids need not be consecutive.
 namespace kd::pages {
 
 // The key's value, or the empty value when the read fails.
 std::string ReadValue(KeyAccess& keys, std::string_view name);
 
-// The user cannot type more into the field than may be written to its key.
+// The user cannot type more characters into the field than its key takes bytes. A
+// Chinese character takes two bytes, so Save still counts the bytes themselves.
 void LimitToKey(ui::Dialog& page, int controlId, std::string_view keyName);
 
 // Selects the button at index and clears the rest of the row; a negative index (no

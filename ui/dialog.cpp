@@ -59,9 +59,9 @@ void Dialog::SetText(int id, std::string_view text) {
 std::string Dialog::GetText(int id) const {
     return peer_ ? peer_->GetText(id) : std::string();
 }
-void Dialog::SetTextLimit(int id, size_t bytes) {
+void Dialog::SetTextLimit(int id, size_t characters) {
     if (peer_)
-        peer_->SetTextLimit(id, bytes);
+        peer_->SetTextLimit(id, characters);
 }
 void Dialog::ShowControl(int id, bool visible) {
     if (peer_)

@@ -44,7 +44,7 @@ class Dialog {
     int CheckedRadioButton(int first, int last) const;
     void SetText(int id, std::string_view text);
     std::string GetText(int id) const;
-    void SetTextLimit(int id, size_t bytes);
+    void SetTextLimit(int id, size_t characters);
     void ShowControl(int id, bool visible);
     bool IsControlVisible(int id) const;
     void EnableControl(int id, bool enabled);

@@ -30,8 +30,9 @@ class WindowPeer {
     // Any control's text: captions, edit fields, labels, a combo box's edit field.
     virtual void SetText(int id, std::string_view text) = 0;
     virtual std::string GetText(int id) const = 0;
-    // Longest text, in bytes, that the user can type into an edit field or combo box.
-    virtual void SetTextLimit(int id, size_t bytes) = 0;
+    // Longest text that the user can type into an edit field or combo box, in characters
+    // as the Windows controls count them (UTF-16 units).
+    virtual void SetTextLimit(int id, size_t characters) = 0;
 
     virtual void SetVisible(int id, bool visible) = 0;
     virtual bool IsVisible(int id) const = 0;

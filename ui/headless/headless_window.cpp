@@ -13,6 +13,27 @@ namespace {
 constexpr int kTabRowUnits = 14;
 constexpr int kTabFrameUnits = 1;
 
+// What a field limited to limit characters keeps of typed text. The Windows controls
+// count UTF-16 units: a character past U+FFFF counts twice, a Chinese one once.
+std::string_view FitToLimit(std::string_view text, size_t limit) {
+    if (limit == 0) {
+        return text;
+    }
+    size_t units = 0;
+    size_t at = 0;
+    while (at < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        const size_t weight = length == 4 ? 2 : 1;
+        if (units + weight > limit) {
+            break;
+        }
+        units += weight;
+        at = std::min(at + length, text.size());
+    }
+    return text.substr(0, at);
+}
+
 }  // namespace
 
 HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* parent,
@@ -155,8 +176,7 @@ bool HeadlessWindow::Type(int id, std::string_view text) {
         (control->source->flags & kReadOnly) != 0) {
         return false;
     }
-    const size_t limit = control->limit;
-    control->text = std::string(limit != 0 && text.size() > limit ? text.substr(0, limit) : text);
+    control->text = std::string(FitToLimit(text, control->limit));
     if (control->source->kind == ControlKind::ComboBox) {
         const auto match = std::find_if(control->entries.begin(), control->entries.end(),
                                         [&](const Entry& e) { return e.text == control->text; });
@@ -236,9 +256,9 @@ std::string HeadlessWindow::GetText(int id) const {
     return control ? control->text : std::string();
 }
 
-void HeadlessWindow::SetTextLimit(int id, size_t bytes) {
+void HeadlessWindow::SetTextLimit(int id, size_t characters) {
     if (Control* control = Find(id)) {
-        control->limit = bytes;
+        control->limit = characters;
     }
 }
 

@@ -64,7 +64,7 @@ class HeadlessWindow final : public WindowPeer {
     bool IsChecked(int id) const override;
     void SetText(int id, std::string_view text) override;
     std::string GetText(int id) const override;
-    void SetTextLimit(int id, size_t bytes) override;
+    void SetTextLimit(int id, size_t characters) override;
     void SetVisible(int id, bool visible) override;
     bool IsVisible(int id) const override;
     void SetEnabled(int id, bool enabled) override;
