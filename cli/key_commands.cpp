@@ -1,19 +1,30 @@
 #include "cli/key_commands.h"
 
+#include <optional>
 #include <string>
 
 #include "cli/exit_codes.h"
 #include "protocol/device_commands.h"
+#include "text/escape.h"
 
 namespace kd::cli {
 
 namespace {
 
+// A reader's text on a line of its own: GBK as UTF-8, any other byte escaped, so that
+// no value can break the line or reach the terminal raw.
+void PrintText(std::FILE* out, std::string_view bytes) {
+    const std::string shown = text::EscapeText(bytes);
+    std::fwrite(shown.data(), 1, shown.size(), out);
+}
+
 class LineSink final : public TextSink {
   public:
     LineSink(std::FILE* out, const char* label) : out_(out), label_(label) {}
     void SetText(std::string_view text) override {
-        std::fprintf(out_, "%s: %.*s\n", label_, static_cast<int>(text.size()), text.data());
+        std::fprintf(out_, "%s: ", label_);
+        PrintText(out_, text);
+        std::fputc('\n', out_);
     }
 
   private:
@@ -51,6 +62,33 @@ int ReportQuery(int result, const char* what, const std::string& port, std::FILE
     return kExitNoAnswer;
 }
 
+// The bytes each value stands for (UTF-8 as GBK, escapes decoded), all checked before
+// the first is sent; nothing when one cannot be sent.
+std::optional<std::vector<std::string>> TakeValues(const std::vector<KeyAssignment>& assignments,
+                                                   std::FILE* err) {
+    std::vector<std::string> values;
+    for (const auto& [name, value] : assignments) {
+        const std::string shownName = text::EscapeText(name);
+        text::UnescapeError error{};
+        std::optional<std::string> bytes = text::UnescapeText(value, &error);
+        if (!bytes) {
+            std::fprintf(err, "kdcfg: the value of %s: %s; nothing was sent\n", shownName.c_str(),
+                         text::Describe(error).c_str());
+            return std::nullopt;
+        }
+        const size_t limit = KeyWriteLimit(name.size());
+        if (bytes->size() > limit) {
+            std::fprintf(err,
+                         "kdcfg: the value of %s is %zu bytes long; a key of this name holds at "
+                         "most %zu bytes (name + value + 3 <= 256); nothing was sent\n",
+                         shownName.c_str(), bytes->size(), limit);
+            return std::nullopt;
+        }
+        values.push_back(std::move(*bytes));
+    }
+    return values;
+}
+
 }  // namespace
 
 int RunInfo(Channel& channel, const std::string& port, std::FILE* out, std::FILE* err) {
@@ -74,8 +112,9 @@ int RunGet(Channel& channel, const std::vector<std::string>& keys, std::FILE* ou
         if (result != kCommandOk) {
             return ReportExchange(result, "read " + key, err);
         }
-        std::fprintf(out, "%s=", key.c_str());
-        std::fwrite(value.data(), 1, value.size(), out);
+        PrintText(out, key);
+        std::fputc('=', out);
+        PrintText(out, value);
         std::fputc('\n', out);
     }
     return kExitOk;
@@ -83,10 +122,15 @@ int RunGet(Channel& channel, const std::vector<std::string>& keys, std::FILE* ou
 
 int RunSet(Channel& channel, const std::vector<KeyAssignment>& assignments, bool store,
            std::FILE* out, std::FILE* err) {
-    for (const auto& [name, value] : assignments) {
-        const int result = WriteKey(&channel, name, value);
+    const std::optional<std::vector<std::string>> values = TakeValues(assignments, err);
+    if (!values) {
+        return kExitUsage;
+    }
+    for (size_t i = 0; i < assignments.size(); ++i) {
+        const std::string& name = assignments[i].name;
+        const int result = WriteKey(&channel, name, (*values)[i]);
         if (result != kCommandOk) {
-            return ReportExchange(result, "write " + name, err);
+            return ReportExchange(result, "write " + text::EscapeText(name), err);
         }
     }
     return store ? RunStore(channel, out, err) : kExitOk;

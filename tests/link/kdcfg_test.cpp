@@ -111,6 +111,55 @@ TEST(Kdcfg, ValuesPastTheKeyWriteLimitAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(log.find("write workmode"), std::string::npos);
 }
 
+TEST(Kdcfg, ValuesAreGbkOnTheWireAndShownAsUtf8WithEscapes) {
+    TempDir state;
+    const std::string stateFile = (state / "reader.state").string();
+    Reader reader({"--state", stateFile});
+    // 后缀 typed as UTF-8; a value that would forge a line; bytes that are not GBK.
+    const RunResult set = reader.Kdcfg({"set", "codeprefix=后缀", "workmode=1\\x0Aqrcode=0",
+                                        "deviceno=\\xff\\x00\\\\A", "--store"});
+    ASSERT_EQ(set.exitCode, 0) << set.err;
+    const std::string saved = test::ReadFile(stateFile);
+    EXPECT_NE(saved.find("codeprefix=%BA%F3%D7%BA\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("workmode=1%0Aqrcode=0\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("deviceno=%FF%00\\A\n"), std::string::npos) << saved;
+
+    const RunResult get = reader.Kdcfg({"get", "codeprefix", "workmode", "qrcode", "deviceno"});
+    EXPECT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_EQ(get.out,
+              "codeprefix=后缀\nworkmode=1\\x0Aqrcode=0\nqrcode=1\ndeviceno=\\xFF\\x00\\\\A\n");
+
+    // What get prints, set takes back unchanged.
+    const std::string shown = get.out.substr(get.out.rfind("deviceno="));
+    ASSERT_EQ(reader.Kdcfg({"set", shown.substr(0, shown.size() - 1), "--store"}).exitCode, 0);
+    EXPECT_EQ(test::ReadFile(stateFile), saved);
+}
+
+TEST(Kdcfg, ValuesThatCannotBeSentAreUsageErrorsBeforeAnythingIsSent) {
+    Reader reader;
+    // 121 characters of two bytes and one of one: exactly the 243 bytes codeprefix takes.
+    std::string longest;
+    for (int i = 0; i < 121; ++i) {
+        longest += "后";
+    }
+    const RunResult fits = reader.Kdcfg({"set", "codeprefix=" + longest + "x"});
+    EXPECT_EQ(fits.exitCode, 0) << fits.err;
+    struct Case {
+        std::string value;
+        std::string says;
+    };
+    for (const Case& c : {Case{longest + "后", "244 bytes long"},
+                          Case{"a\\q", "\"\\q\" at byte 2 is not an escape"},
+                          Case{"\xF0\x9F\x98\x80", "U+1F600 at byte 1 has no GBK form"}}) {
+        const RunResult refused = reader.Kdcfg({"set", "workmode=1", "codeprefix=" + c.value});
+        EXPECT_EQ(refused.exitCode, 2) << c.says;
+        EXPECT_NE(refused.err.find(c.says), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("nothing was sent"), std::string::npos) << refused.err;
+    }
+    const std::string log = test::ReadFile(reader.dir / "frames.log");
+    EXPECT_EQ(log.find("write workmode"), std::string::npos);
+}
+
 TEST(Kdcfg, RepliesSplitInTwoLeaveNoStaleBytesBehind) {
     // Each reply comes in two bursts 300 ms apart: longer than the read's interval, so a
     // single read would leave the rest for the next exchange to take as its reply.
