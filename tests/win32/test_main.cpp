@@ -9,6 +9,7 @@
 namespace kd::test {
 void RunTemplateTests();
 void RunWindowTests();
+void RunCodecTests();
 }  // namespace kd::test
 
 namespace {
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
         ::CloseHandle(watchdog);
     }
     kd::test::RunTemplateTests();
+    kd::test::RunCodecTests();
     if (gui) {
         kd::test::RunWindowTests();
     }
