@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The settings dialog at 96 and at 192 DPI: Wine reads the screen's DPI from the
-# LogPixels value at each program start. The pages must sit in the tab control's display
-# area with none of their controls over a tab's caption; a screenshot of each is kept.
+# The settings dialog at 96 and at 192 DPI. Wine 8 reads the screen's DPI at each
+# program start from LogPixels under HKCU\Control Panel\Desktop, else under the
+# hardware profile's Software\Fonts key (HKLM); no restart of the wineserver is needed.
+# The pages must sit in the tab control's display area with none of their controls over
+# a tab's caption; a screenshot of each is kept.
 # While the dialog is open its owner, the main window, is disabled: a second 更改配置,
 # the close box and the About entry reach it by message and do nothing.
 set -u

@@ -7,6 +7,7 @@
 
 #include "tests/win32/check.h"
 #include "ui/dialog.h"
+#include "ui/win32/theme_library.h"
 #include "ui/win32/utf16.h"
 #include "ui/win32/win32_toolkit.h"
 #include "ui/win32/win32_window.h"
@@ -292,6 +293,8 @@ void TabsAndPages(Toolkit& toolkit) {
         KD_CHECK(pageInitRan);
         pageWindow = page.Window();
         KD_CHECK(::GetParent(pageWindow) == ::GetDlgItem(d.Window(), kTabs));
+        // The system's visual styles library is found and takes the tab background.
+        KD_CHECK(ui::win32::ThemeLibrary().UseTabBackground(pageWindow));
         KD_CHECK(!page.CreateAsChild(d, kTabs));  // it has a window already
         KD_CHECK(!otherPage.CreateAsChild(d, 999));
         KD_CHECK(!otherPage.CreateAsChild(d, kLabel) || otherPage.HasWindow());
