@@ -13,7 +13,6 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
@@ -22,6 +21,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "tab_pages.h"
 
 namespace {
 
@@ -726,108 +727,15 @@ void Robot::Shot(const Options& options) {
     Out("shot " + options.plain[0] + " " + options.plain[1]);
 }
 
-// Sends a common control a message that fills a RECT through its lParam. The control
-// writes into its own process, so the RECT is placed there and read back.
-RECT RemoteRect(HWND control, UINT message, WPARAM wparam, const RECT& in) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(control, &pid);
-    const HANDLE process =
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process == nullptr) {
-        throw Failure("cannot reach the memory of the window's process");
-    }
-    void* remote =
-        VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    RECT out{};
-    DWORD_PTR result = 0;
-    const bool ok = remote != nullptr &&
-                    WriteProcessMemory(process, remote, &in, sizeof in, nullptr) &&
-                    SendMessageTimeoutW(control, message, wparam, reinterpret_cast<LPARAM>(remote),
-                                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0 &&
-                    ReadProcessMemory(process, remote, &out, sizeof out, nullptr);
-    if (remote != nullptr) {
-        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    }
-    CloseHandle(process);
-    if (!ok) {
-        throw Failure("the tab control did not report its geometry");
-    }
-    return out;
-}
-
-// A window's rectangle in the client coordinates of another.
-RECT RectIn(HWND window, HWND reference) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    MapWindowPoints(HWND_DESKTOP, reference, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-std::string Describe(const RECT& rect) {
-    return "(" + std::to_string(rect.left) + "," + std::to_string(rect.top) + ")-(" +
-           std::to_string(rect.right) + "," + std::to_string(rect.bottom) + ")";
-}
-
-BOOL CALLBACK CollectChildren(HWND window, LPARAM param) {
-    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
-}
-
-// The pages inside a tab control (its child dialogs) must lie in its display area, and
-// none of their controls may cover a tab's caption. Prints the geometry it found.
+// The pages of a tab control must lie in its display area, clear of its tabs.
 void Robot::TabPages(const Options& options) {
     Need(options, 1, "tabpages CTRL");
-    const HWND tabs = Control(options.plain[0]);
-    RECT client{};
-    GetClientRect(tabs, &client);
-    const RECT area = RemoteRect(tabs, TCM_ADJUSTRECT, FALSE, client);
-    std::vector<RECT> captions;
-    LONG rowBottom = 0;
-    const LRESULT count = Send(tabs, TCM_GETITEMCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        captions.push_back(RemoteRect(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(i), RECT{}));
-        rowBottom = std::max(rowBottom, captions.back().bottom);
+    try {
+        Out("tabpages " + options.plain[0] + ": " +
+            CheckTabPages(Control(options.plain[0]), kSendTimeoutMs));
+    } catch (const TabPagesFault& fault) {
+        throw Failure(fault.what());
     }
-    std::vector<HWND> all;
-    EnumChildWindows(tabs, CollectChildren, reinterpret_cast<LPARAM>(&all));
-    int pages = 0;
-    int controls = 0;
-    for (HWND page : all) {
-        if (GetParent(page) != tabs || ClassOf(page) != L"#32770") {
-            continue;
-        }
-        ++pages;
-        const RECT placed = RectIn(page, tabs);
-        if (placed.top < rowBottom) {
-            throw Failure("a page at " + Describe(placed) + " covers the row of tabs (bottom " +
-                          std::to_string(rowBottom) + ")");
-        }
-        if (placed.top < area.top || placed.left < area.left) {
-            throw Failure("a page at " + Describe(placed) + " starts outside the display area " +
-                          Describe(area));
-        }
-        std::vector<HWND> inside;
-        EnumChildWindows(page, CollectChildren, reinterpret_cast<LPARAM>(&inside));
-        for (HWND control : inside) {
-            ++controls;
-            const RECT rect = RectIn(control, tabs);
-            for (size_t tab = 0; tab < captions.size(); ++tab) {
-                RECT overlap{};
-                if (IntersectRect(&overlap, &rect, &captions[tab])) {
-                    throw Failure("control " + std::to_string(GetDlgCtrlID(control)) + " at " +
-                                  Describe(rect) + " covers tab " + std::to_string(tab) + " at " +
-                                  Describe(captions[tab]));
-                }
-            }
-        }
-    }
-    if (pages == 0) {
-        throw Failure(options.plain[0] + " holds no pages");
-    }
-    Out("tabpages " + options.plain[0] + ": " + std::to_string(count) + " tabs, row bottom " +
-        std::to_string(rowBottom) + ", display area " + Describe(area) + ", " +
-        std::to_string(pages) + " pages with " + std::to_string(controls) +
-        " controls clear of the row");
 }
 
 void Robot::Run(const std::vector<Word>& words) {
