@@ -2,21 +2,11 @@
 
 #include <string>
 
+#include "link/device_set_hold.h"
+
 namespace kd {
 
 namespace {
-
-class DeviceSetHold {
-  public:
-    DeviceSetHold(HidPlatform& platform, DeviceSet set) : platform_(platform), set_(set) {}
-    DeviceSetHold(const DeviceSetHold&) = delete;
-    DeviceSetHold& operator=(const DeviceSetHold&) = delete;
-    ~DeviceSetHold() { platform_.DestroyDeviceInfoList(set_); }
-
-  private:
-    HidPlatform& platform_;
-    DeviceSet set_;
-};
 
 bool IsReader(const HidAttributes& attributes, const std::string& devicePath) {
     return attributes.vendorId == kReaderVendorId && attributes.productId == kReaderProductId &&

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "link/device_set_hold.h"
+
 namespace kd {
 
 namespace {
@@ -35,18 +37,6 @@ std::string BoundedText(std::span<const char> buffer, std::size_t reported) {
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
-
-class DeviceSetHold {
-  public:
-    DeviceSetHold(DeviceInstallation& devices, DeviceSet set) : devices_(devices), set_(set) {}
-    DeviceSetHold(const DeviceSetHold&) = delete;
-    DeviceSetHold& operator=(const DeviceSetHold&) = delete;
-    ~DeviceSetHold() { devices_.DestroyDeviceInfoList(set_); }
-
-  private:
-    DeviceInstallation& devices_;
-    DeviceSet set_;
-};
 
 // Keeps a registry key open until the scope ends, thrown out of or not.
 class KeyHold {

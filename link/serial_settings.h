@@ -31,6 +31,7 @@ struct LineTimeouts {
     }
 };
 
+// The designed time-outs, right for 1200 baud and faster.
 inline constexpr LineTimeouts kLineTimeouts{};
 
 enum class StopBitsSetting { One, Two, Keep };
@@ -39,5 +40,14 @@ enum class ParitySetting { None, Odd, Even, Mark, Space, Keep };
 // Exact, case-sensitive readings of the texts; anything else keeps the port's value.
 StopBitsSetting ParseStopBits(const std::string& text);
 ParitySetting ParseParity(const std::string& text);
+
+// Start, data, parity and stop bits of one byte on the line. A setting kept from the port
+// counts at its longest, so time budgets built on it are never short.
+uint32_t BitsPerByte(const SerialSettings& settings);
+
+// The designed time-outs, with the write budget per byte raised to at least twice the
+// line's own byte time: at 110 or 300 baud a query takes longer on the wire than the
+// designed 10 ms a byte.
+LineTimeouts TimeoutsForLine(const SerialSettings& settings);
 
 }  // namespace kd

@@ -1,6 +1,7 @@
 // The serial channel over termios, with the read and write timing of the Windows driver
-// settings the tool uses: a read ends 50 ms after its last byte or after
-// 10 ms x 65 + 1000 ms of silence; each 64-byte write chunk has 10 ms a byte + 1000 ms.
+// settings the tool uses: a read ends when its bytes are in, 50 ms after its last byte, or
+// after 10 ms x 65 + 1000 ms (or the caller's shorter time-out); each 64-byte write chunk
+// has its per-byte budget + 1000 ms.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -12,8 +13,11 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
+#include "link/chunked_write.h"
 #include "link/posix/deadline.h"
+#include "link/posix/line_rate.h"
 #include "link/posix/termios_setup.h"
 #include "link/posix/unique_fd.h"
 #include "link/serial_channel.h"
@@ -26,9 +30,40 @@ using std::chrono::milliseconds;
 
 constexpr int32_t kPortGone = -3;
 
+// What the port held before we configured it, put back when we let go of it. HUPCL stays
+// clear, so that letting go does not drop DTR either.
+struct PreviousLine {
+    termios settings{};
+    std::optional<uint32_t> rate;
+};
+
+// Lets what is queued for sending leave at the line's speed, within its write budget: a
+// drain without a bound could hang on a line that flow control holds.
+void WaitForOutput(int fd, const LineTimeouts& timeouts) {
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+        return;
+    }
+    const Deadline deadline(milliseconds(timeouts.WriteTotalMs(static_cast<uint32_t>(queued))));
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.Expired()) {
+        ::poll(nullptr, 0, 5);
+    }
+}
+
+void RestoreLine(int fd, const PreviousLine& previous) {
+    termios settings = previous.settings;
+    settings.c_cflag &= ~HUPCL;
+    ::tcsetattr(fd, TCSANOW, &settings);
+    // A rate without a speed code does not come back through tcsetattr.
+    if (previous.rate && LineRate(fd) != previous.rate) {
+        SetLineRate(fd, *previous.rate);
+    }
+}
+
 class PosixSerialChannel final : public Channel {
   public:
-    explicit PosixSerialChannel(UniqueFd fd) : fd_(std::move(fd)) {}
+    PosixSerialChannel(UniqueFd fd, const PreviousLine& previous, const LineTimeouts& timeouts)
+        : fd_(std::move(fd)), previous_(previous), timeouts_(timeouts) {}
     ~PosixSerialChannel() override { Close(); }
 
     int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
@@ -36,17 +71,15 @@ class PosixSerialChannel final : public Channel {
             return fd_.Valid() ? 0 : kPortGone;
         }
         const size_t want = static_cast<size_t>(std::min(capacity, kReadChunk));
-        const Deadline total(
-            milliseconds(std::min(kLineTimeouts.ReadTotalMs(kReadChunk), timeoutMs)));
+        const uint32_t totalMs = std::min(timeouts_.ReadTotalMs(kReadChunk), timeoutMs);
+        const Deadline total(milliseconds{totalMs});
         size_t got = 0;
         while (got < want) {
-            // Before the first byte only the total time-out runs; after it, the interval.
+            // Before the first byte only the total time-out runs; after it, the interval
+            // too. A wait of 0 still takes what has already arrived.
             int wait = total.RemainingMs();
             if (got > 0) {
-                wait = std::min(wait, static_cast<int>(kLineTimeouts.readIntervalMs));
-            }
-            if (wait <= 0) {
-                break;
+                wait = std::min(wait, static_cast<int>(timeouts_.readIntervalMs));
             }
             pollfd pfd{fd_.Get(), POLLIN, 0};
             const int ready = ::poll(&pfd, 1, wait);
@@ -75,24 +108,20 @@ class PosixSerialChannel final : public Channel {
                 // End of file after readiness, or a read error: the device is gone.
                 return got > 0 ? static_cast<int32_t>(got) : kPortGone;
             }
+            if (total.Expired()) {
+                break;
+            }
         }
         return static_cast<int32_t>(got);
     }
 
     int32_t Write(const uint8_t* bytes, int32_t count) override {
-        if (count <= 0) {
-            return count;
-        }
-        if (!fd_.Valid()) {
+        if (count > 0 && !fd_.Valid()) {
             return -1;
         }
-        for (int32_t sent = 0; sent < count; sent += kWriteChunk) {
-            const int32_t chunk = std::min(kWriteChunk, count - sent);
-            if (!WriteChunk(bytes + sent, static_cast<size_t>(chunk))) {
-                return -1;
-            }
-        }
-        return count;
+        return WriteInChunks(bytes, count, [this](const uint8_t* chunk, int32_t size) {
+            return WriteChunk(chunk, static_cast<size_t>(size));
+        });
     }
 
     void DiscardInput() override {
@@ -103,7 +132,9 @@ class PosixSerialChannel final : public Channel {
 
     void Close() override {
         if (fd_.Valid()) {
-            ::ioctl(fd_.Get(), TIOCNXCL);
+            // The last request leaves at the speed it was meant for.
+            WaitForOutput(fd_.Get(), timeouts_);
+            RestoreLine(fd_.Get(), previous_);
             fd_.Reset();
         }
     }
@@ -111,8 +142,7 @@ class PosixSerialChannel final : public Channel {
   private:
     // A chunk the port takes only in part before the write time-out is a failure.
     bool WriteChunk(const uint8_t* bytes, size_t size) {
-        const Deadline deadline(
-            milliseconds(kLineTimeouts.WriteTotalMs(static_cast<uint32_t>(size))));
+        const Deadline deadline(milliseconds(timeouts_.WriteTotalMs(static_cast<uint32_t>(size))));
         size_t done = 0;
         while (done < size) {
             const ssize_t n = ::write(fd_.Get(), bytes + done, size - done);
@@ -143,41 +173,84 @@ class PosixSerialChannel final : public Channel {
     }
 
     UniqueFd fd_;
+    PreviousLine previous_;
+    LineTimeouts timeouts_;
 };
 
-std::string Describe(const std::string& path, const char* what, int error) {
-    return "cannot open serial port " + path + ": " + what + " (" + std::strerror(error) + ")";
+std::string Failure(const std::string& path, const std::string& what) {
+    return "cannot open serial port " + path + ": " + what;
+}
+
+std::string Failure(const std::string& path, const std::string& what, int error) {
+    return Failure(path, what + " (" + std::strerror(error) + ")");
+}
+
+// Puts the line settings on an open terminal. False with the reason in why when the
+// driver refused them, the speed included: a port left at its old speed would talk
+// to the reader in noise while seeming to work.
+bool ConfigureLine(int fd, const SerialSettings& settings, std::string& why) {
+    const std::string rate = std::to_string(settings.baudRate) + " baud";
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        why = std::string("cannot read its settings (") + std::strerror(errno) + ")";
+        return false;
+    }
+    ApplyLineSettings(tio, settings);
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        why = std::string("the driver refused the line settings (") + std::strerror(errno) + ")";
+        return false;
+    }
+    if (SpeedCode(settings.baudRate) == B0 && !SetLineRate(fd, settings.baudRate)) {
+        why = "the driver refused " + rate + " (" + std::strerror(errno) + ")";
+        return false;
+    }
+    const std::optional<uint32_t> actual = LineRate(fd);
+    if (actual && !RateServes(settings.baudRate, *actual)) {
+        why = "the driver refused " + rate + " (it runs at " + std::to_string(*actual) + ")";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 std::unique_ptr<Channel> OpenSerialChannel(const SerialSettings& settings, std::string& error) {
+    if (settings.baudRate == 0) {
+        error = Failure(settings.portPath, "0 baud is not a line speed");
+        return nullptr;
+    }
     UniqueFd fd(::open(settings.portPath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
         const int code = errno;
-        error = Describe(settings.portPath,
-                         code == EBUSY ? "it is in use by another program" : "open failed", code);
+        error = Failure(settings.portPath,
+                        code == EBUSY ? "it is in use by another program" : "open failed", code);
         return nullptr;
     }
-    // flock keeps out programs that lock too, root included; TIOCEXCL keeps out the rest
-    // (root ignores it).
+    // A file, a pipe or /dev/zero would take a request and answer nonsense.
+    PreviousLine previous;
+    if (!::isatty(fd.Get()) || ::tcgetattr(fd.Get(), &previous.settings) != 0) {
+        error = Failure(settings.portPath, "it is not a serial port");
+        return nullptr;
+    }
+    // flock keeps out every program that locks too, root included, and ends with the
+    // process however it ends. TIOCEXCL is not used: a killed process would leave it set
+    // on the terminal, locking out every later user until the device is reopened.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
         const int code = errno;
         error =
-            Describe(settings.portPath,
-                     code == EWOULDBLOCK ? "it is in use by another program" : "lock failed", code);
+            Failure(settings.portPath,
+                    code == EWOULDBLOCK ? "it is in use by another program" : "lock failed", code);
         return nullptr;
     }
-    ::ioctl(fd.Get(), TIOCEXCL);
-
-    // As on Windows, a port that refuses its settings is still open.
-    termios tio{};
-    if (::tcgetattr(fd.Get(), &tio) == 0) {
-        ApplyLineSettings(tio, settings);
-        ::tcsetattr(fd.Get(), TCSANOW, &tio);
+    previous.rate = LineRate(fd.Get());
+    std::string why;
+    if (!ConfigureLine(fd.Get(), settings, why)) {
+        RestoreLine(fd.Get(), previous);
+        error = Failure(settings.portPath, why);
+        return nullptr;
     }
     ::tcflush(fd.Get(), TCIOFLUSH);
-    return std::make_unique<PosixSerialChannel>(std::move(fd));
+    return std::make_unique<PosixSerialChannel>(std::move(fd), previous, TimeoutsForLine(settings));
 }
 
 }  // namespace kd

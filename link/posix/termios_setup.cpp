@@ -110,6 +110,8 @@ void ApplyLineSettings(termios& tio, const SerialSettings& settings) {
     // Received parity is never tested and NUL bytes stay in the data; no XON/XOFF.
     tio.c_iflag &= ~(INPCK | IGNPAR | PARMRK | ISTRIP | IXON | IXOFF | IXANY);
     tio.c_cflag |= CLOCAL | CREAD;
+    // A reader wired to reset on DTR would restart at every close.
+    tio.c_cflag &= ~HUPCL;
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
 

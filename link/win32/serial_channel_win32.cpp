@@ -7,7 +7,10 @@
 #include <cstring>
 #include <string>
 
+#include "link/chunked_write.h"
+#include "link/port_name.h"
 #include "link/serial_channel.h"
+#include "link/win32/comm_setup.h"
 #include "link/win32/unique_handle.h"
 
 namespace kd {
@@ -15,10 +18,13 @@ namespace kd {
 namespace {
 
 constexpr int32_t kPortGone = -3;
+// Beyond the line time-outs, a transfer that has not ended is taken as lost.
+constexpr DWORD kWaitMarginMs = 1000;
 
 class SerialChannel final : public Channel {
   public:
-    explicit SerialChannel(UniqueHandle port) : port_(std::move(port)) {
+    SerialChannel(UniqueHandle port, const LineTimeouts& timeouts)
+        : port_(std::move(port)), timeouts_(timeouts) {
         writeEvent_ = UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
         readEvent_ = UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
         writeOverlapped_.hEvent = writeEvent_.Get();
@@ -26,50 +32,42 @@ class SerialChannel final : public Channel {
     }
     ~SerialChannel() override { Close(); }
 
+    // The designed read asks for 65 bytes under the port's own time-outs. A shorter read,
+    // or a shorter time-out, gets time-outs of its own for that one call.
     int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
         if (!port_.Valid()) {
             return kPortGone;
         }
-        ::ResetEvent(readEvent_.Get());
-        uint8_t scratch[kReadChunk] = {};
         const DWORD want = static_cast<DWORD>(std::clamp(capacity, int32_t{0}, kReadChunk));
-        DWORD count = 0;
-        if (::ReadFile(port_.Get(), scratch, want, nullptr, &readOverlapped_)) {
-            // Done under the line time-outs. Some drivers (Wine's among them) leave the
-            // event unsignalled when the read ends empty, so it is not waited for here.
-            ::GetOverlappedResult(port_.Get(), &readOverlapped_, &count, FALSE);
-        } else if (::GetLastError() == ERROR_IO_PENDING) {
-            const DWORD waited = ::WaitForSingleObject(readEvent_.Get(), timeoutMs);
-            if (waited == WAIT_TIMEOUT || waited == WAIT_FAILED) {
-                return kPortGone;
-            }
-            ::GetOverlappedResult(port_.Get(), &readOverlapped_, &count, TRUE);
-        } else {
-            // The port failed outright, as when a USB serial port is unplugged.
-            return kPortGone;
-        }
-        if (count == 0) {
+        if (want == 0) {
             return 0;
         }
-        count = std::min(count, want);
-        std::memcpy(buffer, scratch, count);
-        return static_cast<int32_t>(count);
+        const DWORD totalMs = std::min(timeouts_.ReadTotalMs(kReadChunk), timeoutMs);
+        const bool designed = want == kReadChunk && totalMs == timeouts_.ReadTotalMs(kReadChunk);
+        COMMTIMEOUTS wanted =
+            designed ? PortTimeouts(timeouts_) : SingleReadTimeouts(timeouts_, totalMs);
+        if (!designedInPlace_ || !designed) {
+            if (!::SetCommTimeouts(port_.Get(), &wanted)) {
+                ClearErrors();
+                return kPortGone;
+            }
+            designedInPlace_ = designed;
+        }
+        const int32_t got = ReadOnce(buffer, want, totalMs);
+        if (!designed) {
+            COMMTIMEOUTS restored = PortTimeouts(timeouts_);
+            designedInPlace_ = ::SetCommTimeouts(port_.Get(), &restored) != FALSE;
+        }
+        return got;
     }
 
     int32_t Write(const uint8_t* bytes, int32_t count) override {
-        if (count <= 0) {
-            return count;
-        }
-        if (!port_.Valid()) {
+        if (count > 0 && !port_.Valid()) {
             return -1;
         }
-        for (int32_t sent = 0; sent < count; sent += kWriteChunk) {
-            const int32_t chunk = std::min(kWriteChunk, count - sent);
-            if (!WriteChunk(bytes + sent, static_cast<DWORD>(chunk))) {
-                return -1;
-            }
-        }
-        return count;
+        return WriteInChunks(bytes, count, [this](const uint8_t* chunk, int32_t size) {
+            return WriteChunk(chunk, static_cast<DWORD>(size));
+        });
     }
 
     void DiscardInput() override {
@@ -81,110 +79,90 @@ class SerialChannel final : public Channel {
     void Close() override { port_.Reset(); }
 
   private:
+    int32_t ReadOnce(uint8_t* buffer, DWORD want, DWORD totalMs) {
+        ::ResetEvent(readEvent_.Get());
+        std::memset(readScratch_, 0, sizeof(readScratch_));
+        DWORD count = 0;
+        if (::ReadFile(port_.Get(), readScratch_, want, nullptr, &readOverlapped_)) {
+            // Done under the line time-outs. Some drivers (Wine's among them) leave the
+            // event unsignalled when the read ends empty, so it is not waited for here.
+            ::GetOverlappedResult(port_.Get(), &readOverlapped_, &count, FALSE);
+        } else if (::GetLastError() != ERROR_IO_PENDING ||
+                   !AwaitTransfer(readEvent_, readOverlapped_, totalMs + kWaitMarginMs, count)) {
+            // The port failed (a USB serial port unplugged, a framing error on a port that
+            // aborts on errors) or the read never ended.
+            ClearErrors();
+            return kPortGone;
+        }
+        count = std::min(count, want);
+        std::memcpy(buffer, readScratch_, count);
+        return static_cast<int32_t>(count);
+    }
+
     // A chunk is sent when WriteFile took all of it; one cut short by the write
-    // time-out is a failure.
+    // time-out, or one whose end never comes, is a failure.
     bool WriteChunk(const uint8_t* bytes, DWORD size) {
-        uint8_t scratch[kReadChunk] = {};
-        std::memcpy(scratch, bytes, size);
+        std::memset(writeScratch_, 0, sizeof(writeScratch_));
+        std::memcpy(writeScratch_, bytes, size);
         ::ResetEvent(writeEvent_.Get());
-        if (!::WriteFile(port_.Get(), scratch, size, nullptr, &writeOverlapped_)) {
+        DWORD written = 0;
+        if (::WriteFile(port_.Get(), writeScratch_, size, nullptr, &writeOverlapped_)) {
+            ::GetOverlappedResult(port_.Get(), &writeOverlapped_, &written, FALSE);
+        } else {
             const DWORD error = ::GetLastError();
-            if (error != ERROR_IO_PENDING && error != ERROR_SUCCESS) {
+            // Pending, or failed with no error code: wait for the end, within the budget.
+            const DWORD budget = timeouts_.WriteTotalMs(size) + kWaitMarginMs;
+            if ((error != ERROR_IO_PENDING && error != ERROR_SUCCESS) ||
+                !AwaitTransfer(writeEvent_, writeOverlapped_, budget, written)) {
+                ClearErrors();
                 return false;
             }
-            ::WaitForSingleObject(writeEvent_.Get(), INFINITE);
         }
-        DWORD written = 0;
-        if (!::GetOverlappedResult(port_.Get(), &writeOverlapped_, &written, TRUE)) {
+        if (written != size) {
+            ClearErrors();
             return false;
         }
-        return written == size;
+        return true;
+    }
+
+    // Waits for a running transfer up to waitMs. A transfer still running then is
+    // cancelled and counts as failed.
+    bool AwaitTransfer(const UniqueHandle& event, OVERLAPPED& overlapped, DWORD waitMs,
+                       DWORD& count) {
+        if (::WaitForSingleObject(event.Get(), waitMs) == WAIT_OBJECT_0) {
+            return ::GetOverlappedResult(port_.Get(), &overlapped, &count, FALSE) != FALSE;
+        }
+        ::CancelIo(port_.Get());
+        // The cancelled transfer ends before its buffer is used again.
+        ::WaitForSingleObject(event.Get(), kWaitMarginMs);
+        return false;
+    }
+
+    // After a failed transfer: a port that aborts on errors refuses every later transfer
+    // until its error state is read.
+    void ClearErrors() {
+        DWORD errors = 0;
+        COMSTAT status{};
+        ::ClearCommError(port_.Get(), &errors, &status);
     }
 
     UniqueHandle port_;
+    LineTimeouts timeouts_;
+    bool designedInPlace_ = true;
     OVERLAPPED writeOverlapped_{};
     OVERLAPPED readOverlapped_{};
     UniqueHandle writeEvent_;
     UniqueHandle readEvent_;
+    uint8_t readScratch_[kReadChunk] = {};
+    uint8_t writeScratch_[kReadChunk] = {};
 };
-
-void ConfigurePort(HANDLE port, const SerialSettings& settings) {
-    // Nothing here is checked: a port that refuses a setting keeps what it had.
-    ::SetCommMask(port, EV_RXCHAR | EV_TXEMPTY);
-    ::SetupComm(port, 2048, 2048);
-
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = kLineTimeouts.readIntervalMs;
-    timeouts.ReadTotalTimeoutMultiplier = kLineTimeouts.readTotalMultiplierMs;
-    timeouts.ReadTotalTimeoutConstant = kLineTimeouts.readTotalConstantMs;
-    timeouts.WriteTotalTimeoutMultiplier = kLineTimeouts.writeTotalMultiplierMs;
-    timeouts.WriteTotalTimeoutConstant = kLineTimeouts.writeTotalConstantMs;
-    ::SetCommTimeouts(port, &timeouts);
-
-    DCB dcb{};
-    dcb.DCBlength = sizeof(dcb);
-    ::GetCommState(port, &dcb);
-    dcb.BaudRate = settings.baudRate;
-    dcb.ByteSize = settings.byteSize;
-    switch (ParseStopBits(settings.stopBits)) {
-        case StopBitsSetting::One:
-            dcb.StopBits = ONESTOPBIT;
-            break;
-        case StopBitsSetting::Two:
-            dcb.StopBits = TWOSTOPBITS;
-            break;
-        case StopBitsSetting::Keep:
-            break;
-    }
-    switch (ParseParity(settings.parity)) {
-        case ParitySetting::None:
-            dcb.Parity = NOPARITY;
-            break;
-        case ParitySetting::Odd:
-            dcb.Parity = ODDPARITY;
-            break;
-        case ParitySetting::Even:
-            dcb.Parity = EVENPARITY;
-            break;
-        case ParitySetting::Mark:
-            dcb.Parity = MARKPARITY;
-            break;
-        case ParitySetting::Space:
-            dcb.Parity = SPACEPARITY;
-            break;
-        case ParitySetting::Keep:
-            break;
-    }
-    dcb.fBinary = 1;
-    dcb.fParity = 0;
-    dcb.fOutX = 0;
-    dcb.fInX = 0;
-    dcb.fTXContinueOnXoff = 0;
-    dcb.fNull = 0;
-    dcb.XonLim = 1024;
-    dcb.XoffLim = 1024;
-    ::SetCommState(port, &dcb);
-
-    ::PurgeComm(port, PURGE_TXCLEAR | PURGE_RXCLEAR);
-}
-
-std::string SystemMessage(DWORD error) {
-    char text[256] = {};
-    const DWORD length =
-        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                         0, text, sizeof(text), nullptr);
-    std::string message(text, length);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
-        message.pop_back();
-    }
-    return message + " (error " + std::to_string(error) + ")";
-}
 
 }  // namespace
 
 std::unique_ptr<Channel> OpenSerialChannel(const SerialSettings& settings, std::string& error) {
-    UniqueHandle port(::CreateFileA(settings.portPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_READONLY, nullptr));
+    const std::string path = WindowsPortPath(settings.portPath);
+    UniqueHandle port(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_READONLY, nullptr));
     if (!port.Valid()) {
         const DWORD code = ::GetLastError();
         const char* why = code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION
@@ -193,8 +171,13 @@ std::unique_ptr<Channel> OpenSerialChannel(const SerialSettings& settings, std::
         error = "cannot open serial port " + settings.portPath + ": " + why + SystemMessage(code);
         return nullptr;
     }
-    ConfigurePort(port.Get(), settings);
-    return std::make_unique<SerialChannel>(std::move(port));
+    const LineTimeouts timeouts = TimeoutsForLine(settings);
+    std::string why;
+    if (!ConfigurePort(port.Get(), settings, timeouts, why)) {
+        error = "cannot open serial port " + settings.portPath + ": " + why;
+        return nullptr;
+    }
+    return std::make_unique<SerialChannel>(std::move(port), timeouts);
 }
 
 }  // namespace kd
