@@ -31,7 +31,7 @@ struct LineTimeouts {
     }
 };
 
-// The designed time-outs, right for 1200 baud and faster.
+// The designed time-outs, right for 2400 baud and faster.
 inline constexpr LineTimeouts kLineTimeouts{};
 
 enum class StopBitsSetting { One, Two, Keep };

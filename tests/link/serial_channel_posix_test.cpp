@@ -1,9 +1,15 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
+#include "link/posix/line_rate.h"
 #include "link/posix/termios_setup.h"
 #include "link/serial_channel.h"
 #include "protocol/device_commands.h"
@@ -48,10 +54,32 @@ TEST(PosixSerialChannel, SilenceGivesNothingAfterTheTotalTimeout) {
     ASSERT_TRUE(channel);
     const auto start = Clock::now();
     uint8_t buffer[1024];
-    EXPECT_EQ(channel->Read(buffer, 256, 2000), 0);
+    // A longer time-out than the designed one does not lengthen the read.
+    EXPECT_EQ(channel->Read(buffer, 256, 10000), 0);
     const long took = ElapsedMs(start);
     EXPECT_GE(took, 1500);
     EXPECT_LT(took, 3000);
+}
+
+TEST(PosixSerialChannel, ShortTimeoutAndSmallCapacityEndTheReadEarly) {
+    test::PtyPair pty;
+    auto channel = Open(pty.slavePath);
+    ASSERT_TRUE(channel);
+    uint8_t buffer[1024];
+    auto start = Clock::now();
+    EXPECT_EQ(channel->Read(buffer, 256, 50), 0);
+    long took = ElapsedMs(start);
+    EXPECT_GE(took, 40);
+    EXPECT_LT(took, 400);
+
+    // A read that has all it can hold ends at once, and the rest waits for the next.
+    pty.Send({1, 2, 3, 4, 5, 6, 7});
+    std::this_thread::sleep_for(milliseconds(30));
+    start = Clock::now();
+    ASSERT_EQ(channel->Read(buffer, 5, 2000), 5);
+    EXPECT_LT(ElapsedMs(start), 40);
+    ASSERT_EQ(channel->Read(buffer, 256, 50), 2);
+    EXPECT_EQ(buffer[1], 7);
 }
 
 TEST(PosixSerialChannel, LongReplyComesBackInReadsOfAtMost65) {
@@ -152,12 +180,17 @@ TEST(PosixSerialChannel, PortHeldByAnotherProcessCannotBeOpened) {
     settings.portPath = pty.slavePath;
     EXPECT_FALSE(OpenSerialChannel(settings, error));
     EXPECT_NE(error.find("in use"), std::string::npos) << error;
-    ::kill(child, SIGTERM);
+    // Killed without a chance to clean up, the other program leaves no lock behind.
+    ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     ::close(ready[0]);
     ::close(ready[1]);
-    // Once the other program has let go, the port opens again.
-    EXPECT_TRUE(OpenSerialChannel(settings, error)) << error;
+    auto reopened = OpenSerialChannel(settings, error);
+    EXPECT_TRUE(reopened) << error;
+    const UniqueFd look(::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY));
+    int exclusive = -1;
+    ASSERT_EQ(::ioctl(look.Get(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
 }
 
 TEST(PosixSerialChannel, MissingPortGivesNoChannelAndSaysWhich) {
@@ -168,9 +201,66 @@ TEST(PosixSerialChannel, MissingPortGivesNoChannelAndSaysWhich) {
     EXPECT_NE(error.find("/dev/kd-no-such-port"), std::string::npos) << error;
 }
 
+TEST(PosixSerialChannel, OtherRatesAreSetByNumberAndClosingRestoresThePort) {
+    test::PtyPair pty;
+    // The port as another program left it: a cooked terminal at 1200 baud that hangs up.
+    const UniqueFd look(::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY));
+    termios before{};
+    ASSERT_EQ(::tcgetattr(look.Get(), &before), 0);
+    before.c_lflag |= ICANON | ECHO;
+    before.c_cflag |= HUPCL;
+    cfsetispeed(&before, B1200);
+    cfsetospeed(&before, B1200);
+    ASSERT_EQ(::tcsetattr(look.Get(), TCSANOW, &before), 0);
+
+    std::string error;
+    SerialSettings settings;
+    settings.portPath = pty.slavePath;
+    settings.baudRate = 250000;
+    auto channel = OpenSerialChannel(settings, error);
+    ASSERT_TRUE(channel) << error;
+    termios during{};
+    ASSERT_EQ(::tcgetattr(look.Get(), &during), 0);
+    EXPECT_EQ(LineRate(look.Get()), 250000u);
+    EXPECT_FALSE(during.c_lflag & (ICANON | ECHO));
+    EXPECT_FALSE(during.c_cflag & HUPCL);
+
+    channel->Close();
+    termios after{};
+    ASSERT_EQ(::tcgetattr(look.Get(), &after), 0);
+    EXPECT_EQ(LineRate(look.Get()), 1200u);
+    EXPECT_EQ(after.c_lflag & (ICANON | ECHO), tcflag_t{ICANON | ECHO});
+    EXPECT_FALSE(after.c_cflag & HUPCL);
+
+    // A rate no line can run at is refused with the port and the rate named.
+    settings.baudRate = 0;
+    EXPECT_FALSE(OpenSerialChannel(settings, error));
+    EXPECT_NE(error.find(pty.slavePath), std::string::npos) << error;
+    EXPECT_NE(error.find("0 baud"), std::string::npos) << error;
+}
+
+TEST(PosixSerialChannel, PathThatIsNotATerminalIsRefusedUntouched) {
+    char path[] = "/tmp/kd-not-a-port-XXXXXX";
+    const int made = ::mkstemp(path);
+    ASSERT_GE(made, 0);
+    const std::string content = "notes that must stay as they are\n";
+    ASSERT_EQ(::write(made, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+    ::close(made);
+
+    std::string error;
+    SerialSettings settings;
+    settings.portPath = path;
+    EXPECT_FALSE(OpenSerialChannel(settings, error));
+    EXPECT_NE(error.find("not a serial port"), std::string::npos) << error;
+    EXPECT_NE(error.find(path), std::string::npos) << error;
+    std::ifstream file(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), content);
+    ::unlink(path);
+}
+
 TEST(TermiosSetup, LineSettingsAndUnknownTextsKeepThePortsValues) {
     termios tio{};
-    tio.c_cflag = CS7 | PARENB | CSTOPB;
+    tio.c_cflag = CS7 | PARENB | CSTOPB | HUPCL;
     tio.c_iflag = IXON | INPCK | ICRNL;
     tio.c_lflag = ICANON | ECHO;
     SerialSettings settings;
@@ -183,6 +273,7 @@ TEST(TermiosSetup, LineSettingsAndUnknownTextsKeepThePortsValues) {
     EXPECT_EQ(tio.c_cflag & CSIZE, tcflag_t{CS8});
     EXPECT_TRUE(tio.c_cflag & CSTOPB);  // "3" keeps two stop bits
     EXPECT_TRUE(tio.c_cflag & PARENB);  // "even" in lower case keeps even parity
+    EXPECT_FALSE(tio.c_cflag & HUPCL);  // closing must not drop DTR
     EXPECT_FALSE(tio.c_iflag & (IXON | IXOFF | INPCK | ICRNL));
     EXPECT_FALSE(tio.c_lflag & (ICANON | ECHO));
 

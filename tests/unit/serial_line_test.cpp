@@ -1,0 +1,73 @@
+// The portable parts of the serial line: write chunking, write budgets by line speed,
+// Windows port names.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "link/chunked_write.h"
+#include "link/port_name.h"
+#include "link/serial_settings.h"
+
+namespace kd {
+namespace {
+
+TEST(WriteInChunks, SendsPiecesOf64AndStopsAtTheFirstFailure) {
+    std::vector<uint8_t> frame(130);
+    std::vector<int32_t> sizes;
+    std::vector<const uint8_t*> starts;
+    const auto record = [&](const uint8_t* chunk, int32_t size) {
+        starts.push_back(chunk);
+        sizes.push_back(size);
+        return true;
+    };
+    EXPECT_EQ(WriteInChunks(frame.data(), 130, record), 130);
+    EXPECT_EQ(sizes, (std::vector<int32_t>{64, 64, 2}));
+    EXPECT_EQ(starts.back(), frame.data() + 128);
+
+    sizes.clear();
+    EXPECT_EQ(WriteInChunks(frame.data(), 0, record), 0);
+    EXPECT_EQ(WriteInChunks(frame.data(), -4, record), -4);
+    EXPECT_TRUE(sizes.empty());
+
+    int calls = 0;
+    const auto failSecond = [&](const uint8_t*, int32_t) { return ++calls != 2; };
+    EXPECT_LT(WriteInChunks(frame.data(), 130, failSecond), 1);
+    EXPECT_EQ(calls, 2);
+}
+
+TEST(TimeoutsForLine, WriteBudgetCoversTheLinesOwnByteTime) {
+    SerialSettings line;
+    // From 2400 baud up the designed 10 ms a byte is already twice the byte time or more.
+    for (uint32_t baud : {2400u, 9600u, 115200u, 250000u}) {
+        line.baudRate = baud;
+        EXPECT_EQ(TimeoutsForLine(line).writeTotalMultiplierMs, 10u) << baud;
+    }
+    // 8N1 at 110 baud: 10 bits, 90.9 ms a byte on the wire; twice that, rounded up.
+    line.baudRate = 110;
+    EXPECT_EQ(TimeoutsForLine(line).writeTotalMultiplierMs, 182u);
+    // 8E2 at 300 baud: 12 bits, 40 ms a byte.
+    line.baudRate = 300;
+    line.parity = "EVEN";
+    line.stopBits = "2";
+    EXPECT_EQ(TimeoutsForLine(line).writeTotalMultiplierMs, 80u);
+    // Settings kept from the port count at their longest: 1 + 8 + 1 + 2 bits.
+    line.parity = "even";
+    line.stopBits = "1.5";
+    line.byteSize = 0;
+    EXPECT_EQ(BitsPerByte(line), 12u);
+    // The reads keep their designed timing.
+    EXPECT_EQ(TimeoutsForLine(line).ReadTotalMs(65), 1650u);
+}
+
+TEST(WindowsPortPath, BareComNamesGetTheDeviceNamespace) {
+    EXPECT_EQ(WindowsPortPath("COM10"), "\\\\.\\COM10");
+    EXPECT_EQ(WindowsPortPath("COM3"), "\\\\.\\COM3");
+    EXPECT_EQ(WindowsPortPath("com12"), "\\\\.\\com12");
+    for (const char* kept : {"\\\\.\\COM10", "\\\\?\\usb#vid_0525&pid_a4ac", "COM", "COM1:", "COMX",
+                             "/dev/ttyUSB0", ""}) {
+        EXPECT_EQ(WindowsPortPath(kept), kept);
+    }
+}
+
+}  // namespace
+}  // namespace kd
