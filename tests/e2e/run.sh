@@ -58,7 +58,8 @@ for name in main_window connect_faults settings settings_faults settings_gbk upl
     fi
 done
 
-# The dialog back end's own checks, on the same prefix and display.
+# The dialog back end's own checks, on the same prefix and display, and the serial
+# channel's on COM1 with a simulated reader behind it.
 if wants win32_backend; then
     printf '\n--- win32_backend\n'
     exe=$E2E_REPO/build/mingw/ui/win32_tests/kd_win32_tests.exe
@@ -66,7 +67,10 @@ if wants win32_backend; then
     if [ ! -f "$exe" ]; then
         echo "missing $exe"
         record win32_backend FAIL 0
-    elif timeout 120 wine "$exe" >"$E2E_DIR/win32_backend.out" 2>>"$E2E_DIR/wine.log"; then
+    elif ! e2e_sim_start win32_backend; then
+        record win32_backend FAIL $((SECONDS - t0))
+    elif timeout 120 wine "$exe" --port COM1 >"$E2E_DIR/win32_backend.out" \
+        2>>"$E2E_DIR/wine.log"; then
         tail -n 1 "$E2E_DIR/win32_backend.out"
         record win32_backend pass $((SECONDS - t0))
     else
@@ -74,6 +78,7 @@ if wants win32_backend; then
         tail -n 1 "$E2E_DIR/win32_backend.out"
         record win32_backend FAIL $((SECONDS - t0))
     fi
+    e2e_sim_stop
 fi
 
 if [ -n "$firmware_pid" ]; then

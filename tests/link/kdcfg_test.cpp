@@ -83,6 +83,16 @@ TEST(Kdcfg, FailuresHaveTheirOwnExitCodes) {
     EXPECT_EQ(missingPort.exitCode, 3);
     EXPECT_NE(missingPort.err.find("/dev/kd-none"), std::string::npos) << missingPort.err;
 
+    // A file is no port: refused before a byte of the request lands in it.
+    const TempDir files;
+    const std::string notes = "twenty bytes of text and then some\n";
+    test::WriteFile(files / "notes.txt", notes);
+    const RunResult notAPort =
+        RunProgram({KDCFG_PATH, "--port", (files / "notes.txt").string(), "set", "workmode=2"});
+    EXPECT_EQ(notAPort.exitCode, 3);
+    EXPECT_NE(notAPort.err.find("not a serial port"), std::string::npos) << notAPort.err;
+    EXPECT_EQ(test::ReadFile(files / "notes.txt"), notes);
+
     EXPECT_EQ(RunProgram({KDCFG_PATH, "info"}).exitCode, 2);
     EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "--parity", "even", "info"}).exitCode, 2);
     EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "frobnicate"}).exitCode, 2);

@@ -1,5 +1,6 @@
 // Runs the back end's checks; exits 0 when all passed. "--no-gui" leaves out the checks
-// that open windows, for a Wine without a display.
+// that open windows, for a Wine without a display. "--port COMn" adds the serial channel's
+// checks on that port, which must lead to a simulated reader.
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +11,7 @@ namespace kd::test {
 void RunTemplateTests();
 void RunWindowTests();
 void RunCodecTests();
+void RunSerialChannelTests(const char* port);
 }  // namespace kd::test
 
 namespace {
@@ -26,9 +28,12 @@ DWORD WINAPI Watchdog(void*) {
 
 int main(int argc, char** argv) {
     bool gui = true;
+    const char* port = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-gui") == 0) {
             gui = false;
+        } else if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
+            port = argv[++i];
         }
     }
     const HANDLE watchdog = ::CreateThread(nullptr, 0, &Watchdog, nullptr, 0, nullptr);
@@ -37,6 +42,7 @@ int main(int argc, char** argv) {
     }
     kd::test::RunTemplateTests();
     kd::test::RunCodecTests();
+    kd::test::RunSerialChannelTests(port);
     if (gui) {
         kd::test::RunWindowTests();
     }
