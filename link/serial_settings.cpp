@@ -53,6 +53,8 @@ LineTimeouts TimeoutsForLine(const SerialSettings& settings) {
         (uint64_t{2} * BitsPerByte(settings) * 1000 + settings.baudRate - 1) / settings.baudRate;
     timeouts.writeTotalMultiplierMs =
         static_cast<uint32_t>(std::max<uint64_t>(timeouts.writeTotalMultiplierMs, twiceByteTime));
+    timeouts.readIntervalMs =
+        static_cast<uint32_t>(std::max<uint64_t>(timeouts.readIntervalMs, twiceByteTime));
     return timeouts;
 }
 

@@ -45,9 +45,10 @@ ParitySetting ParseParity(const std::string& text);
 // counts at its longest, so time budgets built on it are never short.
 uint32_t BitsPerByte(const SerialSettings& settings);
 
-// The designed time-outs, with the write budget per byte raised to at least twice the
-// line's own byte time: at 110 or 300 baud a query takes longer on the wire than the
-// designed 10 ms a byte.
+// The designed time-outs, with the write budget per byte and the pause that ends a read
+// raised to at least twice the line's own byte time: at 110 or 300 baud a query takes
+// longer on the wire than the designed 10 ms a byte, and bytes come further apart than
+// 50 ms.
 LineTimeouts TimeoutsForLine(const SerialSettings& settings);
 
 }  // namespace kd

@@ -1,7 +1,7 @@
 // The serial channel over termios, with the read and write timing of the Windows driver
-// settings the tool uses: a read ends when its bytes are in, 50 ms after its last byte, or
-// after 10 ms x 65 + 1000 ms (or the caller's shorter time-out); each 64-byte write chunk
-// has its per-byte budget + 1000 ms.
+// settings the tool uses: a read ends when its bytes are in, an interval after its last
+// byte (50 ms, longer on slow lines), or after 10 ms x 65 + 1000 ms (or the caller's
+// shorter time-out); each 64-byte write chunk has its per-byte budget + 1000 ms.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -129,6 +129,8 @@ class PosixSerialChannel final : public Channel {
             ::tcflush(fd_.Get(), TCIFLUSH);
         }
     }
+
+    uint32_t IntervalMs() const override { return timeouts_.readIntervalMs; }
 
     void Close() override {
         if (fd_.Valid()) {

@@ -76,6 +76,8 @@ class SerialChannel final : public Channel {
         }
     }
 
+    uint32_t IntervalMs() const override { return timeouts_.readIntervalMs; }
+
     void Close() override { port_.Reset(); }
 
   private:

@@ -82,6 +82,26 @@ TEST(PosixSerialChannel, ShortTimeoutAndSmallCapacityEndTheReadEarly) {
     EXPECT_EQ(buffer[1], 7);
 }
 
+TEST(PosixSerialChannel, SlowLineKeepsReadingAcrossItsLongerByteGaps) {
+    test::PtyPair pty;
+    std::string error;
+    SerialSettings settings;
+    settings.portPath = pty.slavePath;
+    settings.baudRate = 110;  // 91 ms a byte on the wire
+    auto channel = OpenSerialChannel(settings, error);
+    ASSERT_TRUE(channel) << error;
+    EXPECT_GE(channel->IntervalMs(), 182u);
+    std::thread line([&pty] {
+        for (uint8_t byte : {1, 2, 3}) {
+            pty.Send({byte});
+            std::this_thread::sleep_for(milliseconds(90));
+        }
+    });
+    uint8_t buffer[1024];
+    EXPECT_EQ(channel->Read(buffer, 256, 2000), 3);
+    line.join();
+}
+
 TEST(PosixSerialChannel, LongReplyComesBackInReadsOfAtMost65) {
     test::PtyPair pty;
     auto channel = Open(pty.slavePath);

@@ -1,4 +1,4 @@
-// The portable parts of the serial line: write chunking, write budgets by line speed,
+// The portable parts of the serial line: write chunking, time-outs by line speed,
 // Windows port names.
 #include <gtest/gtest.h>
 
@@ -41,10 +41,13 @@ TEST(TimeoutsForLine, WriteBudgetCoversTheLinesOwnByteTime) {
     for (uint32_t baud : {2400u, 9600u, 115200u, 250000u}) {
         line.baudRate = baud;
         EXPECT_EQ(TimeoutsForLine(line).writeTotalMultiplierMs, 10u) << baud;
+        EXPECT_EQ(TimeoutsForLine(line).readIntervalMs, 50u) << baud;
     }
     // 8N1 at 110 baud: 10 bits, 90.9 ms a byte on the wire; twice that, rounded up.
     line.baudRate = 110;
     EXPECT_EQ(TimeoutsForLine(line).writeTotalMultiplierMs, 182u);
+    // Its bytes come 91 ms apart: a read may not end between two of them.
+    EXPECT_EQ(TimeoutsForLine(line).readIntervalMs, 182u);
     // 8E2 at 300 baud: 12 bits, 40 ms a byte.
     line.baudRate = 300;
     line.parity = "EVEN";
@@ -55,7 +58,7 @@ TEST(TimeoutsForLine, WriteBudgetCoversTheLinesOwnByteTime) {
     line.stopBits = "1.5";
     line.byteSize = 0;
     EXPECT_EQ(BitsPerByte(line), 12u);
-    // The reads keep their designed timing.
+    // The read's total time-out stays the designed one.
     EXPECT_EQ(TimeoutsForLine(line).ReadTotalMs(65), 1650u);
 }
 
