@@ -9,7 +9,7 @@ enum ExitCode : int {
     kExitPortUnavailable = 3,
     kExitNoAnswer = 4,               // write failed, or no reply / a short reply in time
     kExitRefused = 5,                // the reader answered with a non-zero status
-    kExitUploadFile = 6,             // the file is missing, unreadable or shorter than it was
+    kExitUploadFile = 6,             // the file is missing, unreadable or changed while sent
     kExitUploadStartFailed = 7,      // the reader did not take the upload's start
     kExitUploadTransmitFailed = 8,   // a block could not be written to the port
     kExitUploadNotAcknowledged = 9,  // a block went out four times without acknowledgement

@@ -43,8 +43,8 @@ int Report(UploadOutcome outcome, bool firmware, const std::string& fileName, st
             return kExitUploadStartFailed;
         case UploadOutcome::FileReadFailed:
             std::fprintf(err,
-                         "kdcfg: reading %s failed: it gave fewer bytes than its length; "
-                         "update failed\n",
+                         "kdcfg: reading %s failed: it gave fewer or other bytes than when it "
+                         "was opened; update failed\n",
                          fileName.c_str());
             return kExitUploadFile;
         case UploadOutcome::WriteFailed:

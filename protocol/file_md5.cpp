@@ -1,23 +1,23 @@
 #include "protocol/file_md5.h"
 
 #include <array>
-#include <cstdio>
-#include <memory>
 
 namespace kd {
 
-Md5Digest FileMd5(const std::string& fileName) {
+bool FileMd5(std::FILE* file, Md5Digest& digest, uint64_t& length) {
     Md5 md5;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"),
-                                                         &std::fclose);
-    if (file) {
-        std::array<uint8_t, 1024> piece;
-        size_t got;
-        while ((got = std::fread(piece.data(), 1, piece.size(), file.get())) > 0) {
-            md5.Update(std::span(piece).first(got));
-        }
+    length = 0;
+    std::array<uint8_t, 1024> piece;
+    size_t got;
+    while ((got = std::fread(piece.data(), 1, piece.size(), file)) > 0) {
+        md5.Update(std::span(piece).first(got));
+        length += got;
     }
-    return md5.Finish();
+    if (std::ferror(file) != 0) {
+        return false;
+    }
+    digest = md5.Finish();
+    return true;
 }
 
 }  // namespace kd

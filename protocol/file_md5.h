@@ -1,13 +1,14 @@
 #pragma once
 
-#include <string>
+#include <cstdint>
+#include <cstdio>
 
 #include "protocol/md5.h"
 
 namespace kd {
 
-// The MD5 of a whole file, read in pieces of 1024 bytes. A file that cannot be opened
-// yields the digest of empty input.
-Md5Digest FileMd5(const std::string& fileName);
+// The MD5 of an open file from where it stands to its end, read in pieces of 1024 bytes,
+// and how many bytes that was. False when a read fails.
+bool FileMd5(std::FILE* file, Md5Digest& digest, uint64_t& length);
 
 }  // namespace kd

@@ -16,17 +16,22 @@ namespace kd {
 
 namespace {
 
+using FileHandle = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
 class DiskFile final : public UploadFile {
   public:
-    DiskFile(std::FILE* file, uint32_t length) : file_(file, &std::fclose), length_(length) {}
+    DiskFile(FileHandle file, uint32_t length, const Md5Digest& digest)
+        : file_(std::move(file)), length_(length), digest_(digest) {}
     uint32_t Length() const override { return length_; }
+    Md5Digest Digest() const override { return digest_; }
     size_t Read(uint8_t* into, size_t size) override {
         return std::fread(into, 1, size, file_.get());
     }
 
   private:
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+    FileHandle file_;
     uint32_t length_;
+    Md5Digest digest_;
 };
 
 UploadOutcome SendStart(Channel& channel, const UploadTarget& target, uint32_t length,
@@ -50,11 +55,16 @@ UploadOutcome SendStart(Channel& channel, const UploadTarget& target, uint32_t l
     return UploadOutcome::Done;
 }
 
-UploadOutcome SendBlocks(Channel& channel, UploadFile& file, UploadObserver* observer) {
+UploadOutcome SendBlocks(Channel& channel, UploadFile& file, uint32_t length,
+                         const Md5Digest& announced, UploadObserver* observer) {
     std::array<uint8_t, kReceiveBufferSize> frame{};
     std::array<uint8_t, kReceiveBufferSize> reply{};
+    // A file rewritten in place after it was opened would send other bytes than the
+    // digest promised: the last block is held back, so the reader never gets a whole
+    // image that it has to refuse.
+    Md5 sentDigest;
     uint32_t index = 0;
-    uint32_t remaining = file.Length();
+    uint32_t remaining = length;
     uint32_t sent = 0;
     int failedSends = 0;
     size_t frameSize = 0;
@@ -64,6 +74,10 @@ UploadOutcome SendBlocks(Channel& channel, UploadFile& file, UploadObserver* obs
             blockSize = std::min<size_t>(remaining, kUploadBlockSize);
             frame.fill(0);
             if (file.Read(&frame[kUploadDataOffset], blockSize) < blockSize) {
+                return UploadOutcome::FileReadFailed;
+            }
+            sentDigest.Update(std::span(frame).subspan(kUploadDataOffset, blockSize));
+            if (blockSize == remaining && sentDigest.Finish() != announced) {
                 return UploadOutcome::FileReadFailed;
             }
             frameSize = SealUploadDataFrame(index, blockSize, frame);
@@ -99,20 +113,21 @@ std::unique_ptr<UploadFile> DiskUploadFiles::Open(const std::string& name) {
     if (!std::filesystem::is_regular_file(name, error)) {
         return nullptr;
     }
-    const auto size = std::filesystem::file_size(name, error);
+    FileHandle file(std::fopen(name.c_str(), "rb"), &std::fclose);
+    if (!file) {
+        return nullptr;
+    }
+    // Length and digest count the same bytes, whatever happens to the name meanwhile.
+    Md5Digest digest{};
+    uint64_t length = 0;
+    if (!FileMd5(file.get(), digest, length) || std::fseek(file.get(), 0, SEEK_SET) != 0) {
+        return nullptr;
+    }
     // The start frame announces the length in 32 bits.
-    if (error || size > std::numeric_limits<uint32_t>::max()) {
+    if (length > std::numeric_limits<uint32_t>::max()) {
         return nullptr;
     }
-    std::FILE* file = std::fopen(name.c_str(), "rb");
-    if (file == nullptr) {
-        return nullptr;
-    }
-    return std::make_unique<DiskFile>(file, static_cast<uint32_t>(size));
-}
-
-Md5Digest DiskUploadFiles::Digest(const std::string& name) {
-    return FileMd5(name);
+    return std::make_unique<DiskFile>(std::move(file), static_cast<uint32_t>(length), digest);
 }
 
 void ThreadSleeper::Sleep(uint32_t milliseconds) {
@@ -136,7 +151,7 @@ UploadOutcome RunUpload(Channel* channel, const UploadTarget& target, UploadFile
         return UploadOutcome::FileMissing;
     }
     const uint32_t length = file->Length();
-    const Md5Digest digest = files.Digest(target.fileName);
+    const Md5Digest digest = file->Digest();
     if (const auto started = SendStart(*channel, target, length, digest);
         started != UploadOutcome::Done) {
         return started;
@@ -145,7 +160,8 @@ UploadOutcome RunUpload(Channel* channel, const UploadTarget& target, UploadFile
         observer->OnStarted(
             length, static_cast<uint32_t>((length + kUploadBlockSize - 1) / kUploadBlockSize));
     }
-    if (const auto sent = SendBlocks(*channel, *file, observer); sent != UploadOutcome::Done) {
+    if (const auto sent = SendBlocks(*channel, *file, length, digest, observer);
+        sent != UploadOutcome::Done) {
         return sent;
     }
     file.reset();

@@ -10,11 +10,13 @@
 
 namespace kd {
 
-// A file opened for one upload: its length, and its bytes read in order.
+// A file opened for one upload: its length and its digest, both taken from this one
+// opening, and its bytes read in order.
 class UploadFile {
   public:
     virtual ~UploadFile() = default;
     virtual uint32_t Length() const = 0;
+    virtual Md5Digest Digest() const = 0;
     // Reads up to size bytes where the previous read ended; returns how many it got.
     virtual size_t Read(uint8_t* into, size_t size) = 0;
 };
@@ -25,14 +27,13 @@ class UploadFiles {
     virtual ~UploadFiles() = default;
     // The named file, opened for reading, or null when it does not exist or cannot be read.
     virtual std::unique_ptr<UploadFile> Open(const std::string& name) = 0;
-    virtual Md5Digest Digest(const std::string& name) = 0;
 };
 
-// Files of the current directory.
+// Files of the current directory. Opening reads the file through once for its length
+// and digest, then goes back to its start for the blocks.
 class DiskUploadFiles final : public UploadFiles {
   public:
     std::unique_ptr<UploadFile> Open(const std::string& name) override;
-    Md5Digest Digest(const std::string& name) override;
 };
 
 // The closing wait; tests need not sleep through it.
@@ -68,7 +69,7 @@ enum class UploadOutcome {
     StartWriteFailed,
     StartShortReply,  // fewer than 8 reply bytes, or none
     StartRefused,     // status not 0
-    FileReadFailed,   // the file gave fewer bytes than its length announced
+    FileReadFailed,   // the file gave fewer bytes than announced, or other bytes
     WriteFailed,
     NotAcknowledged,  // a block went out four times without a good acknowledgement
 };

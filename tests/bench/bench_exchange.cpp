@@ -59,6 +59,7 @@ class MemoryFile final : public UploadFile {
   public:
     explicit MemoryFile(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
     uint32_t Length() const override { return static_cast<uint32_t>(bytes_.size()); }
+    Md5Digest Digest() const override { return Md5Of(bytes_); }
     size_t Read(uint8_t* into, size_t size) override {
         const size_t take = std::min(size, bytes_.size() - at_);
         std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(at_), take, into);
@@ -81,7 +82,6 @@ class MemoryFiles final : public UploadFiles {
     std::unique_ptr<UploadFile> Open(const std::string&) override {
         return std::make_unique<MemoryFile>(bytes_);
     }
-    Md5Digest Digest(const std::string&) override { return Md5Of(bytes_); }
 
   private:
     std::vector<uint8_t> bytes_;

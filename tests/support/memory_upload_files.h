@@ -27,11 +27,6 @@ class MemoryUploadFiles final : public UploadFiles {
         return std::make_unique<File>(found->second, *this);
     }
 
-    Md5Digest Digest(const std::string& name) override {
-        const auto found = files_.find(name);
-        return found == files_.end() ? Md5Of({}) : Md5Of(found->second.bytes);
-    }
-
     int opened = 0;
     int open = 0;  // files not yet closed
 
@@ -49,6 +44,7 @@ class MemoryUploadFiles final : public UploadFiles {
         uint32_t Length() const override {
             return static_cast<uint32_t>(stored_.bytes.size()) + stored_.missingBytes;
         }
+        Md5Digest Digest() const override { return Md5Of(stored_.bytes); }
         size_t Read(uint8_t* into, size_t size) override {
             const size_t take = std::min(size, stored_.bytes.size() - at_);
             std::copy_n(stored_.bytes.begin() + static_cast<std::ptrdiff_t>(at_), take, into);

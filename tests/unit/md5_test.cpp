@@ -59,12 +59,25 @@ TEST(FileMd5, AgreesWithMd5sumOnAOneMebibyteFile) {
     ASSERT_NE(pipe, nullptr);
     ASSERT_EQ(std::fread(expected.data(), 1, expected.size(), pipe), expected.size());
     ::pclose(pipe);
-    EXPECT_EQ(ToHex(FileMd5(path.string())), expected);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    Md5Digest digest{};
+    uint64_t length = 0;
+    EXPECT_TRUE(FileMd5(file, digest, length));
+    std::fclose(file);
+    EXPECT_EQ(ToHex(digest), expected);
+    EXPECT_EQ(length, 1u << 20);
     std::filesystem::remove(path);
 }
 
-TEST(FileMd5, MissingFileGivesTheDigestOfEmptyInput) {
-    EXPECT_EQ(ToHex(FileMd5("/nonexistent/kd/file")), "d41d8cd98f00b204e9800998ecf8427e");
+TEST(FileMd5, AFailedReadIsAFailureNotTheDigestOfWhatCame) {
+    // A directory opens as a stream on Linux; reading it fails.
+    std::FILE* file = std::fopen(std::filesystem::temp_directory_path().c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    Md5Digest digest{};
+    uint64_t length = 0;
+    EXPECT_FALSE(FileMd5(file, digest, length));
+    std::fclose(file);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
+#include "protocol/frame.h"
 #include "protocol/upload.h"
 #include "tests/support/memory_upload_files.h"
 #include "tests/support/scripted_channel.h"
@@ -214,6 +216,37 @@ TEST(Upload, FailuresEndTheUploadAndCloseTheFile) {
         EXPECT_EQ(upload.files.open, 0);
         EXPECT_TRUE(upload.sleeper.waits.empty());
     }
+}
+
+// Each opening of the name finds another version of the file, as when it is replaced
+// while an upload starts.
+class ChangingUploadFiles final : public UploadFiles {
+  public:
+    std::unique_ptr<UploadFile> Open(const std::string& name) override {
+        files.Put(name, Pattern(opened++ == 0 ? 1500 : 700));
+        return files.Open(name);
+    }
+    MemoryUploadFiles files;
+    int opened = 0;
+};
+
+TEST(Upload, LengthAndDigestDescribeTheBytesSentFromOneOpening) {
+    ScriptedChannel channel;
+    channel.QueueRead(kStartAccepted);
+    channel.QueueRead(Ack(0));
+    channel.QueueRead(Ack(1));
+    ChangingUploadFiles files;
+    RecordingSleeper sleeper;
+    EXPECT_EQ(RunUpload(&channel, FirmwareUpload(), files, sleeper), UploadOutcome::Done);
+    EXPECT_EQ(files.opened, 1);
+    std::vector<uint8_t> sent;
+    for (size_t i = 1; i < channel.writes.size(); ++i) {
+        sent.insert(sent.end(), channel.writes[i].begin() + 11, channel.writes[i].end() - 1);
+    }
+    const auto& start = channel.writes.at(0);
+    EXPECT_EQ(GetLe32(&start[7]), sent.size());
+    const auto digest = Md5Of(sent);
+    EXPECT_TRUE(std::equal(digest.begin(), digest.end(), start.begin() + 21));
 }
 
 TEST(Upload, AFailedBlockWriteIsNotRepeated) {
