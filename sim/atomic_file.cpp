@@ -1,6 +1,7 @@
 #include "sim/atomic_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -35,19 +36,78 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
     return true;
 }
 
+// As the kernel, which gives up on a longer chain.
+constexpr int kMaxLinkHops = 40;
+
+// The file that path names once every symlink on the way is followed; a dangling link
+// names the file to create.
+bool ResolveLinks(const std::filesystem::path& path, std::filesystem::path& target,
+                  std::string& error) {
+    target = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0) {
+            if (errno == ENOENT) {
+                return true;
+            }
+            error = Failure(path, "cannot look at it", errno);
+            return false;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            return true;
+        }
+        std::error_code ec;
+        const std::filesystem::path link = std::filesystem::read_symlink(target, ec);
+        if (ec) {
+            error = Failure(path, "cannot read the symlink", ec.value());
+            return false;
+        }
+        target = link.is_absolute() ? link : target.parent_path() / link;
+    }
+    error = Failure(path, "symlinks do not end", ELOOP);
+    return false;
+}
+
+// The permissions to give the new file: those of the file it replaces, if any.
+bool ModeToKeep(const std::filesystem::path& path, const std::filesystem::path& target,
+                mode_t& mode, bool& keep, std::string& error) {
+    struct stat info {};
+    keep = false;
+    if (::stat(target.c_str(), &info) != 0) {
+        if (errno == ENOENT) {
+            return true;
+        }
+        error = Failure(path, "cannot look at it", errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = "cannot write " + path.string() + ": not a regular file";
+        return false;
+    }
+    mode = info.st_mode & 07777;
+    keep = true;
+    return true;
+}
+
 }  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint8_t> bytes,
                          std::string& error) {
+    std::filesystem::path target;
+    mode_t mode = 0;
+    bool keepMode = false;
+    if (!ResolveLinks(path, target, error) || !ModeToKeep(path, target, mode, keepMode, error)) {
+        return false;
+    }
     const std::filesystem::path directory =
-        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     // A hidden name in the same directory, so the rename never crosses file systems.
-    // Created like any new file, so the umask gives it the usual permissions.
+    // A new file is created like any other, so the umask gives it the usual permissions.
     static std::atomic<unsigned> counter{0};
     std::string temporary;
     UniqueFd fd;
     for (int attempt = 0; attempt < 100 && !fd.Valid(); ++attempt) {
-        temporary = (directory / ("." + path.filename().string() + ".tmp-" +
+        temporary = (directory / ("." + target.filename().string() + ".tmp-" +
                                   std::to_string(::getpid()) + "-" + std::to_string(++counter)))
                         .string();
         fd.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
@@ -62,7 +122,10 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint
 
     const char* step = nullptr;
     int code = 0;
-    if (!WriteAll(fd.Get(), bytes)) {
+    if (keepMode && ::fchmod(fd.Get(), mode) != 0) {
+        step = "cannot keep its permissions";
+        code = errno;
+    } else if (!WriteAll(fd.Get(), bytes)) {
         step = "write failed";
         code = errno;
     } else if (::fsync(fd.Get()) != 0) {
@@ -76,7 +139,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint
         error = Failure(path, step, code);
         return false;
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
         const int renameCode = errno;
         ::unlink(temporary.c_str());
         error = Failure(path, "rename failed", renameCode);
@@ -88,6 +151,58 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const uint
         ::fsync(dir.Get());
     }
     return true;
+}
+
+ReadResult ReadSmallFile(const std::filesystem::path& path, size_t maxBytes, std::string& content,
+                         std::string& error) {
+    content.clear();
+    // Without O_NONBLOCK a fifo would hold the open until a writer came.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid()) {
+        if (errno == ENOENT) {
+            return ReadResult::Missing;
+        }
+        error = "cannot read " + path.string() + ": " + std::strerror(errno);
+        return ReadResult::Failed;
+    }
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0) {
+        error = "cannot read " + path.string() + ": " + std::strerror(errno);
+        return ReadResult::Failed;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = path.string() + " is not a regular file";
+        return ReadResult::Failed;
+    }
+    const std::string tooLarge =
+        path.string() + " is larger than " + std::to_string(maxBytes) + " bytes";
+    if (static_cast<uint64_t>(info.st_size) > maxBytes) {
+        error = tooLarge;
+        return ReadResult::Failed;
+    }
+    // The file may grow while it is read: one byte past the limit is enough to know.
+    content.resize(maxBytes + 1);
+    size_t got = 0;
+    while (got < content.size()) {
+        const ssize_t n = ::read(fd.Get(), content.data() + got, content.size() - got);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            error = "cannot read " + path.string() + ": " + std::strerror(errno);
+            return ReadResult::Failed;
+        }
+        if (n == 0) {
+            break;
+        }
+        got += static_cast<size_t>(n);
+    }
+    if (got > maxBytes) {
+        error = tooLarge;
+        return ReadResult::Failed;
+    }
+    content.resize(got);
+    return ReadResult::Read;
 }
 
 }  // namespace kd::sim

@@ -1,9 +1,6 @@
 #include "sim/key_store.h"
 
 #include <array>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 #include "protocol/frame.h"
 #include "sim/atomic_file.h"
@@ -223,27 +220,17 @@ bool KeyStore::ApplyStateText(std::string_view text, std::string& error) {
 }
 
 bool KeyStore::LoadState(const std::filesystem::path& file, std::string& error) {
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (in == nullptr) {
-        if (errno == ENOENT) {
-            return true;
-        }
-        error = "cannot read state file " + file.string() + ": " + std::strerror(errno);
-        return false;
-    }
     std::string content;
-    std::array<char, 4096> chunk{};
-    size_t got = 0;
-    while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) {
-        content.append(chunk.data(), got);
-    }
-    const bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) {
-        error = "cannot read state file " + file.string();
-        return false;
-    }
     std::string problem;
+    switch (ReadSmallFile(file, kMaxStateFileSize, content, problem)) {
+        case ReadResult::Missing:
+            return true;
+        case ReadResult::Failed:
+            error = "state file: " + problem;
+            return false;
+        case ReadResult::Read:
+            break;
+    }
     if (!ApplyStateText(content, problem)) {
         error = "state file " + file.string() + ", " + problem;
         return false;

@@ -13,6 +13,10 @@ namespace kd::sim {
 // every value that can be written can also be read back in one reply.
 inline constexpr size_t kMaxRecordSize = 1016;
 
+// Every key at its longest makes a state file of under 128 KiB; anything past this is
+// not a state file.
+inline constexpr size_t kMaxStateFileSize = 1024 * 1024;
+
 struct KeyDefault {
     std::string_view name;
     std::string_view value;
@@ -53,7 +57,8 @@ class KeyStore {
     // line. Unknown and read-only keys are skipped.
     bool ApplyStateText(std::string_view text, std::string& error);
 
-    // A missing file is not an error: the defaults stay.
+    // A missing file is not an error: the defaults stay. Anything but a regular file of
+    // at most kMaxStateFileSize is.
     bool LoadState(const std::filesystem::path& file, std::string& error);
     // Replaces the file whole through a temporary file in its directory.
     bool SaveState(const std::filesystem::path& file, std::string& error) const;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -171,12 +172,34 @@ TEST(KeyStoreStateFile, MissingFileKeepsDefaults) {
     EXPECT_EQ(*keys.Find("workmode"), "0");
 }
 
-TEST(KeyStoreStateFile, UnreadableFileIsAnError) {
+TEST(KeyStoreStateFile, OnlyASmallRegularFileIsLoaded) {
     TempDir dir;
+    const fs::path fifo = dir.Path() / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const fs::path large = dir.Path() / "large.state";
+    WriteFile(large, "workmode=1\n" + std::string(kMaxStateFileSize, '#'));
+    const fs::path linkToDevice = dir.Path() / "device.state";
+    fs::create_symlink("/dev/zero", linkToDevice);
+    struct Case {
+        fs::path file;
+        const char* why;
+    };
+    for (const auto& [file, why] :
+         {Case{dir.Path(), "not a regular file"}, Case{fifo, "not a regular file"},
+          Case{linkToDevice, "not a regular file"}, Case{large, "larger than 1048576 bytes"}}) {
+        KeyStore keys;
+        std::string error;
+        EXPECT_FALSE(keys.LoadState(file, error)) << file;
+        EXPECT_NE(error.find(file.string()), std::string::npos) << error;
+        EXPECT_NE(error.find(why), std::string::npos) << error;
+        EXPECT_EQ(*keys.Find("workmode"), "0");
+    }
+    // At the limit, a file still loads.
+    WriteFile(large, "workmode=1\n" + std::string(kMaxStateFileSize - 11, '#'));
     KeyStore keys;
     std::string error;
-    EXPECT_FALSE(keys.LoadState(dir.Path(), error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(keys.LoadState(large, error)) << error;
+    EXPECT_EQ(*keys.Find("workmode"), "1");
 }
 
 TEST(KeyStoreStateFile, MalformedFileIsAnErrorNamingTheFile) {
@@ -208,9 +231,38 @@ TEST(KeyStoreStateFile, SaveReplacesTheFileWholeAndLeavesNoTemporaries) {
     EXPECT_EQ(*restarted.Find("codeprefix"), std::string("\x01pre=fix%\xFF", 10));
 }
 
+TEST(KeyStoreStateFile, SaveGoesThroughSymlinksAndKeepsTheMode) {
+    TempDir dir;
+    fs::create_directory(dir.Path() / "real");
+    const fs::path target = dir.Path() / "real" / "reader.state";
+    WriteFile(target, "workmode=1\n");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    // A chain of two links, the first one relative.
+    fs::create_symlink("real/reader.state", dir.Path() / "middle");
+    const fs::path link = dir.Path() / "reader.state";
+    fs::create_symlink(dir.Path() / "middle", link);
+
+    KeyStore keys;
+    ASSERT_EQ(keys.Write("workmode", "2"), WriteResult::Done);
+    std::string error;
+    ASSERT_TRUE(keys.SaveState(link, error)) << error;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "middle"));
+    EXPECT_EQ(ReadFile(target), keys.StateText());
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path() / "real"), fs::directory_iterator()),
+              1);
+
+    // A dangling link names the file to create.
+    fs::create_symlink("real/new.state", dir.Path() / "dangling");
+    ASSERT_TRUE(keys.SaveState(dir.Path() / "dangling", error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dir.Path() / "dangling"));
+    EXPECT_EQ(ReadFile(dir.Path() / "real" / "new.state"), keys.StateText());
+}
+
 TEST(KeyStoreStateFile, FailedSaveLeavesTargetAndDirectoryAsTheyWere) {
     TempDir dir;
-    // A directory in the way makes the final rename fail after the data was written.
+    // A directory in the way is not replaced.
     const fs::path blocked = dir.Path() / "reader.state";
     fs::create_directory(blocked);
     KeyStore keys;
