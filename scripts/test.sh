@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native, under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the fuzz targets for a fixed count, the Windows cross
+# UndefinedBehaviorSanitizer, each fuzz target for a fixed time, the Windows cross
 # build, the Windows program end to end under Wine, and the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,12 +19,12 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan --label-exclude slow
 
-step "fuzz targets"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-for target in build/fuzz/tests/fuzz/fuzz_*; do
-    [ -x "$target" ] || continue
-    "$target" -runs=200000 -seed=1 -max_len=1100 2>&1 | tail -n 2
+step "fuzz targets (20 s each, fixed seed, fresh corpus; longer: scripts/fuzz-long.sh)"
+. scripts/fuzz-common.sh
+kd_fuzz_build
+for name in $(kd_fuzz_targets); do
+    rm -rf "build/fuzz/run/$name"
+    kd_fuzz_run "$name" "build/fuzz/run/$name" -max_total_time=20 -seed=1
 done
 
 step "Windows cross build"
