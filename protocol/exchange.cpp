@@ -12,6 +12,9 @@ namespace {
 
 using Clock = Channel::Clock;
 
+// The designed pause that ends a read; channels on slow lines take a longer one.
+constexpr uint32_t kDesignedIntervalMs = 50;
+
 uint32_t MsUntil(Clock::time_point now, Clock::time_point end) {
     if (now >= end) {
         return 0;
@@ -55,7 +58,7 @@ class ReplyReader {
     ReplyReader(Channel& channel, std::span<uint8_t> buffer, const ReplyRule& rule)
         : channel_(channel), buffer_(buffer), rule_(rule) {}
 
-    size_t Run(Clock::time_point end) {
+    size_t Run(Clock::time_point sent) {
         bool quiet = false;  // the last read ended because the line went quiet
         // Each read brings a byte or spends time, so this bounds only a clock that stands.
         for (size_t reads = 0; received_ < buffer_.size() && reads <= 2 * buffer_.size(); ++reads) {
@@ -72,7 +75,7 @@ class ReplyReader {
             if (quiet && received_ > 0 && !(announced && progress == Progress::Incomplete)) {
                 break;
             }
-            uint32_t wait = MsUntil(channel_.Now(), end);
+            uint32_t wait = MsUntil(channel_.Now(), sent + Budget());
             if (progress == Progress::Judgeable) {
                 wait = std::min(wait, channel_.IntervalMs());
             }
@@ -93,6 +96,19 @@ class ReplyReader {
 
   private:
     std::span<const uint8_t> Received() const { return buffer_.first(received_); }
+
+    // The reply time-out; on a line slower than the designed interval allows (its
+    // interval is then twice a byte's time), each byte of the reply adds that interval,
+    // so that a whole reply fits at 110 baud.
+    std::chrono::milliseconds Budget() const {
+        const uint32_t interval = channel_.IntervalMs();
+        if (interval <= kDesignedIntervalMs) {
+            return std::chrono::milliseconds(kReplyTimeoutMs);
+        }
+        const auto length = AnnouncedPayloadLength(Received());
+        const size_t frame = length ? kReplyHeaderSize + *length + 1 : kReplyHeaderSize;
+        return std::chrono::milliseconds(kReplyTimeoutMs + frame * interval);
+    }
 
     // The bytes the frame at the front still owes, header first, when reads are paced
     // to the line; the designed reads take whatever fits.
@@ -181,7 +197,7 @@ std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffe
                                       const ReplyRule& rule, Clock::time_point sent) {
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
     ReplyReader reader(channel, buffer, rule);
-    const size_t received = reader.Run(sent + std::chrono::milliseconds(kReplyTimeoutMs));
+    const size_t received = reader.Run(sent);
     const auto reply = buffer.first(received);
     // A reply that did not come whole may still be on its way.
     channel.SetReplyMissed(Assess(reply, 0) == Progress::Incomplete);

@@ -34,7 +34,8 @@ bool SendRequest(Channel& channel, std::span<const uint8_t> frame, ReplyKind kin
 // belongs to it: from the start of its frame through what arrived, empty when nothing
 // came or the port failed. Frames that the rule shows to belong to another request are
 // dropped. Reading ends when the frame is complete, the buffer is full, the line stays
-// quiet once the reply can be judged, or kReplyTimeoutMs has passed since sent.
+// quiet once the reply can be judged, or kReplyTimeoutMs has passed since sent (on a
+// line too slow for the designed interval, plus that interval for each reply byte).
 std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer,
                                       const ReplyRule& rule, Channel::Clock::time_point sent);
 

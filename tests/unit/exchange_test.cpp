@@ -2,6 +2,7 @@
 // exchange costs in line time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,49 @@ TEST(ExchangeTiming, LineSpeedReadsEndWithTheReplysLastByte) {
     ASSERT_EQ(ReadKey(&paced.channel, "workmode", value), 1);
     EXPECT_EQ(value, "2");
     EXPECT_EQ(paced.channel.NowMs() - start, 1 + sim::ModelChannel::kIntervalMs);
+}
+
+// A 110-baud line: a byte every 91 ms, and the channel's interval twice that.
+class SlowLine final : public Channel {
+  public:
+    explicit SlowLine(std::vector<uint8_t> reply) : reply_(std::move(reply)) {}
+    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
+        if (next_ >= reply_.size() || capacity <= 0) {
+            now_ += std::chrono::milliseconds(timeoutMs);
+            return 0;
+        }
+        // Bytes 91 ms apart are within the interval: one read takes what fits in it and
+        // in its total time-out.
+        const size_t inTime = std::min<uint32_t>(timeoutMs, 1650) / 91;
+        const size_t count = std::min({reply_.size() - next_, static_cast<size_t>(capacity),
+                                       static_cast<size_t>(kReadChunk), inTime});
+        std::copy_n(reply_.begin() + static_cast<std::ptrdiff_t>(next_), count, buffer);
+        next_ += count;
+        now_ += std::chrono::milliseconds(91) * count;
+        return static_cast<int32_t>(count);
+    }
+    int32_t Write(const uint8_t*, int32_t count) override { return count; }
+    void DiscardInput() override {}
+    void Close() override {}
+    uint32_t IntervalMs() const override { return 182; }
+    Clock::time_point Now() const override { return now_; }
+
+  private:
+    std::vector<uint8_t> reply_;
+    size_t next_ = 0;
+    Clock::time_point now_{};
+};
+
+TEST(ExchangeTiming, ASlowLinesReplyGetsItsLineTime) {
+    // 29 bytes take 2.6 s at 110 baud, longer than the reply time-out.
+    SlowLine line(KeyReply("masterver", "V3.1.7-slow"));
+    struct : TextSink {
+        void SetText(std::string_view shown) override { text = shown; }
+        std::string text;
+    } label;
+    EXPECT_EQ(QueryFirmwareVersion(&line, label), kCommandOk);
+    EXPECT_EQ(label.text, "V3.1.7-slow");
+    EXPECT_GT(line.Now().time_since_epoch(), std::chrono::milliseconds(kReplyTimeoutMs));
 }
 
 }  // namespace
