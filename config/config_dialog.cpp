@@ -1,8 +1,7 @@
 #include "config/config_dialog.h"
 
-#include <array>
-
 #include "config/key_catalogue.h"
+#include "config/key_table.h"
 #include "protocol/device_commands.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"
@@ -16,9 +15,7 @@ using catalogue::FlagValue;
 
 namespace {
 
-constexpr std::array<std::string_view, 5> kTabCaptions = {"码制设置", "输出方式", "输出格式",
-                                                          "控制设置", "关于"};
-constexpr int kPageCount = static_cast<int>(kTabCaptions.size());
+constexpr int kPageCount = static_cast<int>(catalogue::kPageCaptions.size());
 
 }  // namespace
 
@@ -59,7 +56,7 @@ ui::Dialog& ConfigDialog::PageAt(int index) {
 bool ConfigDialog::OnInitDialog() {
     Dialog::OnInitDialog();
     for (int index = 0; index < kPageCount; ++index) {
-        TabInsert(id::kTabs, index, kTabCaptions[static_cast<size_t>(index)]);
+        TabInsert(id::kTabs, index, catalogue::kPageCaptions[static_cast<size_t>(index)]);
     }
     for (int index = 0; index < kPageCount; ++index) {
         // A page that could not be made read nothing, and Save would overwrite its keys

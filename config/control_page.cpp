@@ -14,16 +14,6 @@ using catalogue::MatchChoice;
 using pages::ReadValue;
 using pages::SelectInRow;
 
-namespace {
-
-// Rows in the order of their literals in the catalogue.
-constexpr int kRebootRow[] = {id::kRebootLightOn, id::kRebootLightRed, id::kRebootLightPink,
-                              id::kRebootLightOff};
-constexpr int kWorkModeRow[] = {id::kWorkModeNormal, id::kWorkModeSingle, id::kWorkModeInterval};
-constexpr int kDevelopRow[] = {id::kDevelopSerial, id::kDevelopHid, id::kDevelopNormal};
-
-}  // namespace
-
 ControlPage::ControlPage(ui::Toolkit& toolkit, KeyAccess& keys)
     : Dialog(toolkit, resources::kControlPageTemplate), keys_(keys) {}
 
@@ -42,8 +32,8 @@ bool ControlPage::OnInitDialog() {
     SetChecked(id::kNfcBeeper, Contains(nfcHint, value::kBeeperToken));
     SetChecked(id::kNfcRedFlash, Contains(nfcHint, value::kRedFlashToken));
 
-    SelectInRow(*this, kRebootRow, catalogue::MatchRebootLight(rebootHint));
-    SelectInRow(*this, kWorkModeRow,
+    SelectInRow(*this, id::kRebootRow, catalogue::MatchRebootLight(rebootHint));
+    SelectInRow(*this, id::kWorkModeRow,
                 MatchChoice(catalogue::kWorkModes, ReadValue(keys_, key::kWorkMode)));
 
     fields_.Show(*this, id::kIntervalTime, ReadValue(keys_, key::kIntervalTime));
@@ -65,7 +55,7 @@ bool ControlPage::OnInitDialog() {
 
     const std::string developCtrl = ReadValue(keys_, key::kDevelopCtrl);
     const std::string scanMode = ReadValue(keys_, key::kScanMode);
-    SelectInRow(*this, kDevelopRow, catalogue::MatchDevelopMode(developCtrl, scanMode));
+    SelectInRow(*this, id::kDevelopRow, catalogue::MatchDevelopMode(developCtrl, scanMode));
     return true;
 }
 
@@ -75,10 +65,10 @@ ControlPage::Settings ControlPage::Current() const {
     settings.codeRedFlash = IsChecked(id::kCodeRedFlash);
     settings.nfcBeeper = IsChecked(id::kNfcBeeper);
     settings.nfcRedFlash = IsChecked(id::kNfcRedFlash);
-    if (const int light = pages::SelectedInRow(*this, kRebootRow); light >= 0) {
+    if (const int light = pages::SelectedInRow(*this, id::kRebootRow); light >= 0) {
         settings.rebootLight = catalogue::kRebootLights[static_cast<size_t>(light)];
     }
-    settings.workMode = pages::SelectedLiteral(*this, kWorkModeRow, catalogue::kWorkModes);
+    settings.workMode = pages::SelectedLiteral(*this, id::kWorkModeRow, catalogue::kWorkModes);
     settings.intervalTime = fields_.Sent(*this, id::kIntervalTime);
     settings.nfcOn = IsChecked(id::kNfcSwitch);
     settings.nfcContentBegin = fields_.Sent(*this, id::kNfcContentBegin);
@@ -89,7 +79,7 @@ ControlPage::Settings ControlPage::Current() const {
         pages::SelectedLiteral(*this, id::kCodeFormatRow, catalogue::kContentFormats);
     settings.contentFormat =
         pages::SelectedLiteral(*this, id::kContentFormatRow, catalogue::kContentFormats);
-    if (const int mode = pages::SelectedInRow(*this, kDevelopRow); mode >= 0) {
+    if (const int mode = pages::SelectedInRow(*this, id::kDevelopRow); mode >= 0) {
         settings.developMode = catalogue::kDevelopModes[static_cast<size_t>(mode)];
     }
     return settings;

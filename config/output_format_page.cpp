@@ -32,12 +32,6 @@ constexpr AffixControls kAffixes[] = {
     {id::kNfcPostfixBox, id::kNfcPostfixField, key::kNfcPostfix},
 };
 
-// Pairs in the order of catalogue::kPrePostFormats ("hex", "char").
-constexpr int kCodePrePostRow[] = {id::kCodePrePostHex, id::kCodePrePostChar};
-constexpr int kNfcPrePostRow[] = {id::kNfcPrePostHex, id::kNfcPrePostChar};
-// In the order of catalogue::kNfcReadMethods ("0", "1").
-constexpr int kNfcReadRow[] = {id::kNfcReadNormal, id::kNfcReadContinuous};
-
 }  // namespace
 
 OutputFormatPage::OutputFormatPage(ui::Toolkit& toolkit, KeyAccess& keys)
@@ -66,13 +60,13 @@ bool OutputFormatPage::OnInitDialog() {
     }
 
     pages::SelectInRow(
-        *this, kCodePrePostRow,
+        *this, id::kCodePrePostRow,
         MatchChoice(catalogue::kPrePostFormats, ReadValue(keys_, key::kCodePrePostFormat)));
     pages::SelectInRow(
-        *this, kNfcPrePostRow,
+        *this, id::kNfcPrePostRow,
         MatchChoice(catalogue::kPrePostFormats, ReadValue(keys_, key::kNfcPrePostFormat)));
     pages::SelectInRow(
-        *this, kNfcReadRow,
+        *this, id::kNfcReadRow,
         MatchChoice(catalogue::kNfcReadMethods, ReadValue(keys_, key::kNfcReadMethod)));
     return true;
 }
@@ -105,10 +99,11 @@ OutputFormatPage::Settings OutputFormatPage::Current() const {
     settings.nfcPrefix = Affix(id::kNfcPrefixBox, id::kNfcPrefixField);
     settings.nfcPostfix = Affix(id::kNfcPostfixBox, id::kNfcPostfixField);
     settings.codePrePostFormat =
-        pages::SelectedLiteral(*this, kCodePrePostRow, catalogue::kPrePostFormats);
+        pages::SelectedLiteral(*this, id::kCodePrePostRow, catalogue::kPrePostFormats);
     settings.nfcPrePostFormat =
-        pages::SelectedLiteral(*this, kNfcPrePostRow, catalogue::kPrePostFormats);
-    settings.nfcReadMethod = pages::SelectedLiteral(*this, kNfcReadRow, catalogue::kNfcReadMethods);
+        pages::SelectedLiteral(*this, id::kNfcPrePostRow, catalogue::kPrePostFormats);
+    settings.nfcReadMethod =
+        pages::SelectedLiteral(*this, id::kNfcReadRow, catalogue::kNfcReadMethods);
     return settings;
 }
 

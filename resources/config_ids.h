@@ -48,6 +48,10 @@ inline constexpr int kNfcPostfixBox = 1032;
 inline constexpr int kNfcPostfixField = 1035;
 inline constexpr int kNfcReadNormal = 1091;
 inline constexpr int kNfcReadContinuous = 1092;
+// Rows in the order of their literals in the catalogue.
+inline constexpr int kCodePrePostRow[] = {kCodePrePostHex, kCodePrePostChar};
+inline constexpr int kNfcPrePostRow[] = {kNfcPrePostHex, kNfcPrePostChar};
+inline constexpr int kNfcReadRow[] = {kNfcReadNormal, kNfcReadContinuous};
 }  // namespace output_format_page
 
 namespace control_page {
@@ -60,10 +64,13 @@ inline constexpr int kRebootLightOn = 1073;
 inline constexpr int kRebootLightRed = 1074;
 inline constexpr int kRebootLightPink = 1075;
 inline constexpr int kRebootLightOff = 1076;
+inline constexpr int kRebootRow[] = {kRebootLightOn, kRebootLightRed, kRebootLightPink,
+                                     kRebootLightOff};
 // Work modes 1024 to 1026.
 inline constexpr int kWorkModeNormal = 1024;
 inline constexpr int kWorkModeSingle = 1025;
 inline constexpr int kWorkModeInterval = 1026;
+inline constexpr int kWorkModeRow[] = {kWorkModeNormal, kWorkModeSingle, kWorkModeInterval};
 inline constexpr int kIntervalTime = 1028;
 inline constexpr int kNfcSwitch = 1045;
 inline constexpr int kNfcContentBegin = 1068;
@@ -76,6 +83,7 @@ inline constexpr int kContentFormatRow[] = {1060, 1061, 1062, 1063, 1064, 1065, 
 inline constexpr int kDevelopSerial = 1070;
 inline constexpr int kDevelopHid = 1071;
 inline constexpr int kDevelopNormal = 1072;
+inline constexpr int kDevelopRow[] = {kDevelopSerial, kDevelopHid, kDevelopNormal};
 }  // namespace control_page
 
 namespace about_page {

@@ -1,0 +1,126 @@
+#include "config/key_table.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "config/config_dialog.h"
+#include "config/key_catalogue.h"
+#include "tests/ui/modelled_reader.h"
+#include "ui/headless/headless_toolkit.h"
+
+namespace kd::catalogue {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::UnorderedElementsAre;
+
+constexpr int kSave = 1016;
+
+struct Observed {
+    std::vector<std::string> reads;
+    std::vector<std::pair<std::string, std::string>> writes;
+};
+
+// Opens the settings dialog over a reader in this state and presses 保存.
+Observed OpenAndSave(const std::vector<std::pair<std::string, std::string>>& state) {
+    test::ModelledReader reader;
+    for (const auto& [name, value] : state) {
+        reader.Set(name, value);
+    }
+    ui::headless::HeadlessToolkit toolkit;
+    ConfigDialog dialog(toolkit, reader.access);
+    ui::headless::HeadlessWindow& window = toolkit.Open(dialog);
+    Observed observed;
+    observed.reads = reader.Reads();
+    window.Click(kSave);
+    for (const std::string& request : reader.Writes()) {
+        if (request.starts_with("write ")) {
+            const size_t equals = request.find('=');
+            observed.writes.emplace_back(request.substr(6, equals - 6), request.substr(equals + 1));
+        }
+    }
+    return observed;
+}
+
+std::vector<std::string> TableNames(bool (*include)(const KeyInfo&)) {
+    std::vector<std::string> names;
+    for (const KeyInfo& key : Keys()) {
+        if (include(key)) {
+            names.emplace_back(key.name);
+        }
+    }
+    return names;
+}
+
+TEST(KeyTable, AgreesWithWhatTheDialogReadsAndWrites) {
+    // A reader on which every conditional read and write happens, and one on the USB
+    // route with the other lights and line ends.
+    const std::vector<std::vector<std::pair<std::string, std::string>>> states = {
+        {{"nfcprefix", "N>"}},
+        {{"io_outputs", "comusb"},
+         {"reboothint", "8,9,11"},
+         {"codehint", "1"},
+         {"contentorder", "PREFIX,CONTENT,POSTFIX,ENTER,WRAP"},
+         {"developctrl", "2"},
+         {"scanmode", "1"}},
+    };
+    for (const auto& state : states) {
+        const Observed observed = OpenAndSave(state);
+        for (const std::string& name : observed.reads) {
+            const KeyInfo* key = FindKey(name);
+            ASSERT_NE(key, nullptr) << name;
+            EXPECT_NE(key->access, Access::WriteOnly) << name;
+        }
+        for (const auto& [name, value] : observed.writes) {
+            const KeyInfo* key = FindKey(name);
+            ASSERT_NE(key, nullptr) << name;
+            EXPECT_NE(key->access, Access::ReadOnly) << name;
+            // Whatever the window writes passes the check that apply makes.
+            EXPECT_EQ(CheckValue(*key, value), std::nullopt) << name << '=' << value;
+        }
+    }
+
+    // With every page fully loaded, the table's order is the reading order, and Save
+    // writes every key that is not read-only.
+    const Observed full = OpenAndSave(states[0]);
+    EXPECT_THAT(full.reads, ElementsAreArray(TableNames([](const KeyInfo& key) {
+                    return key.access != Access::WriteOnly;
+                })));
+    std::set<std::string> written;
+    for (const auto& write : full.writes) {
+        written.insert(write.first);
+    }
+    const auto writable =
+        TableNames([](const KeyInfo& key) { return key.access != Access::ReadOnly; });
+    EXPECT_EQ(written, std::set<std::string>(writable.begin(), writable.end()));
+}
+
+TEST(KeyTable, CaptionsAndValuesComeFromTheTemplatesAndTheCatalogue) {
+    const KeyInfo& interval = *FindKey("intervaltime");
+    EXPECT_EQ(ControlCaption(interval.page, interval.controls[0]), "间隔时间");
+    const KeyInfo& prefix = *FindKey("codeprefix");
+    EXPECT_EQ(ControlCaption(prefix.page, prefix.controls[0]), "条码二维码前缀");
+    const KeyInfo& workMode = *FindKey("workmode");
+    EXPECT_EQ(PageCaption(workMode.page), "控制设置");
+    EXPECT_EQ(ControlCaption(workMode.page, workMode.controls[1]), "单次模式");
+    EXPECT_EQ(workMode.literals[1], "1");
+
+    EXPECT_THAT(*AllowedValues(*FindKey("codehint")), UnorderedElementsAre("", "1", "26", "1,26"));
+    EXPECT_EQ(AllowedValues(*FindKey("contentorder"))->size(), 4u);
+    EXPECT_EQ(CheckValue(*FindKey("contentorder"), "PREFIX,CONTENT,POSTFIX,WRAP,ENTER"),
+              ValueProblem::NotAllowed);
+    EXPECT_EQ(CheckValue(*FindKey("com1_baudrate"), "14400"), std::nullopt);
+    EXPECT_EQ(CheckValue(*FindKey("codeprefix"), std::string(WriteLimit("codeprefix"), 'x')),
+              std::nullopt);
+    EXPECT_EQ(CheckValue(*FindKey("codeprefix"), std::string(WriteLimit("codeprefix") + 1, 'x')),
+              ValueProblem::TooLong);
+    EXPECT_EQ(FindKey("slavever"), nullptr);
+}
+
+}  // namespace
+}  // namespace kd::catalogue
