@@ -10,11 +10,13 @@ namespace kd {
 class KeyAccess {
   public:
     virtual ~KeyAccess() = default;
-    // The value's length, or -1 on any failure (value then untouched).
+    // Not negative on success; on failure negative, with value untouched: the exchange's
+    // own result (-1 to -4) where the implementation keeps it, else -1.
     virtual int ReadKey(std::string_view name, std::string& value) = 0;
-    // 0, or the exchange's failure result (-1 write failed, -2 no valid reply, -3 refused).
+    // 0, or the exchange's failure result (-1 write failed, -2 no valid reply, -3 refused,
+    // -4 no reply at all).
     virtual int WriteKey(std::string_view name, std::string_view value) = 0;
-    // 0, or -1 on any failure.
+    // 0; on failure negative, the exchange's own result where kept, else -1.
     virtual int StoreKeys() = 0;
 };
 

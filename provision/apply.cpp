@@ -1,0 +1,145 @@
+#include "provision/apply.h"
+
+#include <algorithm>
+
+#include "config/key_catalogue.h"
+#include "config/key_table.h"
+
+namespace kd::provision {
+
+namespace {
+
+std::optional<CheckProblem> CheckEntry(const profile::Entry& entry) {
+    const catalogue::KeyInfo* key = catalogue::FindKey(entry.key);
+    if (key == nullptr) {
+        if (catalogue::WriteLimit(entry.key) >= entry.value.size()) {
+            return CheckProblem{entry.line, entry.key, "not a key of the catalogue", true};
+        }
+        return CheckProblem{entry.line, entry.key,
+                            "not a key of the catalogue, and too long to send", false};
+    }
+    if (key->access == catalogue::Access::ReadOnly) {
+        return std::nullopt;  // compared, never written
+    }
+    const auto problem = catalogue::CheckValue(*key, entry.value);
+    if (problem == catalogue::ValueProblem::TooLong) {
+        return CheckProblem{entry.line, entry.key,
+                            "value longer than the " +
+                                std::to_string(catalogue::WriteLimit(entry.key)) +
+                                " bytes the key takes",
+                            false};
+    }
+    if (problem == catalogue::ValueProblem::NotAllowed) {
+        return CheckProblem{entry.line, entry.key, "value is not one the catalogue allows", true};
+    }
+    return std::nullopt;
+}
+
+// Writes each change until the reader is gone; true when every one went.
+bool WriteChanges(KeyAccess& keys, std::vector<KeyWrite>& writes) {
+    bool allWritten = true;
+    bool gone = false;
+    for (KeyWrite& write : writes) {
+        if (gone) {
+            write.writeError = KeyError::NotAsked;
+            continue;
+        }
+        write.writeError = FromExchange(keys.WriteKey(write.key, write.value));
+        write.written = !write.writeError;
+        allWritten = allWritten && write.written;
+        gone = write.writeError == KeyError::ReaderGone;
+    }
+    return allWritten;
+}
+
+}  // namespace
+
+std::vector<CheckProblem> CheckProfile(const profile::Profile& profile) {
+    std::vector<CheckProblem> problems;
+    for (const profile::Entry& entry : profile.entries) {
+        if (auto problem = CheckEntry(entry)) {
+            problems.push_back(std::move(*problem));
+        }
+    }
+    return problems;
+}
+
+bool ApplyResult::UnsavedChanges() const {
+    return !stored && std::any_of(writes.begin(), writes.end(),
+                                  [](const KeyWrite& write) { return write.written; });
+}
+
+ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options) {
+    ApplyResult result;
+    result.problems = CheckProfile(profile);
+    const bool blocked = std::any_of(
+        result.problems.begin(), result.problems.end(),
+        [&](const CheckProblem& problem) { return !options.force || !problem.forcible; });
+    if (blocked) {
+        result.outcome = ApplyOutcome::CheckRefused;
+        return result;
+    }
+
+    std::vector<std::string_view> names;
+    for (const profile::Entry& entry : profile.entries) {
+        names.push_back(entry.key);
+    }
+    std::vector<ReaderValue> before = ReadKeys(keys, names);
+    if (AnyError(before, KeyError::ReaderGone)) {
+        result.outcome = ApplyOutcome::ReadFailed;
+        return result;
+    }
+    for (size_t i = 0; i < before.size(); ++i) {
+        const profile::Entry& entry = profile.entries[i];
+        if (before[i].value == entry.value) {
+            continue;
+        }
+        // A key that could not be read is written: whether it differs is unknown.
+        if (IsReadOnly(entry.key)) {
+            result.readOnly.push_back(
+                {entry.key, entry.line, std::move(before[i]), entry.value, true});
+        } else {
+            KeyWrite write;
+            write.key = entry.key;
+            write.line = entry.line;
+            write.before = std::move(before[i]);
+            write.value = entry.value;
+            result.writes.push_back(std::move(write));
+        }
+    }
+    if (result.writes.empty()) {
+        result.outcome = ApplyOutcome::NothingToDo;
+        return result;
+    }
+    if (options.dryRun) {
+        result.outcome = ApplyOutcome::DryRun;
+        return result;
+    }
+
+    // A failed write leaves the saved configuration as it was: no store.
+    if (!WriteChanges(keys, result.writes)) {
+        result.outcome = ApplyOutcome::WriteFailed;
+        return result;
+    }
+    result.storeError = FromExchange(keys.StoreKeys());
+    result.stored = !result.storeError;
+    if (!result.stored) {
+        result.outcome = ApplyOutcome::StoreFailed;
+        return result;
+    }
+
+    std::vector<std::string_view> written;
+    for (const KeyWrite& write : result.writes) {
+        written.push_back(write.key);
+    }
+    std::vector<ReaderValue> after = ReadKeys(keys, written);
+    for (size_t i = 0; i < after.size(); ++i) {
+        result.writes[i].readBack = std::move(after[i]);
+    }
+    const bool verified = std::all_of(result.writes.begin(), result.writes.end(),
+                                      [](const KeyWrite& write) { return write.Verified(); });
+    result.outcome = verified ? ApplyOutcome::Verified : ApplyOutcome::VerifyFailed;
+    return result;
+}
+
+}  // namespace kd::provision

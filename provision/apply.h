@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/profile.h"
+#include "protocol/key_access.h"
+#include "provision/dump_diff.h"
+
+// Putting a profile on a reader and proving that it took.
+namespace kd::provision {
+
+// A profile line that the catalogue does not allow.
+struct CheckProblem {
+    size_t line;
+    std::string key;
+    std::string message;
+    bool forcible;  // --force sends it anyway; a value past the key's limit cannot be sent
+};
+
+std::vector<CheckProblem> CheckProfile(const profile::Profile& profile);
+
+struct ApplyOptions {
+    bool dryRun = false;  // read and compare, write nothing
+    bool force = false;   // send what the catalogue check refuses, where it can be sent
+};
+
+struct KeyWrite {
+    std::string key;
+    size_t line = 0;
+    ReaderValue before;
+    std::string value;
+    bool written = false;
+    std::optional<KeyError> writeError;
+    ReaderValue readBack;  // after the store
+    bool Verified() const { return readBack.value == value; }
+};
+
+enum class ApplyOutcome {
+    Verified,      // written, stored, read back equal
+    NothingToDo,   // the reader already held every writable key of the profile
+    DryRun,        // the writes were listed, nothing sent
+    CheckRefused,  // the catalogue check refused the profile: nothing sent
+    ReadFailed,    // the reader went away while its values were read: nothing written
+    WriteFailed,   // a write failed: nothing stored
+    StoreFailed,   // every write went, the store did not
+    VerifyFailed,  // stored, but a key read back differently or not at all
+};
+
+struct ApplyResult {
+    ApplyOutcome outcome = ApplyOutcome::NothingToDo;
+    std::vector<CheckProblem> problems;
+    // Read-only keys that differ or could not be read: noted, never written.
+    std::vector<Difference> readOnly;
+    std::vector<KeyWrite> writes;  // the keys that differed, in the profile's order
+    std::optional<KeyError> storeError;
+    bool stored = false;
+    // Some write reached the reader, and nothing was stored: it runs with unsaved
+    // changes until it is powered off.
+    bool UnsavedChanges() const;
+};
+
+ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options);
+
+}  // namespace kd::provision

@@ -1,0 +1,144 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/profile.h"
+#include "provision/apply.h"
+#include "provision/dump_diff.h"
+#include "tests/ui/modelled_reader.h"
+
+namespace kd::provision {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// A dump of the reader as the profile text a technician would keep.
+std::string DumpText(test::ModelledReader& reader) {
+    std::vector<profile::Item> items;
+    for (const DumpedKey& key : Dump(reader.access)) {
+        items.push_back({std::string(key.key->name), key.read.value, ""});
+    }
+    return profile::Format({}, items);
+}
+
+profile::Profile Parsed(const std::string& text) {
+    std::vector<profile::ParseError> errors;
+    auto parsed = profile::Parse(text, errors);
+    EXPECT_THAT(errors, IsEmpty());
+    return parsed.value_or(profile::Profile{});
+}
+
+TEST(Provision, ADumpAppliedBackChangesNothing) {
+    test::ModelledReader reader;
+    reader.Set("codeprefix", "\xBA\xF3 \\\r\n");
+    const profile::Profile profile = Parsed(DumpText(reader));
+    EXPECT_EQ(profile.entries.size(), catalogue::Keys().size());
+
+    reader.requests.clear();
+    const ApplyResult result = Apply(reader.access, profile, {});
+    EXPECT_EQ(result.outcome, ApplyOutcome::NothingToDo);
+    EXPECT_THAT(reader.Writes(), IsEmpty());
+    EXPECT_TRUE(Diff(reader.access, profile).differences.empty());
+}
+
+TEST(Provision, OnlyChangedKeysAreWrittenStoredOnceAndReadBack) {
+    test::ModelledReader source;
+    source.Set("workmode", "2");
+    source.Set("codepostfix", "\xBA\xF3\xD7\xBA");
+    source.Set("com1_baudrate", "115200");
+    source.Set("masterver", "V9");  // the reader's own: noted, never written
+    const profile::Profile profile = Parsed(DumpText(source));
+
+    test::ModelledReader target;
+    const DiffResult diff = Diff(target.access, profile);
+    ASSERT_EQ(diff.differences.size(), 4u);
+    EXPECT_EQ(diff.differences[0].key, "com1_baudrate");
+    EXPECT_EQ(diff.differences[0].reader.value, "9600");
+    EXPECT_EQ(diff.differences[0].profileValue, "115200");
+
+    target.requests.clear();
+    const ApplyResult result = Apply(target.access, profile, {});
+    EXPECT_EQ(result.outcome, ApplyOutcome::Verified);
+    EXPECT_THAT(target.Writes(),
+                ElementsAre("write com1_baudrate=115200", "write codepostfix=%BA%F3%D7%BA",
+                            "write workmode=2", "store"));
+    EXPECT_EQ(target.Value("codepostfix"), "\xBA\xF3\xD7\xBA");
+    ASSERT_EQ(result.readOnly.size(), 1u);
+    EXPECT_EQ(result.readOnly[0].key, "masterver");
+    // Every written key is read back after the store.
+    EXPECT_THAT(target.Reads(), testing::IsSupersetOf({"com1_baudrate", "workmode"}));
+    EXPECT_EQ(std::count(target.requests.begin(), target.requests.end(), "read workmode"), 2);
+}
+
+TEST(Provision, TheCatalogueCheckRefusesBeforeAnythingIsSent) {
+    const profile::Profile profile = Parsed(
+        "# a profile\nworkmode=7\n\nqrcod=1\ncodeprefix=" + std::string(300, 'x') + "\nqrcode=0\n");
+    test::ModelledReader reader;
+    ApplyResult result = Apply(reader.access, profile, {});
+    EXPECT_EQ(result.outcome, ApplyOutcome::CheckRefused);
+    ASSERT_EQ(result.problems.size(), 3u);
+    EXPECT_EQ(result.problems[0].line, 2u);
+    EXPECT_EQ(result.problems[1].line, 4u);
+    EXPECT_EQ(result.problems[2].line, 5u);
+    EXPECT_FALSE(result.problems[2].forcible);
+    EXPECT_THAT(reader.requests, IsEmpty());
+
+    // --force sends what can be sent, but never a value past the key's limit.
+    EXPECT_EQ(Apply(reader.access, profile, {.force = true}).outcome, ApplyOutcome::CheckRefused);
+    const profile::Profile forcible = Parsed("workmode=7\nqrcode=0\n");
+    result = Apply(reader.access, forcible, {.force = true});
+    EXPECT_EQ(result.outcome, ApplyOutcome::Verified);
+    EXPECT_EQ(reader.Value("workmode"), "7");
+}
+
+TEST(Provision, ARefusedWriteStoresNothingAndIsNamed) {
+    test::ModelledReader reader;
+    reader.model.SetFaults({.refusedKeys = {"workmode"}});
+    const profile::Profile profile = Parsed("workmode=1\nqrcode=0\n");
+    const ApplyResult result = Apply(reader.access, profile, {});
+    EXPECT_EQ(result.outcome, ApplyOutcome::WriteFailed);
+    // The read was refused too: the key is written, as its value is unknown.
+    ASSERT_EQ(result.writes.size(), 2u);
+    EXPECT_EQ(result.writes[0].writeError, KeyError::Refused);
+    EXPECT_TRUE(result.writes[1].written);
+    EXPECT_TRUE(result.UnsavedChanges());
+    EXPECT_THAT(reader.Writes(), ElementsAre("write workmode=1", "write qrcode=0"));
+}
+
+TEST(Provision, AReaderThatGoesAwayStopsEverything) {
+    test::ModelledReader reader;
+    reader.onRequest = [&](std::string_view request) {
+        if (request == "write dmcode=0") {
+            reader.model.SetFaults({.silent = true});
+        }
+    };
+    const profile::Profile profile = Parsed("qrcode=0\ndmcode=0\nonecode=0\n");
+    const ApplyResult result = Apply(reader.access, profile, {});
+    EXPECT_EQ(result.outcome, ApplyOutcome::WriteFailed);
+    EXPECT_EQ(result.writes[1].writeError, KeyError::ReaderGone);
+    EXPECT_EQ(result.writes[2].writeError, KeyError::NotAsked);
+    EXPECT_THAT(reader.Writes(), ElementsAre("write qrcode=0", "write dmcode=0"));
+
+    // A dump names the key that got no answer and asks nothing more.
+    reader.requests.clear();
+    const std::vector<DumpedKey> dumped = Dump(reader.access);
+    EXPECT_EQ(dumped[0].read.error, KeyError::ReaderGone);
+    EXPECT_EQ(dumped.back().read.error, KeyError::NotAsked);
+    EXPECT_EQ(reader.requests.size(), 1u);
+}
+
+TEST(Provision, ADryRunListsTheWritesAndSendsNone) {
+    test::ModelledReader reader;
+    const ApplyResult result =
+        Apply(reader.access, Parsed("qrcode=0\ndmcode=1\n"), {.dryRun = true});
+    EXPECT_EQ(result.outcome, ApplyOutcome::DryRun);
+    ASSERT_EQ(result.writes.size(), 1u);
+    EXPECT_EQ(result.writes[0].key, "qrcode");
+    EXPECT_THAT(reader.Writes(), IsEmpty());
+}
+
+}  // namespace
+}  // namespace kd::provision
