@@ -13,6 +13,7 @@ enum ExitCode : int {
     kExitUploadStartFailed = 7,      // the reader did not take the upload's start
     kExitUploadTransmitFailed = 8,   // a block could not be written to the port
     kExitUploadNotAcknowledged = 9,  // a block went out four times without acknowledgement
+    kExitOutputFailed = 10,          // standard output could not be written
 };
 
 }  // namespace kd::cli

@@ -1,5 +1,7 @@
 // kdcfg: talks to a reader from the command line, over the same code as the window.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "cli/exit_codes.h"
 #include "cli/key_commands.h"
 #include "cli/options.h"
+#include "cli/platform.h"
 #include "cli/tracing_channel.h"
 #include "cli/upload_command.h"
 #include "link/serial_channel.h"
@@ -14,32 +17,32 @@
 using namespace kd;
 using namespace kd::cli;
 
-#ifdef _WIN32
-#include <io.h>
-static bool IsTerminal(std::FILE* stream) {
-    return _isatty(_fileno(stream)) != 0;
-}
-#else
-#include <unistd.h>
-static bool IsTerminal(std::FILE* stream) {
-    return isatty(fileno(stream)) != 0;
-}
-#endif
+namespace {
 
-int main(int argc, char** argv) {
-    const ParseResult parsed = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (parsed.help) {
-        std::fputs(UsageText().c_str(), stdout);
-        return kExitOk;
+int RunCommand(const Options& options, Channel& channel) {
+    if (options.command == "info") {
+        return RunInfo(channel, options.serial.portPath, stdout, stderr);
     }
-    if (!parsed.options) {
-        std::fprintf(stderr, "kdcfg: %s\n\n%s", parsed.error.c_str(), UsageText().c_str());
-        return kExitUsage;
+    if (options.command == "get") {
+        return RunGet(channel, options.keys, stdout, stderr);
     }
-    const Options& options = *parsed.options;
+    if (options.command == "set") {
+        return RunSet(channel, options.assignments, options.store, stdout, stderr);
+    }
+    if (options.command == "store") {
+        return RunStore(channel, stdout, stderr);
+    }
+    DiskUploadFiles files;
+    ThreadSleeper sleeper;
+    return RunUploadCommand(channel, options.command == "upload-firmware", options.uploadFile,
+                            files, sleeper, IsTerminal(stderr), stdout, stderr);
+}
 
+int OpenAndRun(Options options) {
     std::string error;
-    std::unique_ptr<Channel> port = OpenSerialChannel(options.serial, error);
+    SerialSettings serial = options.serial;
+    serial.portPath = PortDevicePath(serial.portPath);
+    std::unique_ptr<Channel> port = OpenSerialChannel(serial, error);
     if (!port) {
         std::fprintf(stderr, "kdcfg: %s\n", error.c_str());
         return kExitPortUnavailable;
@@ -48,23 +51,41 @@ int main(int argc, char** argv) {
     if (options.trace) {
         tracer = std::make_unique<TracingChannel>(*port, stderr);
     }
-    Channel& channel = tracer ? *tracer : *port;
-
-    int code = kExitUsage;
-    if (options.command == "info") {
-        code = RunInfo(channel, options.serial.portPath, stdout, stderr);
-    } else if (options.command == "get") {
-        code = RunGet(channel, options.keys, stdout, stderr);
-    } else if (options.command == "set") {
-        code = RunSet(channel, options.assignments, options.store, stdout, stderr);
-    } else if (options.command == "store") {
-        code = RunStore(channel, stdout, stderr);
-    } else if (options.command == "upload-firmware" || options.command == "upload-config") {
-        DiskUploadFiles files;
-        ThreadSleeper sleeper;
-        code = RunUploadCommand(channel, options.command == "upload-firmware", options.uploadFile,
-                                files, sleeper, IsTerminal(stderr), stdout, stderr);
-    }
+    const int code = RunCommand(options, tracer ? *tracer : *port);
     port->Close();
     return code;
+}
+
+// Output that did not reach its place makes the run fail, whatever the reader did.
+int FinishOutput(int code) {
+    const bool flushed = std::fflush(stdout) == 0;
+    const int flushError = errno;
+    if (flushed && std::ferror(stdout) == 0) {
+        return code;
+    }
+    std::fprintf(stderr, "kdcfg: could not write to standard output%s%s; its output is lost\n",
+                 flushed ? "" : ": ", flushed ? "" : std::strerror(flushError));
+    return code == kExitOk ? kExitOutputFailed : code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string error;
+    if (!GuardStandardDescriptors(error)) {
+        std::fprintf(stderr, "kdcfg: %s\n", error.c_str());
+        return kExitPortUnavailable;
+    }
+    ParseResult parsed =
+        ParseOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (parsed.help) {
+        std::fputs(parsed.helpText.c_str(), stdout);
+        return FinishOutput(kExitOk);
+    }
+    if (!parsed.options) {
+        std::fprintf(stderr, "kdcfg: %s\nTry '%s'.\n", parsed.error.c_str(),
+                     parsed.helpHint.c_str());
+        return kExitUsage;
+    }
+    return FinishOutput(OpenAndRun(std::move(*parsed.options)));
 }

@@ -1,213 +1,210 @@
 #include "cli/options.h"
 
-#include <charconv>
+#include <CLI/CLI.hpp>
 
-#include "protocol/device_commands.h"
+#include "cli/help_format.h"
+#include "cli/option_checks.h"
 
 namespace kd::cli {
 
 namespace {
 
-std::optional<uint32_t> ParseNumber(const std::string& text) {
-    uint32_t value = 0;
-    const auto* end = text.data() + text.size();
-    const auto [at, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || at != end) {
-        return std::nullopt;
-    }
-    return value;
-}
+constexpr char kProgramText[] =
+    "kdcfg: talks to a code reader over a serial line, with the same code as the window.";
 
-ParseResult Fail(std::string message) {
-    ParseResult result;
-    result.error = std::move(message);
-    return result;
-}
+constexpr char kExitCodesText[] =
+    "Line options may come before or after the command.\n"
+    "Data goes to standard output; messages go to standard error.\n"
+    "\n"
+    "Values: a reader's texts are GBK (code page 936) bytes. get prints them as UTF-8;\n"
+    "control bytes, bytes that are not GBK text and the backslash print as \\xNN and \\\\,\n"
+    "so a value always stays on its own line. set takes the same form: UTF-8 is sent as\n"
+    "GBK, \\xNN sends the byte NN, \\\\ sends a backslash. Any byte string can be given:\n"
+    "set deviceno='\\xFF\\x00A' sends FF 00 41, and what get prints can be given back to set.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0   done\n"
+    "  2   usage error: nothing was sent\n"
+    "  3   the port cannot be opened\n"
+    "  4   the reader does not answer, or the request could not be sent\n"
+    "  5   the reader refused\n"
+    "  6   the upload file is missing, unreadable or changed while it was sent\n"
+    "  7   the reader did not take the upload's start (refused or no answer)\n"
+    "  8   an upload block could not be written to the port\n"
+    "  9   an upload block was not acknowledged after 4 sends\n"
+    "  10  the output could not be written (standard output full or closed)\n";
 
-// Walks the arguments; an option's value is inline ("--name=value") or the next argument.
-struct Cursor {
-    const std::vector<std::string>& args;
-    size_t at = 0;
+constexpr char kCommandFooter[] =
+    "Line options (--port PATH, --baud, --data-bits, --stop-bits, --parity, --trace) may come\n"
+    "before or after the command; 'kdcfg --help' lists them and the exit codes.";
 
-    bool Done() const { return at >= args.size(); }
-    std::optional<std::string> TakeValue(const std::string* inlineValue) {
-        if (inlineValue != nullptr) {
-            return *inlineValue;
-        }
-        if (at >= args.size()) {
-            return std::nullopt;
-        }
-        return args[at++];
-    }
+// The command lines' own values, read into Options once the parse is over.
+struct Scratch {
+    unsigned dataBits = 8;
+    std::vector<std::string> assignments;
 };
 
-std::string ApplySerialOption(Options& options, const std::string& name, const std::string& value) {
-    if (name == "--port") {
-        if (value.empty()) {
-            return "--port needs a path";
-        }
-        options.serial.portPath = value;
-    } else if (name == "--baud") {
-        const auto baud = ParseNumber(value);
-        if (!baud || *baud == 0) {
-            return "--baud needs a positive whole number, not '" + value + "'";
-        }
-        options.serial.baudRate = *baud;
-    } else if (name == "--data-bits") {
-        const auto bits = ParseNumber(value);
-        if (!bits || *bits < 5 || *bits > 8) {
-            return "--data-bits must be 5, 6, 7 or 8, not '" + value + "'";
-        }
-        options.serial.byteSize = static_cast<uint8_t>(*bits);
-    } else if (name == "--stop-bits") {
-        if (value != "1" && value != "2") {
-            return "--stop-bits must be 1 or 2, not '" + value + "'";
-        }
-        options.serial.stopBits = value;
-    } else if (name == "--parity") {
-        if (ParseParity(value) == ParitySetting::Keep) {
-            return "--parity must be NONE, ODD, EVEN, MARK or SPACE, not '" + value + "'";
-        }
-        options.serial.parity = value;
-    } else {
-        return "unknown option " + name;
-    }
-    return {};
+void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
+    const auto last = CLI::MultiOptionPolicy::TakeLast;
+    app.add_option("--port", options.serial.portPath,
+                   "the reader's serial port, e.g. /dev/ttyUSB0 or COM3 (required)")
+        ->type_name("PATH")
+        ->check(PathNotOption())
+        ->multi_option_policy(last);
+    app.add_option("--baud", options.serial.baudRate, "line speed in bit/s (default 9600)")
+        ->type_name("N")
+        ->check(PositiveWholeNumber())
+        ->multi_option_policy(last);
+    app.add_option("--data-bits", scratch.dataBits, "5, 6, 7 or 8 (default 8)")
+        ->type_name("BITS")
+        ->check(OneOf({"5", "6", "7", "8"}))
+        ->multi_option_policy(last);
+    app.add_option("--stop-bits", options.serial.stopBits, "1 or 2 (default 1)")
+        ->type_name("BITS")
+        ->check(OneOf({"1", "2"}))
+        ->multi_option_policy(last);
+    app.add_option("--parity", options.serial.parity,
+                   "NONE, ODD, EVEN, MARK or SPACE (default NONE)")
+        ->type_name("PARITY")
+        ->check(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
+        ->multi_option_policy(last);
+    app.add_flag("--trace", options.trace,
+                 "show every frame sent (>) and received (<) as hex on standard error");
 }
 
-std::string ParseCommandArguments(Options& options, const std::vector<std::string>& rest) {
-    if (options.command == "info" || options.command == "store") {
-        if (!rest.empty()) {
-            return options.command + " takes no arguments";
-        }
-        return {};
+CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary, const char* sends) {
+    CLI::App* command = app.add_subcommand(name, std::string(summary) + "\n\n" + sends);
+    command->group("Commands");
+    command->footer(kCommandFooter);
+    return command;
+}
+
+void AddKeyCommands(CLI::App& app, Options& options, Scratch& scratch) {
+    AddCommand(app, "info", "Checks that a reader answers and shows its versions.",
+               "Sends the handshake, then reads the keys masterver (firmware version) and\n"
+               "slavever (build date), and prints one line for each.");
+
+    CLI::App* get = AddCommand(app, "get", "Reads configuration keys.",
+                               "Sends one key read per KEY, in order, and prints KEY=VALUE for "
+                               "each.\nStops at the first key the reader refuses or does not "
+                               "answer.");
+    get->add_option("KEY", options.keys, "key names, such as workmode or codeprefix")
+        ->type_name("")
+        ->required()
+        ->check(KeyName());
+
+    CLI::App* set = AddCommand(app, "set", "Writes configuration keys.",
+                               "Sends one key write per KEY=VALUE, in order, stopping at the first "
+                               "that fails.\nThe reader keeps written keys until it is powered "
+                               "off, unless they are stored.\nValues that do not fit beside their "
+                               "key name are refused before anything is sent.\nValues are UTF-8, "
+                               "sent as GBK; \\xNN sends the byte NN and \\\\ a backslash.");
+    set->add_option("KEY=VALUE", scratch.assignments, "keys and their new values")
+        ->type_name("")
+        ->required()
+        ->check(Assignment());
+    set->add_flag("--store", options.store,
+                  "then send the store command, as the store command does");
+
+    AddCommand(app, "store", "Saves the written keys on the reader.",
+               "Sends the store command: the reader saves every key written since it\n"
+               "started, so that they survive a power cycle.");
+}
+
+void AddUploadCommands(CLI::App& app, Options& options) {
+    CLI::App* firmware = AddCommand(
+        app, "upload-firmware", "Sends a firmware image (default file: ./update).",
+        "Sends the upload start (target \"tesmor\", the file's length and MD5), then the\n"
+        "file in blocks of 1012 bytes, each sent up to 4 times until the reader acknowledges\n"
+        "it, then waits 30 s for the reader to take the image in. Power the reader off and\n"
+        "on afterwards.");
+    firmware->add_option("FILE", options.uploadFile, "the image to send")->check(PathNotOption());
+    CLI::App* config = AddCommand(
+        app, "upload-config", "Sends a configuration file (default file: ./config).",
+        "Sends the upload start (target \"tmconfig.config\", the file's length and MD5), then\n"
+        "the file in blocks of 1012 bytes, each sent up to 4 times until the reader\n"
+        "acknowledges it, then waits 4 s for the reader to take the file in.");
+    config->add_option("FILE", options.uploadFile, "the file to send")->check(PathNotOption());
+}
+
+// Names the first argument that nothing took.
+std::string Unexpected(const std::string& argument, const CLI::App* command) {
+    if (argument.starts_with("-")) {
+        return "unknown option '" + argument.substr(0, argument.find('=')) + "'";
     }
-    if (options.command == "get") {
-        if (rest.empty()) {
-            return "get needs at least one key name";
-        }
-        for (const auto& key : rest) {
-            if (key.empty() || key.size() > 255) {
-                return "key names are 1 to 255 characters long";
-            }
-        }
-        options.keys = rest;
-        return {};
+    if (command == nullptr) {
+        return "unknown command '" + argument + "'";
     }
-    if (options.command == "set") {
-        for (const auto& item : rest) {
-            if (item == "--store") {
-                options.store = true;
-                continue;
-            }
-            const auto equals = item.find('=');
-            if (equals == std::string::npos || equals == 0) {
-                return "set takes KEY=VALUE, not '" + item + "'";
-            }
-            KeyAssignment assignment{item.substr(0, equals), item.substr(equals + 1)};
-            // The value's length counts the bytes it stands for: set checks it.
-            if (assignment.name.size() > 255) {
-                return "key names are 1 to 255 characters long";
-            }
-            options.assignments.push_back(std::move(assignment));
-        }
-        if (options.assignments.empty()) {
-            return "set needs at least one KEY=VALUE";
-        }
-        return {};
+    return command->get_name() + ": unexpected argument '" + argument + "'";
+}
+
+const CLI::App* Chosen(const CLI::App& app) {
+    const auto chosen = app.get_subcommands();
+    return chosen.empty() ? nullptr : chosen.front();
+}
+
+// Checks what CLI11 leaves to us and moves the command's values into options.
+std::string Complete(const CLI::App& app, Options& options, const Scratch& scratch) {
+    const CLI::App* command = Chosen(app);
+    if (const auto rest = app.remaining(true); !rest.empty()) {
+        return Unexpected(rest.front(), command);
     }
-    if (options.command == "upload-firmware" || options.command == "upload-config") {
-        if (rest.size() > 1) {
-            return options.command + " takes at most one file name";
-        }
-        options.uploadFile = rest.empty()
-                                 ? (options.command == "upload-firmware" ? "update" : "config")
-                                 : rest.front();
-        return {};
+    if (command == nullptr) {
+        return "no command given";
     }
-    return "unknown command '" + options.command + "'";
+    if (options.serial.portPath.empty()) {
+        return "--port is required";
+    }
+    options.command = command->get_name();
+    options.serial.byteSize = static_cast<uint8_t>(scratch.dataBits);
+    for (const auto& item : scratch.assignments) {
+        const size_t equals = item.find('=');
+        options.assignments.push_back({item.substr(0, equals), item.substr(equals + 1)});
+    }
+    if (options.uploadFile.empty()) {
+        options.uploadFile = options.command == "upload-firmware" ? "update" : "config";
+    }
+    return {};
 }
 
 }  // namespace
 
 ParseResult ParseOptions(const std::vector<std::string>& args) {
     Options options;
-    Cursor cursor{args};
-    while (!cursor.Done() && options.command.empty()) {
-        std::string arg = cursor.args[cursor.at++];
-        if (arg == "--help" || arg == "-h") {
-            ParseResult result;
-            result.help = true;
-            return result;
-        }
-        if (arg == "--trace") {
-            options.trace = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) != 0) {
-            options.command = arg;
-            break;
-        }
-        std::string inlineValue;
-        bool hasInline = false;
-        if (const auto equals = arg.find('='); equals != std::string::npos) {
-            inlineValue = arg.substr(equals + 1);
-            arg.resize(equals);
-            hasInline = true;
-        }
-        const auto value = cursor.TakeValue(hasInline ? &inlineValue : nullptr);
-        if (!value) {
-            return Fail(arg + " needs a value");
-        }
-        if (auto error = ApplySerialOption(options, arg, *value); !error.empty()) {
-            return Fail(error);
-        }
-    }
-    if (options.command.empty()) {
-        return Fail("no command given");
-    }
-    if (options.serial.portPath.empty()) {
-        return Fail("--port is required");
-    }
-    std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(cursor.at),
-                                  args.end());
-    if (auto error = ParseCommandArguments(options, rest); !error.empty()) {
-        return Fail(error);
-    }
+    Scratch scratch;
+    CLI::App app(kProgramText, "kdcfg");
+    app.formatter(std::make_shared<HelpFormatter>());
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+    app.footer(kExitCodesText);
+    AddLineOptions(app, options, scratch);
+    AddKeyCommands(app, options, scratch);
+    AddUploadCommands(app, options);
+    // Left-over arguments are named by Complete, in words of this program.
+    app.allow_extras();
+
     ParseResult result;
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        result.help = true;
+        result.helpText = app.help();
+        return result;
+    } catch (const CLI::ParseError& error) {
+        result.error = error.what();
+    }
+    if (result.error.empty()) {
+        result.error = Complete(app, options, scratch);
+    }
+    if (!result.error.empty()) {
+        const CLI::App* command = Chosen(app);
+        result.helpHint =
+            command == nullptr ? "kdcfg --help" : "kdcfg " + command->get_name() + " --help";
+        return result;
+    }
     result.options = std::move(options);
     return result;
-}
-
-std::string UsageText() {
-    return "usage: kdcfg --port PATH [--baud N] [--data-bits 5|6|7|8] [--stop-bits 1|2]\n"
-           "             [--parity NONE|ODD|EVEN|MARK|SPACE] [--trace] COMMAND\n"
-           "\n"
-           "commands:\n"
-           "  info                      check that a reader answers; show firmware version and "
-           "build date\n"
-           "  get KEY...                read configuration keys, one KEY=VALUE line each\n"
-           "  set KEY=VALUE... [--store]  write configuration keys; --store saves them on the "
-           "reader\n"
-           "  store                     save the written keys on the reader\n"
-           "  upload-firmware [FILE]    send a firmware image (default: ./update)\n"
-           "  upload-config [FILE]      send a configuration file (default: ./config)\n"
-           "\n"
-           "defaults: --baud 9600 --data-bits 8 --stop-bits 1 --parity NONE\n"
-           "--trace shows every frame sent (>) and received (<) as hex on stderr\n"
-           "\n"
-           "values: a reader's texts are GBK (code page 936) bytes. get prints them as UTF-8;\n"
-           "        control bytes, bytes that are not GBK text and the backslash print as\n"
-           "        \\xNN and \\\\, so a value always stays on its own line. set takes the\n"
-           "        same form: UTF-8 is sent as GBK, \\xNN sends the byte NN, \\\\ sends a\n"
-           "        backslash. Any byte string can be given: set deviceno='\\xFF\\x00A'\n"
-           "        sends FF 00 41, and what get prints can be given back to set.\n"
-           "\n"
-           "exit codes: 0 done, 2 usage error, 3 port cannot be opened,\n"
-           "            4 the reader does not answer, 5 the reader refused,\n"
-           "            6 upload file missing or unreadable, 7 upload start refused or "
-           "unanswered,\n"
-           "            8 a block could not be sent, 9 a block was not acknowledged\n";
 }
 
 }  // namespace kd::cli

@@ -16,21 +16,24 @@ struct KeyAssignment {
 struct Options {
     SerialSettings serial;
     bool trace = false;
-    std::string command;                     // info, get, set, store
-    std::vector<std::string> keys;           // get
+    std::string command;            // info, get, set, store, upload-firmware, upload-config
+    std::vector<std::string> keys;  // get
     std::vector<KeyAssignment> assignments;  // set
     bool store = false;                      // set --store
     std::string uploadFile;                  // upload-firmware, upload-config
 };
 
+// What the command line asks for: a command to run, a help text to show, or an error.
 struct ParseResult {
     std::optional<Options> options;
-    std::string error;  // set when options is empty
     bool help = false;
+    std::string helpText;  // set when help is
+    std::string error;     // set when neither options nor help is
+    std::string helpHint;  // with an error: how to ask for the help that fits it
 };
 
+// Reads the arguments after the program name. Line options may come before or after
+// the command. Nothing is opened.
 ParseResult ParseOptions(const std::vector<std::string>& args);
-
-std::string UsageText();
 
 }  // namespace kd::cli

@@ -4,6 +4,7 @@
 kd_packages=(
     g++ clang cmake ninja-build pkg-config
     libgtest-dev libgmock-dev googletest libbenchmark-dev libclang-rt-14-dev
+    libcli11-dev nlohmann-json3-dev
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine xvfb imagemagick fonts-arphic-uming x11-utils
 )

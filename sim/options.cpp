@@ -1,5 +1,6 @@
 #include "sim/options.h"
 
+#include <CLI/CLI.hpp>
 #include <charconv>
 
 #include "link/posix/termios_setup.h"
@@ -14,13 +15,14 @@ constexpr unsigned kMaxDelayMs = 600000;
 constexpr unsigned kMaxGarbage = 4096;
 constexpr unsigned kMaxEvery = 1000000;
 
+constexpr char kDescription[] =
+    "kdreader-sim: serves a modelled code reader on a new pseudo-terminal (its path is the\n"
+    "first line on standard output) or on a serial device, until SIGINT or SIGTERM.";
+
 bool ParseNumber(std::string_view text, unsigned max, unsigned& value) {
-    if (text.empty()) {
-        return false;
-    }
     unsigned parsed = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
-    if (ec != std::errc() || end != text.data() + text.size() || parsed > max) {
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || parsed > max) {
         return false;
     }
     value = parsed;
@@ -36,168 +38,172 @@ bool KnownKey(std::string_view name) {
     return false;
 }
 
+CLI::Validator WholeNumber(unsigned max) {
+    return CLI::Validator(
+        [max](std::string& text) -> std::string {
+            unsigned value = 0;
+            if (!ParseNumber(text, max, value)) {
+                return "'" + text + "' is not a whole number from 0 to " + std::to_string(max);
+            }
+            return {};
+        },
+        "");
+}
+
+// A file, directory or key name; "--log --silent" names no log.
+CLI::Validator Text() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            if (text.empty()) {
+                return "needs a non-empty value";
+            }
+            if (text.front() == '-') {
+                return "needs a value, not the option '" + text + "'";
+            }
+            return {};
+        },
+        "");
+}
+
+CLI::Validator Speed() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            unsigned baud = 0;
+            if (!ParseNumber(text, 0xFFFFFFFFu, baud)) {
+                return "'" + text + "' is not a whole number";
+            }
+            return SpeedCode(baud) == B0 ? text + " is not a supported speed" : std::string();
+        },
+        "");
+}
+
+CLI::Validator KnownKeyValue() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            const size_t equals = text.find('=');
+            if (equals == std::string::npos || !KnownKey(text.substr(0, equals))) {
+                return "'" + text + "' is not KEY=VALUE with a known key";
+            }
+            return {};
+        },
+        "");
+}
+
+void AddSettings(CLI::App& app, Options& options, std::vector<std::string>& values) {
+    app.add_option("--link", options.link,
+                   "make PATH a symlink to the pseudo-terminal (removed at exit)")
+        ->type_name("PATH")
+        ->check(Text());
+    app.add_option("--device", options.device,
+                   "serve on this serial device instead of a pseudo-terminal")
+        ->type_name("PATH")
+        ->check(Text());
+    app.add_option("--baud", options.baud, "line speed of --device (default 9600)")
+        ->type_name("N")
+        ->check(Speed());
+    app.add_option("--state", options.stateFile,
+                   "load the keys from FILE at start, save them there on store")
+        ->type_name("FILE")
+        ->check(Text());
+    app.add_option("--uploads", options.uploadDir,
+                   "keep received images here (default: current directory)")
+        ->type_name("DIR")
+        ->check(Text());
+    app.add_option("--log", options.logFile, "frame log (default: standard error)")
+        ->type_name("FILE")
+        ->check(Text());
+    app.add_option("--value", values, "start with this value (repeatable; read-only keys too)")
+        ->type_name("KEY=VALUE")
+        ->allow_extra_args(false)
+        ->check(KnownKeyValue());
+}
+
+void AddFaults(CLI::App& app, FaultPlan& faults) {
+    const std::string group = "Faults";
+    app.add_flag("--silent", faults.silent, "never answer")->group(group);
+    app.add_option("--refuse-key", faults.refusedKeys,
+                   "refuse reads and writes of KEY (repeatable)")
+        ->type_name("KEY")
+        ->allow_extra_args(false)
+        ->check(Text())
+        ->group(group);
+    app.add_flag("--refuse-all", faults.refuseAll, "refuse every request")->group(group);
+    app.add_option("--drop-every", faults.dropEvery, "do not send every Nth reply")
+        ->type_name("N")
+        ->check(WholeNumber(kMaxEvery))
+        ->group(group);
+    app.add_option("--wrong-index-every", faults.wrongIndexEvery,
+                   "echo a wrong index for every Nth upload block, not taking it")
+        ->type_name("N")
+        ->check(WholeNumber(kMaxEvery))
+        ->group(group);
+    app.add_option("--split-gap", faults.splitGapMs, "send each reply in two bursts MS apart")
+        ->type_name("MS")
+        ->check(WholeNumber(kMaxDelayMs))
+        ->group(group);
+    app.add_option("--garbage", faults.garbageBytes, "send N noise bytes before each reply")
+        ->type_name("N")
+        ->check(WholeNumber(kMaxGarbage))
+        ->group(group);
+    app.add_option("--delay", faults.delayMs, "wait MS before each reply")
+        ->type_name("MS")
+        ->check(WholeNumber(kMaxDelayMs))
+        ->group(group);
+}
+
+// One program's options, filled in by parsing.
+struct Parser {
+    explicit Parser(Options& options) : app(kDescription, "kdreader-sim") {
+        AddSettings(app, options, values);
+        AddFaults(app, options.faults);
+        app.allow_extras();
+    }
+
+    CLI::App app;
+    std::vector<std::string> values;
+};
+
+// What CLI11 leaves to us: the arguments it did not take, and the combinations.
+std::string Complete(const Parser& parser, Options& options) {
+    if (const auto rest = parser.app.remaining(); !rest.empty()) {
+        const std::string& first = rest.front();
+        return first.starts_with("-") ? "unknown option '" + first.substr(0, first.find('=')) + "'"
+                                      : "unexpected argument '" + first + "'";
+    }
+    if (parser.app.count("--baud") > 0 && options.device.empty()) {
+        return "--baud applies to --device only";
+    }
+    if (!options.device.empty() && !options.link.empty()) {
+        return "--link applies to the pseudo-terminal only, not to --device";
+    }
+    for (const auto& pair : parser.values) {
+        const size_t equals = pair.find('=');
+        options.values.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
+    }
+    return {};
+}
+
 }  // namespace
 
-std::string_view UsageText() {
-    return R"(usage: kdreader-sim [options]
-
-Serves a modelled code reader on a new pseudo-terminal (its path is the first line on
-standard output) or on a serial device, until SIGINT or SIGTERM.
-
-  --link PATH            make PATH a symlink to the pseudo-terminal (removed at exit)
-  --device PATH          serve on this serial device instead of a pseudo-terminal
-  --baud N               line speed of --device (default 9600)
-  --state FILE           load the keys from FILE at start, save them there on store
-  --uploads DIR          keep received images here (default: current directory)
-  --log FILE             frame log (default: standard error)
-  --value KEY=VALUE      start with this value (repeatable; read-only keys too)
-faults:
-  --silent               never answer
-  --refuse-key KEY       refuse reads and writes of KEY (repeatable)
-  --refuse-all           refuse every request
-  --drop-every N         do not send every Nth reply
-  --wrong-index-every N  echo a wrong index for every Nth upload block, not taking it
-  --split-gap MS         send each reply in two bursts MS apart
-  --garbage N            send N noise bytes before each reply
-  --delay MS             wait MS before each reply
-  --help                 show this text
-)";
+std::string UsageText() {
+    Options unused;
+    return Parser(unused).app.help();
 }
 
 bool ParseOptions(std::span<const std::string_view> args, Options& options, std::string& error) {
-    bool baudGiven = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string_view name = args[i];
-        std::string_view inlineValue;
-        bool hasInline = false;
-        if (name.starts_with("--")) {
-            if (const size_t equals = name.find('='); equals != std::string_view::npos) {
-                inlineValue = name.substr(equals + 1);
-                name = name.substr(0, equals);
-                hasInline = true;
-            }
-        }
-        // Takes the option's argument, inline or the next word.
-        auto argument = [&](std::string_view& value) {
-            if (hasInline) {
-                value = inlineValue;
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                error = "option " + std::string(name) + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        auto number = [&](unsigned max, unsigned& value) {
-            std::string_view text;
-            if (!argument(text)) {
-                return false;
-            }
-            if (!ParseNumber(text, max, value)) {
-                error = "option " + std::string(name) + ": '" + std::string(text) +
-                        "' is not a whole number from 0 to " + std::to_string(max);
-                return false;
-            }
-            return true;
-        };
-        auto text = [&](std::string& value) {
-            std::string_view given;
-            if (!argument(given)) {
-                return false;
-            }
-            if (given.empty()) {
-                error = "option " + std::string(name) + " needs a non-empty value";
-                return false;
-            }
-            value.assign(given);
-            return true;
-        };
-        auto flag = [&](bool& value) {
-            if (hasInline) {
-                error = "option " + std::string(name) + " takes no value";
-                return false;
-            }
-            value = true;
-            return true;
-        };
-
-        bool ok = true;
-        FaultPlan& faults = options.faults;
-        if (name == "--help" || name == "-h") {
-            ok = flag(options.help);
-        } else if (name == "--link") {
-            ok = text(options.link);
-        } else if (name == "--device") {
-            ok = text(options.device);
-        } else if (name == "--baud") {
-            unsigned baud = 0;
-            ok = number(0xFFFFFFFFu, baud);
-            if (ok && SpeedCode(baud) == B0) {
-                error = "option --baud: " + std::to_string(baud) + " is not a supported speed";
-                ok = false;
-            }
-            options.baud = baud;
-            baudGiven = true;
-        } else if (name == "--state") {
-            ok = text(options.stateFile);
-        } else if (name == "--uploads") {
-            ok = text(options.uploadDir);
-        } else if (name == "--log") {
-            ok = text(options.logFile);
-        } else if (name == "--value") {
-            std::string pair;
-            ok = text(pair);
-            const size_t equals = pair.find('=');
-            if (ok && (equals == std::string::npos || !KnownKey(pair.substr(0, equals)))) {
-                error = "option --value: '" + pair + "' is not KEY=VALUE with a known key";
-                ok = false;
-            }
-            if (ok) {
-                options.values.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
-            }
-        } else if (name == "--silent") {
-            ok = flag(faults.silent);
-        } else if (name == "--refuse-all") {
-            ok = flag(faults.refuseAll);
-        } else if (name == "--refuse-key") {
-            std::string key;
-            ok = text(key);
-            if (ok) {
-                faults.refusedKeys.insert(key);
-            }
-        } else if (name == "--drop-every") {
-            ok = number(kMaxEvery, faults.dropEvery);
-        } else if (name == "--wrong-index-every") {
-            ok = number(kMaxEvery, faults.wrongIndexEvery);
-        } else if (name == "--split-gap") {
-            ok = number(kMaxDelayMs, faults.splitGapMs);
-        } else if (name == "--garbage") {
-            ok = number(kMaxGarbage, faults.garbageBytes);
-        } else if (name == "--delay") {
-            ok = number(kMaxDelayMs, faults.delayMs);
-        } else {
-            error = name.starts_with("-") ? "unknown option " + std::string(name)
-                                          : "unexpected argument '" + std::string(name) + "'";
-            ok = false;
-        }
-        if (!ok) {
-            return false;
-        }
-    }
-    if (options.help) {
+    Parser parser(options);
+    try {
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        parser.app.parse(reversed);
+    } catch (const CLI::CallForHelp&) {
+        options.help = true;
         return true;
-    }
-    if (baudGiven && options.device.empty()) {
-        error = "--baud applies to --device only";
+    } catch (const CLI::ParseError& failure) {
+        error = failure.what();
         return false;
     }
-    if (!options.device.empty() && !options.link.empty()) {
-        error = "--link applies to the pseudo-terminal only, not to --device";
-        return false;
-    }
-    return true;
+    error = Complete(parser, options);
+    return error.empty();
 }
 
 }  // namespace kd::sim

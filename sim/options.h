@@ -29,6 +29,6 @@ struct Options {
 // message naming it.
 bool ParseOptions(std::span<const std::string_view> args, Options& options, std::string& error);
 
-std::string_view UsageText();
+std::string UsageText();
 
 }  // namespace kd::sim

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// What kdcfg asks of the operating system, one file per platform.
+namespace kd::cli {
+
+// Opens the null device onto any of descriptors 0 to 2 that is closed, so that a port
+// opened later cannot land there and take the output meant for the terminal. It is
+// opened for reading only, so that output to a stream that was closed still fails.
+bool GuardStandardDescriptors(std::string& error);
+
+bool IsTerminal(std::FILE* stream);
+
+// The name the port is opened by: "COM10" and up only open as "\\.\COM10" on Windows.
+std::string PortDevicePath(const std::string& name);
+
+// Adds the "\\.\" device prefix to a bare "COMn" name; other names pass unchanged.
+std::string WindowsComDevicePath(std::string_view name);
+
+}  // namespace kd::cli

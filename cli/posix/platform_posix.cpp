@@ -1,0 +1,38 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "cli/platform.h"
+
+namespace kd::cli {
+
+bool GuardStandardDescriptors(std::string& error) {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        // The lowest free descriptor is the closed one.
+        const int opened = ::open("/dev/null", O_RDONLY);
+        if (opened != fd) {
+            error = "cannot open /dev/null onto closed descriptor " + std::to_string(fd) + ": " +
+                    (opened < 0 ? std::strerror(errno) : "another descriptor was given");
+            if (opened >= 0) {
+                ::close(opened);
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) != 0;
+}
+
+std::string PortDevicePath(const std::string& name) {
+    return name;
+}
+
+}  // namespace kd::cli

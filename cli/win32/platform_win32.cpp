@@ -1,0 +1,20 @@
+#include <io.h>
+
+#include "cli/platform.h"
+
+namespace kd::cli {
+
+// Ports are handles here, never C runtime descriptors, so none can land on 0 to 2.
+bool GuardStandardDescriptors(std::string& /*error*/) {
+    return true;
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
+
+std::string PortDevicePath(const std::string& name) {
+    return WindowsComDevicePath(name);
+}
+
+}  // namespace kd::cli
