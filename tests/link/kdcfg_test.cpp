@@ -13,6 +13,7 @@ namespace {
 using test::RunProgram;
 using test::RunResult;
 using test::SimProcess;
+using test::Stdout;
 using test::TempDir;
 
 struct Reader {
@@ -23,9 +24,20 @@ struct Reader {
         return args;
     }
 
-    RunResult Kdcfg(std::vector<std::string> args, const std::filesystem::path& cwd = {}) {
+    RunResult Kdcfg(std::vector<std::string> args, const std::filesystem::path& cwd = {},
+                    Stdout stdoutTo = Stdout::Captured) {
         args.insert(args.begin(), {KDCFG_PATH, "--port", sim.PortPath()});
-        return RunProgram(args, cwd);
+        return RunProgram(args, cwd, stdoutTo);
+    }
+
+    // The frames the reader received, one line each.
+    size_t Received() const {
+        const std::string log = test::ReadFile(dir / "frames.log");
+        size_t count = 0;
+        for (size_t at = log.find(" RX "); at != std::string::npos; at = log.find(" RX ", at + 1)) {
+            ++count;
+        }
+        return count;
     }
 
     TempDir dir;
@@ -96,6 +108,62 @@ TEST(Kdcfg, FailuresHaveTheirOwnExitCodes) {
     EXPECT_EQ(RunProgram({KDCFG_PATH, "info"}).exitCode, 2);
     EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "--parity", "even", "info"}).exitCode, 2);
     EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "frobnicate"}).exitCode, 2);
+}
+
+TEST(Kdcfg, LineOptionsMayFollowTheCommand) {
+    TempDir state;
+    Reader reader({"--state", (state / "reader.state").string()});
+    const std::string port = reader.sim.PortPath();
+    const RunResult set =
+        RunProgram({KDCFG_PATH, "set", "workmode=2", "--port", port, "--store", "--baud", "9600"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    const RunResult get =
+        RunProgram({KDCFG_PATH, "get", "workmode", "--port", port, "qrcode", "--trace"});
+    EXPECT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_EQ(get.out, "workmode=2\nqrcode=1\n");
+    EXPECT_NE(get.err.find("> 66 BB EE 08"), std::string::npos) << get.err;
+    EXPECT_NE(test::ReadFile(state / "reader.state").find("workmode=2"), std::string::npos);
+}
+
+TEST(Kdcfg, BadCommandLinesSendNothing) {
+    Reader reader;
+    const RunResult portless = RunProgram({KDCFG_PATH, "--port", "--trace", "info"});
+    EXPECT_EQ(portless.exitCode, 2);
+    EXPECT_NE(portless.err.find("not the option '--trace'"), std::string::npos) << portless.err;
+    for (size_t length : {254u, 255u}) {
+        const std::string name(length, 'k');
+        const RunResult set = reader.Kdcfg({"set", "workmode=1", name + "="});
+        EXPECT_EQ(set.exitCode, 2);
+        EXPECT_NE(set.err.find("key name is " + std::to_string(length) + " bytes long"),
+                  std::string::npos)
+            << set.err;
+        EXPECT_EQ(reader.Kdcfg({"get", name}).exitCode, 2);
+    }
+    EXPECT_EQ(reader.Received(), 0u);
+    const RunResult help = RunProgram({KDCFG_PATH, "get", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("Usage: kdcfg get"), std::string::npos) << help.out;
+}
+
+TEST(Kdcfg, OutputThatCannotBeWrittenFailsTheRun) {
+    TempDir state;
+    Reader reader({"--state", (state / "reader.state").string()});
+    const RunResult full = reader.Kdcfg({"get", "workmode"}, {}, Stdout::DevFull);
+    EXPECT_EQ(full.exitCode, 10);
+    EXPECT_NE(full.err.find("could not write to standard output"), std::string::npos) << full.err;
+    EXPECT_NE(RunProgram({KDCFG_PATH, "--help"}, {}, Stdout::DevFull).exitCode, 0);
+
+    // With standard output closed the port must not take its descriptor, or the
+    // printed value would be written to the reader.
+    const size_t before = reader.Received();
+    const RunResult closed = reader.Kdcfg({"get", "workmode"}, {}, Stdout::Closed);
+    EXPECT_EQ(closed.exitCode, 10);
+    EXPECT_NE(closed.err.find("could not write"), std::string::npos) << closed.err;
+    EXPECT_EQ(reader.Received(), before + 1);
+    EXPECT_EQ(test::ReadFile(reader.dir / "frames.log").find("skipped"), std::string::npos);
+    // A command that prints nothing needs no output.
+    EXPECT_EQ(reader.Kdcfg({"set", "workmode=2", "--store"}, {}, Stdout::Closed).exitCode, 0);
+    EXPECT_NE(test::ReadFile(state / "reader.state").find("workmode=2"), std::string::npos);
 }
 
 TEST(Kdcfg, ASilentReaderIsReportedAfterTheReplyWait) {

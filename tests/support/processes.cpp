@@ -81,7 +81,8 @@ void Drain(int outFd, int errFd, RunResult& result) {
 
 }  // namespace
 
-RunResult RunProgram(const std::vector<std::string>& command, const fs::path& workingDirectory) {
+RunResult RunProgram(const std::vector<std::string>& command, const fs::path& workingDirectory,
+                     Stdout stdoutTo) {
     RunResult result;
     std::vector<std::string> args = command;
     std::vector<char*> argv = ArgumentVector(args);
@@ -94,6 +95,11 @@ RunResult RunProgram(const std::vector<std::string>& command, const fs::path& wo
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    if (stdoutTo == Stdout::DevFull) {
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/full", O_WRONLY, 0);
+    } else if (stdoutTo == Stdout::Closed) {
+        posix_spawn_file_actions_addclose(&actions, STDOUT_FILENO);
+    }
     if (!workingDirectory.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
     }

@@ -33,8 +33,12 @@ struct RunResult {
     std::string out;
     std::string err;
 };
+// Where a program's standard output goes: captured into RunResult::out, to a full
+// device, or nowhere (the descriptor closed).
+enum class Stdout { Captured, DevFull, Closed };
 RunResult RunProgram(const std::vector<std::string>& argv,
-                     const std::filesystem::path& workingDirectory = {});
+                     const std::filesystem::path& workingDirectory = {},
+                     Stdout stdoutTo = Stdout::Captured);
 
 // A running kdreader-sim; killed on every path out of a test.
 class SimProcess {

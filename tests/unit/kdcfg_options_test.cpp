@@ -1,0 +1,127 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "cli/platform.h"
+
+namespace kd::cli {
+namespace {
+
+using ::testing::HasSubstr;
+
+Options Parsed(const std::vector<std::string>& args) {
+    const ParseResult result = ParseOptions(args);
+    EXPECT_TRUE(result.options) << result.error;
+    return result.options.value_or(Options{});
+}
+
+TEST(KdcfgOptions, OldFormAndOptionsAfterTheCommandAgree) {
+    const Options old = Parsed({"--port", "/dev/ttyUSB0", "--baud", "250000", "--data-bits", "7",
+                                "--stop-bits", "2", "--parity", "EVEN", "--trace", "set",
+                                "workmode=2", "codeprefix=a=b", "--store"});
+    const Options moved =
+        Parsed({"set", "workmode=2", "--baud=250000", "--port", "/dev/ttyUSB0", "codeprefix=a=b",
+                "--store", "--data-bits", "7", "--trace", "--stop-bits", "2", "--parity", "EVEN"});
+    for (const Options& options : {old, moved}) {
+        EXPECT_EQ(options.serial.portPath, "/dev/ttyUSB0");
+        EXPECT_EQ(options.serial.baudRate, 250000u);
+        EXPECT_EQ(options.serial.byteSize, 7);
+        EXPECT_EQ(options.serial.stopBits, "2");
+        EXPECT_EQ(options.serial.parity, "EVEN");
+        EXPECT_TRUE(options.trace && options.store);
+        EXPECT_EQ(options.command, "set");
+        ASSERT_EQ(options.assignments.size(), 2u);
+        EXPECT_EQ(options.assignments[1].name, "codeprefix");
+        EXPECT_EQ(options.assignments[1].value, "a=b");
+    }
+
+    const Options get = Parsed({"get", "workmode", "--port", "p", "qrcode", "--baud", "14400"});
+    EXPECT_EQ(get.keys, (std::vector<std::string>{"workmode", "qrcode"}));
+    EXPECT_EQ(get.serial.baudRate, 14400u);
+    EXPECT_FALSE(get.trace);
+    EXPECT_EQ(Parsed({"--port", "p", "upload-firmware"}).uploadFile, "update");
+    EXPECT_EQ(Parsed({"upload-config", "--port", "p"}).uploadFile, "config");
+    EXPECT_EQ(Parsed({"upload-config", "my.cfg", "--port", "p"}).uploadFile, "my.cfg");
+    // The longest name whose record still fits: reads, and writes an empty value.
+    const std::string longest(253, 'k');
+    EXPECT_EQ(Parsed({"--port", "p", "set", longest + "="}).assignments.at(0).name, longest);
+    EXPECT_EQ(Parsed({"--port", "p", "get", longest}).keys.at(0), longest);
+}
+
+TEST(KdcfgOptions, UsageErrorsNameTheirCause) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+        std::string hint;
+    };
+    const std::vector<Case> cases = {
+        {{"--port", "--trace", "info"}, "--port: needs a path, not the option '--trace'", ""},
+        {{"--port", "p", "get", "workmode", std::string(254, 'k')},
+         "KEY: the key name is 254 bytes long; key names are 1 to 253 bytes",
+         "kdcfg get --help"},
+        {{"--port", "p", "set", std::string(255, 'k') + "="},
+         "KEY=VALUE: the key name is 255 bytes long",
+         "kdcfg set --help"},
+        {{"--port", "p", "set", "=1"}, "a key name cannot be empty", ""},
+        {{"--port", "p", "set", "workmode"}, "takes KEY=VALUE, not 'workmode'", ""},
+        {{"--port", "p", "frobnicate"}, "unknown command 'frobnicate'", "kdcfg --help"},
+        {{"--port", "p", "info", "extra"}, "info: unexpected argument 'extra'", ""},
+        {{"--port", "p", "upload-config", "a", "b"}, "unexpected argument 'b'", ""},
+        {{"--port", "p", "--bogus=1", "info"}, "unknown option '--bogus'", ""},
+        {{"info", "--store"}, "unknown option '--store'", ""},
+        {{"info"}, "--port is required", "kdcfg info --help"},
+        {{"--port", "p"}, "no command given", ""},
+        {{"--port", "p", "get"}, "KEY is required", ""},
+        {{"--port", "p", "--baud", "0", "info"}, "--baud: needs a positive whole number", ""},
+        {{"--port", "p", "--baud", "-9600", "info"}, "--baud: needs a positive whole number", ""},
+        {{"--port", "p", "--baud", "4294967296", "info"}, "--baud", ""},
+        {{"--port", "p", "--data-bits", "9", "info"}, "--data-bits: must be one of 5, 6, 7, 8", ""},
+        {{"--port", "p", "--parity", "even", "info"}, "--parity: must be one of NONE", ""},
+        {{"--port", "p", "--stop-bits", "1.5", "info"}, "--stop-bits", ""},
+    };
+    for (const Case& c : cases) {
+        const ParseResult result = ParseOptions(c.args);
+        EXPECT_FALSE(result.options || result.help) << c.message;
+        EXPECT_THAT(result.error, HasSubstr(c.message));
+        if (!c.hint.empty()) {
+            EXPECT_EQ(result.helpHint, c.hint) << c.message;
+        }
+    }
+}
+
+TEST(KdcfgOptions, EveryCommandHasHelpSayingWhatItSends) {
+    const std::vector<std::string> commands = {
+        "info", "get", "set", "store", "upload-firmware", "upload-config"};
+    const ParseResult main = ParseOptions({"--help"});
+    ASSERT_TRUE(main.help);
+    for (const auto& command : commands) {
+        EXPECT_THAT(main.helpText, HasSubstr("\n  " + command + " ")) << command;
+        // Asked for before or after the line options, and without a port.
+        for (const auto& args : {std::vector<std::string>{command, "--help"},
+                                 std::vector<std::string>{"--port", "p", command, "-h"}}) {
+            const ParseResult help = ParseOptions(args);
+            ASSERT_TRUE(help.help) << command << ": " << help.error;
+            EXPECT_THAT(help.helpText, HasSubstr("Usage: kdcfg " + command));
+            EXPECT_THAT(help.helpText, HasSubstr("Sends "));
+        }
+    }
+    for (const char* code :
+         {"  0 ", "  2 ", "  3 ", "  4 ", "  5 ", "  6 ", "  7 ", "  8 ", "  9 ", "  10 "}) {
+        EXPECT_THAT(main.helpText, HasSubstr(code));
+    }
+}
+
+TEST(KdcfgPortNames, BareComNamesGetTheDevicePrefix) {
+    EXPECT_EQ(WindowsComDevicePath("COM10"), "\\\\.\\COM10");
+    EXPECT_EQ(WindowsComDevicePath("com3"), "\\\\.\\com3");
+    EXPECT_EQ(WindowsComDevicePath("\\\\.\\COM12"), "\\\\.\\COM12");
+    EXPECT_EQ(WindowsComDevicePath("COM"), "COM");
+    EXPECT_EQ(WindowsComDevicePath("COM1a"), "COM1a");
+    EXPECT_EQ(WindowsComDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+}
+
+}  // namespace
+}  // namespace kd::cli
