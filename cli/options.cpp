@@ -25,7 +25,7 @@ constexpr char kExitCodesText[] =
     "Exit codes:\n"
     "  0   done\n"
     "  2   usage error: nothing was sent\n"
-    "  3   the port cannot be opened\n"
+    "  3   the port cannot be opened or set up (not a terminal, a speed the driver refuses)\n"
     "  4   the reader does not answer, or the request could not be sent\n"
     "  5   the reader refused\n"
     "  6   the upload file is missing, unreadable or changed while it was sent\n"
