@@ -51,7 +51,10 @@ int OpenAndRun(Options options) {
     if (options.trace) {
         tracer = std::make_unique<TracingChannel>(*port, stderr);
     }
-    const int code = RunCommand(options, tracer ? *tracer : *port);
+    Channel& channel = tracer ? *tracer : *port;
+    channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed
+                                                  : Channel::Pacing::LineSpeed);
+    const int code = RunCommand(options, channel);
     port->Close();
     return code;
 }

@@ -35,8 +35,9 @@ constexpr char kExitCodesText[] =
     "  10  the output could not be written (standard output full or closed)\n";
 
 constexpr char kCommandFooter[] =
-    "Line options (--port PATH, --baud, --data-bits, --stop-bits, --parity, --trace) may come\n"
-    "before or after the command; 'kdcfg --help' lists them and the exit codes.";
+    "Line options (--port PATH, --baud, --data-bits, --stop-bits, --parity, --trace,\n"
+    "--designed-timing) may come before or after the command; 'kdcfg --help' lists them\n"
+    "and the exit codes.";
 
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
@@ -70,6 +71,9 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
         ->multi_option_policy(last);
     app.add_flag("--trace", options.trace,
                  "show every frame sent (>) and received (<) as hex on standard error");
+    app.add_flag("--designed-timing", options.designedTiming,
+                 "read each reply in reads that end 50 ms after its last byte, as the window "
+                 "does, instead of ending with the reply's last byte");
 }
 
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary, const char* sends) {

@@ -16,6 +16,7 @@ struct KeyAssignment {
 struct Options {
     SerialSettings serial;
     bool trace = false;
+    bool designedTiming = false;    // read replies as the window does, not at line speed
     std::string command;            // info, get, set, store, upload-firmware, upload-config
     std::vector<std::string> keys;  // get
     std::vector<KeyAssignment> assignments;  // set

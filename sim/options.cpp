@@ -112,6 +112,15 @@ void AddSettings(CLI::App& app, Options& options, std::vector<std::string>& valu
     app.add_option("--log", options.logFile, "frame log (default: standard error)")
         ->type_name("FILE")
         ->check(Text());
+    app.add_option("--line-rate", options.pace.rate,
+                   "give the line the time it would take at BAUD, 10 bits a byte: requests "
+                   "arrive after their line time, replies go out at that rate")
+        ->type_name("BAUD")
+        ->check(CLI::Range(1u, 4'000'000u));
+    app.add_option("--turnaround", options.pace.turnaroundMs,
+                   "with --line-rate, wait MS after a request before answering (default 1)")
+        ->type_name("MS")
+        ->check(CLI::Range(0u, 60'000u));
     app.add_option("--value", values, "start with this value (repeatable; read-only keys too)")
         ->type_name("KEY=VALUE")
         ->allow_extra_args(false)

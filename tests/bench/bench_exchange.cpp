@@ -55,6 +55,41 @@ void ReadKeyExchange(benchmark::State& state) {
 }
 BENCHMARK(ReadKeyExchange)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
+// A key read against a reader that gives the line its time at the rate, read at line
+// speed (range 1 = 1) or in the designed reads (0). Line speed should cost line time plus
+// the reader's 1 ms turnaround; the designed reads add the 50 ms that ends each read.
+void ReadKeyAtLineRate(benchmark::State& state) {
+    const auto baud = static_cast<uint32_t>(state.range(0));
+    test::SimProcess sim(KD_READER_SIM_PATH, {"--log", "/dev/null", "--line-rate",
+                                              std::to_string(baud), "--turnaround", "1"});
+    SerialSettings settings;
+    settings.portPath = sim.PortPath();
+    settings.baudRate = baud;
+    std::string error;
+    auto channel = OpenSerialChannel(settings, error);
+    if (!channel) {
+        state.SkipWithError("no simulator");
+        return;
+    }
+    channel->SetReplyPacing(state.range(1) == 1 ? Channel::Pacing::LineSpeed
+                                                : Channel::Pacing::Designed);
+    std::string value;
+    for (auto _ : state) {
+        if (ReadKey(channel.get(), "workmode", value) != 1) {
+            state.SkipWithError("read failed");
+            return;
+        }
+    }
+    state.counters["line_ms"] = LineMs(16 + 21, baud) + 1.0;
+    state.counters["designed_ms"] = LineMs(16 + 21, baud) + 1.0 + kReadEndMs;
+}
+BENCHMARK(ReadKeyAtLineRate)
+    ->ArgsProduct({{9600, 115200}, {1, 0}})
+    ->ArgNames({"baud", "line_speed"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(20);
+
 class MemoryFile final : public UploadFile {
   public:
     explicit MemoryFile(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
