@@ -5,6 +5,7 @@ namespace kd::cli {
 // Distinct exit codes, so scripts can tell the failures apart.
 enum ExitCode : int {
     kExitOk = 0,
+    kExitDiffers = 1,  // diff: the reader differs; apply: nothing to do, it already agreed
     kExitUsage = 2,
     kExitPortUnavailable = 3,
     kExitNoAnswer = 4,               // write failed, or no reply / a short reply in time
@@ -13,7 +14,10 @@ enum ExitCode : int {
     kExitUploadStartFailed = 7,      // the reader did not take the upload's start
     kExitUploadTransmitFailed = 8,   // a block could not be written to the port
     kExitUploadNotAcknowledged = 9,  // a block went out four times without acknowledgement
-    kExitOutputFailed = 10,          // standard output could not be written
+    kExitOutputFailed = 10,          // standard output or the output file could not be written
+    kExitProfileRefused = 11,  // the profile cannot be read, or the catalogue check refused it
+    kExitWriteFailed = 12,     // apply: a write or the store failed, nothing stored
+    kExitVerifyFailed = 13,    // apply: a key read back differently after the store
 };
 
 }  // namespace kd::cli

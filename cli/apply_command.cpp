@@ -1,0 +1,181 @@
+#include <string>
+
+#include "cli/exit_codes.h"
+#include "cli/json_output.h"
+#include "cli/profile_file.h"
+#include "cli/provision_commands.h"
+#include "protocol/channel_key_access.h"
+#include "provision/apply.h"
+
+namespace kd::cli {
+
+namespace {
+
+using nlohmann::json;
+using provision::ApplyOutcome;
+using provision::ApplyResult;
+using provision::KeyWrite;
+
+std::string_view OutcomeCode(ApplyOutcome outcome) {
+    switch (outcome) {
+        case ApplyOutcome::Verified:
+            return "verified";
+        case ApplyOutcome::NothingToDo:
+            return "nothing-to-do";
+        case ApplyOutcome::DryRun:
+            return "dry-run";
+        case ApplyOutcome::CheckRefused:
+            return "refused-by-check";
+        case ApplyOutcome::ReadFailed:
+            return "read-failed";
+        case ApplyOutcome::WriteFailed:
+            return "write-failed";
+        case ApplyOutcome::StoreFailed:
+            return "store-failed";
+        case ApplyOutcome::VerifyFailed:
+            break;
+    }
+    return "verify-failed";
+}
+
+int ExitCodeOf(const ApplyResult& result) {
+    switch (result.outcome) {
+        case ApplyOutcome::Verified:
+        case ApplyOutcome::DryRun:
+            return kExitOk;
+        case ApplyOutcome::NothingToDo:
+            return kExitDiffers;
+        case ApplyOutcome::CheckRefused:
+            return kExitProfileRefused;
+        case ApplyOutcome::ReadFailed:
+            return kExitNoAnswer;
+        case ApplyOutcome::WriteFailed:
+        case ApplyOutcome::StoreFailed:
+            return kExitWriteFailed;
+        case ApplyOutcome::VerifyFailed:
+            break;
+    }
+    return kExitVerifyFailed;
+}
+
+std::string Before(const KeyWrite& write) {
+    return write.before.value ? Shown(*write.before.value)
+                              : "(" + std::string(provision::Describe(*write.before.error)) + ")";
+}
+
+// What went wrong, and what the reader is left with, on err.
+void ReportProblems(const std::string& path, const ApplyResult& result, bool forced,
+                    std::FILE* err) {
+    for (const provision::CheckProblem& problem : result.problems) {
+        const bool sent =
+            forced && problem.forcible && result.outcome != ApplyOutcome::CheckRefused;
+        std::fprintf(err, "kdcfg: %s:%zu: %s: %s%s\n", path.c_str(), problem.line,
+                     Shown(problem.key).c_str(), problem.message.c_str(),
+                     sent ? " (sent anyway: --force)" : "");
+    }
+    for (const provision::Difference& key : result.readOnly) {
+        std::fprintf(err, "kdcfg: %s is set by the reader (%s), the profile says %s: not written\n",
+                     Shown(key.key).c_str(),
+                     key.reader.value ? Shown(*key.reader.value).c_str() : "not read",
+                     Shown(key.profileValue).c_str());
+    }
+    for (const KeyWrite& write : result.writes) {
+        if (write.writeError && write.writeError != provision::KeyError::NotAsked) {
+            std::fprintf(err, "kdcfg: write %s: %s\n", Shown(write.key).c_str(),
+                         std::string(provision::Describe(*write.writeError)).c_str());
+        } else if (result.stored && !write.Verified()) {
+            std::fprintf(err, "kdcfg: %s reads back as %s, not %s\n", Shown(write.key).c_str(),
+                         write.readBack.value ? Shown(*write.readBack.value).c_str() : "(not read)",
+                         Shown(write.value).c_str());
+        }
+    }
+    if (result.outcome == ApplyOutcome::ReadFailed) {
+        std::fprintf(err,
+                     "kdcfg: the reader stopped answering while its keys were read; "
+                     "nothing was written\n");
+    }
+    if (result.storeError) {
+        std::fprintf(err, "kdcfg: store: %s\n",
+                     std::string(provision::Describe(*result.storeError)).c_str());
+    }
+    if (result.outcome == ApplyOutcome::WriteFailed ||
+        result.outcome == ApplyOutcome::StoreFailed) {
+        std::fprintf(err,
+                     "kdcfg: nothing was stored: the reader's saved configuration is as it "
+                     "was%s\n",
+                     result.UnsavedChanges()
+                         ? ", and it runs with unsaved changes until it is powered off"
+                         : "");
+    }
+}
+
+void PrintText(const ApplyResult& result, std::FILE* out) {
+    const bool dryRun = result.outcome == ApplyOutcome::DryRun;
+    for (const KeyWrite& write : result.writes) {
+        if (dryRun || write.written) {
+            std::fprintf(out, "%s %s: %s -> %s\n", dryRun ? "would write" : "wrote",
+                         Shown(write.key).c_str(), Before(write).c_str(),
+                         Shown(write.value).c_str());
+        }
+    }
+    if (result.outcome == ApplyOutcome::NothingToDo) {
+        std::fprintf(out, "nothing to do: the reader holds the profile\n");
+    } else if (result.outcome == ApplyOutcome::Verified) {
+        std::fprintf(out, "stored; %zu keys read back and verified\n", result.writes.size());
+    }
+}
+
+json ResultJson(const ApplyResult& result) {
+    json problems = json::array();
+    for (const provision::CheckProblem& problem : result.problems) {
+        problems.push_back({{"line", problem.line},
+                            {"key", Shown(problem.key)},
+                            {"message", problem.message},
+                            {"forcible", problem.forcible}});
+    }
+    json readOnly = json::array();
+    for (const provision::Difference& key : result.readOnly) {
+        readOnly.push_back({{"key", Shown(key.key)},
+                            {"reader", key.reader.value ? json(Shown(*key.reader.value)) : json()},
+                            {"profile", Shown(key.profileValue)}});
+    }
+    json writes = json::array();
+    for (const KeyWrite& write : result.writes) {
+        writes.push_back(
+            {{"key", Shown(write.key)},
+             {"line", write.line},
+             {"before", write.before.value ? json(Shown(*write.before.value)) : json()},
+             {"value", Shown(write.value)},
+             {"written", write.written},
+             {"error", write.writeError ? json(provision::Code(*write.writeError)) : json()},
+             {"verified", result.stored && write.Verified()}});
+    }
+    return {{"outcome", OutcomeCode(result.outcome)},
+            {"problems", problems},
+            {"readOnly", readOnly},
+            {"writes", writes},
+            {"stored", result.stored},
+            {"unsavedChanges", result.UnsavedChanges()}};
+}
+
+}  // namespace
+
+int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags& flags,
+             std::FILE* out, std::FILE* err) {
+    const auto loaded = LoadProfile(profilePath, err);
+    if (!loaded) {
+        return kExitProfileRefused;
+    }
+    ChannelKeyAccess keys(&channel);
+    const ApplyResult result =
+        provision::Apply(keys, *loaded, {.dryRun = flags.dryRun, .force = flags.force});
+    ReportProblems(profilePath, result, flags.force, err);
+    if (flags.json) {
+        PrintJson(ResultJson(result), out);
+    } else {
+        PrintText(result, out);
+    }
+    return ExitCodeOf(result);
+}
+
+}  // namespace kd::cli

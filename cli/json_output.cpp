@@ -1,0 +1,18 @@
+#include "cli/json_output.h"
+
+#include "text/escape.h"
+
+namespace kd::cli {
+
+std::string Shown(std::string_view bytes) {
+    return text::EscapeText(bytes, text::Blanks::EscapeAtEdges);
+}
+
+void PrintJson(const nlohmann::json& document, std::FILE* out) {
+    // Names taken from a profile as they stand may hold bytes that are not UTF-8.
+    const std::string text =
+        document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    std::fwrite(text.data(), 1, text.size(), out);
+}
+
+}  // namespace kd::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "config/profile.h"
+
+namespace kd::cli {
+
+// The profile in the file, or none after saying on err why not (each fault with its
+// line).
+std::optional<profile::Profile> LoadProfile(const std::string& path, std::FILE* err);
+
+// Writes text to the file whole; false after saying on err why not.
+bool SaveText(const std::string& path, const std::string& text, std::FILE* err);
+
+// "2026-12-08 15:50:00 UTC"
+std::string UtcNow();
+
+}  // namespace kd::cli

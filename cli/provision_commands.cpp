@@ -1,0 +1,139 @@
+#include "cli/provision_commands.h"
+
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "cli/json_output.h"
+#include "cli/profile_file.h"
+#include "protocol/channel_key_access.h"
+#include "protocol/device_commands.h"
+#include "provision/apply.h"
+#include "provision/dump_diff.h"
+#include "resources/strings.h"
+
+namespace kd::cli {
+
+namespace {
+
+using nlohmann::json;
+using provision::KeyError;
+using provision::ReaderValue;
+
+class KeepText final : public TextSink {
+  public:
+    void SetText(std::string_view text) override { text_ = text; }
+    std::string text_;
+};
+
+std::string Query(int (*query)(Channel*, TextSink&), Channel& channel) {
+    KeepText sink;
+    return query(&channel, sink) == kCommandOk ? Shown(sink.text_) : "(not read)";
+}
+
+// The exit code of failed reads: no answer weighs more than a refusal.
+int ReadFailureCode(const std::vector<const ReaderValue*>& values) {
+    int code = kExitOk;
+    for (const ReaderValue* value : values) {
+        if (value->error == KeyError::Refused && code == kExitOk) {
+            code = kExitRefused;
+        } else if (value->error && value->error != KeyError::Refused) {
+            code = kExitNoAnswer;
+        }
+    }
+    return code;
+}
+
+void ReportReadFailure(std::string_view key, const ReaderValue& value, std::FILE* err) {
+    if (value.error && value.error != KeyError::NotAsked) {
+        std::fprintf(err, "kdcfg: read %s: %s\n", Shown(key).c_str(),
+                     std::string(provision::Describe(*value.error)).c_str());
+    }
+}
+
+json ValueJson(const ReaderValue& value) {
+    return value.value ? json(Shown(*value.value)) : json(nullptr);
+}
+
+json ErrorJson(const std::optional<KeyError>& error) {
+    return error ? json(provision::Code(*error)) : json(nullptr);
+}
+
+}  // namespace
+
+int RunDump(Channel& channel, const std::string& port, const std::string& outputPath, bool asJson,
+            std::FILE* out, std::FILE* err) {
+    const std::vector<std::string> header = {
+        "firmware version: " + Query(QueryFirmwareVersion, channel),
+        "build date: " + Query(QueryBuildDate, channel),
+        "port: " + port,
+        "time: " + UtcNow(),
+        "kdcfg " + std::string(strings::kToolVersion),
+    };
+    ChannelKeyAccess keys(&channel);
+    const std::vector<provision::DumpedKey> dumped = provision::Dump(keys);
+
+    std::vector<profile::Item> items;
+    std::vector<const ReaderValue*> values;
+    json keysJson = json::array();
+    for (const provision::DumpedKey& key : dumped) {
+        ReportReadFailure(key.key->name, key.read, err);
+        values.push_back(&key.read);
+        const std::string why =
+            key.read.error ? std::string(provision::Describe(*key.read.error)) : "";
+        items.push_back({std::string(key.key->name), key.read.value, why});
+        keysJson.push_back({{"key", key.key->name},
+                            {"value", ValueJson(key.read)},
+                            {"error", ErrorJson(key.read.error)}});
+    }
+    const std::string text = profile::Format(header, items);
+    if (!outputPath.empty() && !SaveText(outputPath, text, err)) {
+        return kExitOutputFailed;
+    }
+    if (asJson) {
+        PrintJson({{"header", header}, {"keys", keysJson}}, out);
+    } else if (outputPath.empty()) {
+        std::fwrite(text.data(), 1, text.size(), out);
+    }
+    return ReadFailureCode(values);
+}
+
+int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::FILE* out,
+            std::FILE* err) {
+    const auto loaded = LoadProfile(profilePath, err);
+    if (!loaded) {
+        return kExitProfileRefused;
+    }
+    ChannelKeyAccess keys(&channel);
+    const provision::DiffResult diff = provision::Diff(keys, *loaded);
+    std::vector<const ReaderValue*> values;
+    json differences = json::array();
+    for (const provision::Difference& difference : diff.differences) {
+        ReportReadFailure(difference.key, difference.reader, err);
+        values.push_back(&difference.reader);
+        differences.push_back({{"key", Shown(difference.key)},
+                               {"line", difference.line},
+                               {"reader", ValueJson(difference.reader)},
+                               {"profile", Shown(difference.profileValue)},
+                               {"readOnly", difference.readOnly},
+                               {"error", ErrorJson(difference.reader.error)}});
+        if (asJson) {
+            continue;
+        }
+        std::fprintf(
+            out, "@ line %zu: %s%s\n- %s\n+ %s\n", difference.line, Shown(difference.key).c_str(),
+            difference.readOnly ? " (set by the reader, never written)" : "",
+            difference.reader.value
+                ? Shown(*difference.reader.value).c_str()
+                : ("(" + std::string(provision::Describe(*difference.reader.error)) + ")").c_str(),
+            Shown(difference.profileValue).c_str());
+    }
+    if (asJson) {
+        PrintJson({{"same", diff.differences.empty()}, {"differences", differences}}, out);
+    }
+    if (diff.failed) {
+        return ReadFailureCode(values);
+    }
+    return diff.differences.empty() ? kExitOk : kExitDiffers;
+}
+
+}  // namespace kd::cli
