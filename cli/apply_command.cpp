@@ -121,7 +121,8 @@ void PrintText(const ApplyResult& result, std::FILE* out) {
     if (result.outcome == ApplyOutcome::NothingToDo) {
         std::fprintf(out, "nothing to do: the reader holds the profile\n");
     } else if (result.outcome == ApplyOutcome::Verified) {
-        std::fprintf(out, "stored; %zu keys read back and verified\n", result.writes.size());
+        std::fprintf(out, "stored; read back and verified: %zu key%s\n", result.writes.size(),
+                     result.writes.size() == 1 ? "" : "s");
     }
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/exit_codes.h"
+#include "cli/json_output.h"
 #include "protocol/device_commands.h"
 #include "text/escape.h"
 
@@ -18,18 +19,22 @@ void PrintText(std::FILE* out, std::string_view bytes) {
     std::fwrite(shown.data(), 1, shown.size(), out);
 }
 
+// Prints "label: text" at once, or with out null, keeps the text for a JSON document.
 class LineSink final : public TextSink {
   public:
     LineSink(std::FILE* out, const char* label) : out_(out), label_(label) {}
     void SetText(std::string_view text) override {
-        std::fprintf(out_, "%s: ", label_);
-        PrintText(out_, text);
-        std::fputc('\n', out_);
+        shown_ = text::EscapeText(text);
+        if (out_ != nullptr) {
+            std::fprintf(out_, "%s: %s\n", label_, shown_.c_str());
+        }
     }
+    const std::string& Shown() const { return shown_; }
 
   private:
     std::FILE* out_;
     const char* label_;
+    std::string shown_;
 };
 
 // Maps a result of ExchangeCommand to an exit code, saying what went wrong.
@@ -91,33 +96,54 @@ std::optional<std::vector<std::string>> TakeValues(const std::vector<KeyAssignme
 
 }  // namespace
 
-int RunInfo(Channel& channel, const std::string& port, std::FILE* out, std::FILE* err) {
+int RunInfo(Channel& channel, const std::string& port, bool asJson, std::FILE* out,
+            std::FILE* err) {
     if (int code = ReportQuery(Handshake(&channel), "handshake", port, err); code != kExitOk) {
         return code;
     }
-    LineSink version(out, "firmware version");
+    std::FILE* lines = asJson ? nullptr : out;
+    LineSink version(lines, "firmware version");
     if (int code =
             ReportQuery(QueryFirmwareVersion(&channel, version), "firmware version", port, err);
         code != kExitOk) {
         return code;
     }
-    LineSink date(out, "build date");
-    return ReportQuery(QueryBuildDate(&channel, date), "build date", port, err);
+    LineSink date(lines, "build date");
+    const int code = ReportQuery(QueryBuildDate(&channel, date), "build date", port, err);
+    if (code == kExitOk && asJson) {
+        PrintJson({{"port", text::EscapeText(port)},
+                   {"firmwareVersion", version.Shown()},
+                   {"buildDate", date.Shown()}},
+                  out);
+    }
+    return code;
 }
 
-int RunGet(Channel& channel, const std::vector<std::string>& keys, std::FILE* out, std::FILE* err) {
+int RunGet(Channel& channel, const std::vector<std::string>& keys, bool asJson, std::FILE* out,
+           std::FILE* err) {
+    // The JSON form holds the keys read before any failure, as the text form does.
+    nlohmann::json values = nlohmann::json::array();
+    int code = kExitOk;
     for (const auto& key : keys) {
         std::string value;
         const int result = ExchangeReadKey(&channel, key, value);
         if (result != kCommandOk) {
-            return ReportExchange(result, "read " + key, err);
+            code = ReportExchange(result, "read " + text::EscapeText(key), err);
+            break;
+        }
+        if (asJson) {
+            values.push_back({{"key", text::EscapeText(key)}, {"value", text::EscapeText(value)}});
+            continue;
         }
         PrintText(out, key);
         std::fputc('=', out);
         PrintText(out, value);
         std::fputc('\n', out);
     }
-    return kExitOk;
+    if (asJson) {
+        PrintJson({{"values", values}}, out);
+    }
+    return code;
 }
 
 int RunSet(Channel& channel, const std::vector<KeyAssignment>& assignments, bool store,

@@ -33,7 +33,10 @@ std::string ValuesText(const KeyInfo& key) {
         text += i == 0 ? "" : " | ";
         text += (*values)[i].empty() ? "(empty)" : Shown((*values)[i]);
         if (key.kind == catalogue::ControlKind::RadioGroup && i < key.controls.size()) {
-            text += " " + std::string(catalogue::ControlCaption(key.page, key.controls[i]));
+            const std::string_view caption = catalogue::ControlCaption(key.page, key.controls[i]);
+            if (caption != (*values)[i]) {
+                text += " " + std::string(caption);
+            }
         }
     }
     return text;
@@ -41,7 +44,9 @@ std::string ValuesText(const KeyInfo& key) {
 
 std::string ControlsText(const KeyInfo& key) {
     if (key.kind == catalogue::ControlKind::RadioGroup) {
-        return "";  // the buttons are named beside their values
+        // The buttons are named beside their values.
+        const std::string_view group = catalogue::GroupCaption(key.page, key.controls[0]);
+        return group.empty() ? "" : " > " + std::string(group);
     }
     std::string text;
     for (const std::string& caption : Captions(key)) {

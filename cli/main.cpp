@@ -8,8 +8,10 @@
 
 #include "cli/exit_codes.h"
 #include "cli/key_commands.h"
+#include "cli/keys_command.h"
 #include "cli/options.h"
 #include "cli/platform.h"
+#include "cli/provision_commands.h"
 #include "cli/tracing_channel.h"
 #include "cli/upload_command.h"
 #include "link/serial_channel.h"
@@ -21,16 +23,27 @@ namespace {
 
 int RunCommand(const Options& options, Channel& channel) {
     if (options.command == "info") {
-        return RunInfo(channel, options.serial.portPath, stdout, stderr);
+        return RunInfo(channel, options.serial.portPath, options.json, stdout, stderr);
     }
     if (options.command == "get") {
-        return RunGet(channel, options.keys, stdout, stderr);
+        return RunGet(channel, options.keys, options.json, stdout, stderr);
     }
     if (options.command == "set") {
         return RunSet(channel, options.assignments, options.store, stdout, stderr);
     }
     if (options.command == "store") {
         return RunStore(channel, stdout, stderr);
+    }
+    if (options.command == "dump") {
+        return RunDump(channel, options.serial.portPath, options.output, options.json, stdout,
+                       stderr);
+    }
+    if (options.command == "diff") {
+        return RunDiff(channel, options.profile, options.json, stdout, stderr);
+    }
+    if (options.command == "apply") {
+        return RunApply(channel, options.profile, {options.dryRun, options.force, options.json},
+                        stdout, stderr);
     }
     DiskUploadFiles files;
     ThreadSleeper sleeper;
@@ -89,6 +102,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kdcfg: %s\nTry '%s'.\n", parsed.error.c_str(),
                      parsed.helpHint.c_str());
         return kExitUsage;
+    }
+    if (parsed.options->command == "keys") {
+        return FinishOutput(RunKeys(parsed.options->json, stdout));
     }
     return FinishOutput(OpenAndRun(std::move(*parsed.options)));
 }

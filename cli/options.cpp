@@ -32,12 +32,20 @@ constexpr char kExitCodesText[] =
     "  7   the reader did not take the upload's start (refused or no answer)\n"
     "  8   an upload block could not be written to the port\n"
     "  9   an upload block was not acknowledged after 4 sends\n"
-    "  10  the output could not be written (standard output full or closed)\n";
+    "  10  the output could not be written (standard output full or closed, dump -o FILE)\n"
+    "\n"
+    "diff and apply also use:\n"
+    "  0   diff: the reader holds the profile; apply: written, stored, read back and verified\n"
+    "  1   diff: the reader differs; apply: nothing to do, the reader already held it\n"
+    "  11  the profile cannot be read, or the catalogue check refused it: nothing was sent\n"
+    "  12  apply: a write or the store failed; nothing was stored\n"
+    "  13  apply: stored, but a key read back differently\n"
+    "dump, diff and apply give 4 or 5 when a key could not be read.\n";
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --baud, --data-bits, --stop-bits, --parity, --trace,\n"
-    "--designed-timing) may come before or after the command; 'kdcfg --help' lists them\n"
-    "and the exit codes.";
+    "--designed-timing) and --json may come before or after the command; 'kdcfg --help'\n"
+    "lists them and the exit codes.";
 
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
@@ -74,6 +82,8 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
     app.add_flag("--designed-timing", options.designedTiming,
                  "read each reply in reads that end 50 ms after its last byte, as the window "
                  "does, instead of ending with the reply's last byte");
+    app.add_flag("--json", options.json,
+                 "info, get, keys, dump, diff, apply: print one JSON document on standard output");
 }
 
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary, const char* sends) {
@@ -115,6 +125,46 @@ void AddKeyCommands(CLI::App& app, Options& options, Scratch& scratch) {
                "started, so that they survive a power cycle.");
 }
 
+void AddProvisionCommands(CLI::App& app, Options& options) {
+    AddCommand(app, "keys", "Lists the key catalogue; needs no port.",
+               "Sends nothing. Prints one line per key, in catalogue order: its name, the\n"
+               "settings page and control that show it, its kind, and the values it takes.");
+
+    CLI::App* dump = AddCommand(
+        app, "dump", "Reads the whole configuration into a profile.",
+        "Queries the firmware version and the build date, then reads every catalogue key and\n"
+        "prints them as a profile (see the README). A key that cannot be read becomes a\n"
+        "comment saying why, is named on standard error, and makes the exit code 4 or 5.");
+    dump->add_option("-o,--output", options.output, "write the profile to FILE")
+        ->type_name("FILE")
+        ->check(PathNotOption());
+
+    CLI::App* diff = AddCommand(
+        app, "diff", "Compares a reader with a profile.",
+        "Reads each key of the profile and prints each difference: '@ line N: KEY', then\n"
+        "'- ' the reader's value and '+ ' the profile's. Sends no write.\n"
+        "Exit 0 when they agree, 1 when they differ.");
+    diff->add_option("PROFILE", options.profile, "the profile file")
+        ->type_name("")
+        ->required()
+        ->check(PathNotOption());
+
+    CLI::App* apply = AddCommand(
+        app, "apply", "Puts a profile on a reader and proves that it took.",
+        "Checks the profile against the catalogue first (unknown keys, values outside a key's\n"
+        "values, each named with its line) and sends nothing if it fails. Then reads the\n"
+        "profile's keys, writes only those that differ, sends the store command once and\n"
+        "reads every written key back. Keys the reader sets itself (masterver, historytime)\n"
+        "are compared, never written. If a write fails, nothing is stored.");
+    apply->add_option("PROFILE", options.profile, "the profile file")
+        ->type_name("")
+        ->required()
+        ->check(PathNotOption());
+    apply->add_flag("--dry-run", options.dryRun, "print what would be written; send no write");
+    apply->add_flag("--force", options.force,
+                    "send keys and values that the catalogue check refuses, where they fit");
+}
+
 void AddUploadCommands(CLI::App& app, Options& options) {
     CLI::App* firmware = AddCommand(
         app, "upload-firmware", "Sends a firmware image (default file: ./update).",
@@ -147,6 +197,15 @@ const CLI::App* Chosen(const CLI::App& app) {
     return chosen.empty() ? nullptr : chosen.front();
 }
 
+bool JsonCommand(const std::string& command) {
+    for (const char* name : {"info", "get", "keys", "dump", "diff", "apply"}) {
+        if (command == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Checks what CLI11 leaves to us and moves the command's values into options.
 std::string Complete(const CLI::App& app, Options& options, const Scratch& scratch) {
     const CLI::App* command = Chosen(app);
@@ -156,10 +215,13 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
     if (command == nullptr) {
         return "no command given";
     }
-    if (options.serial.portPath.empty()) {
+    options.command = command->get_name();
+    if (options.json && !JsonCommand(options.command)) {
+        return "--json: " + options.command + " has no JSON form";
+    }
+    if (options.serial.portPath.empty() && options.command != "keys") {
         return "--port is required";
     }
-    options.command = command->get_name();
     options.serial.byteSize = static_cast<uint8_t>(scratch.dataBits);
     for (const auto& item : scratch.assignments) {
         const size_t equals = item.find('=');
@@ -183,6 +245,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     app.footer(kExitCodesText);
     AddLineOptions(app, options, scratch);
     AddKeyCommands(app, options, scratch);
+    AddProvisionCommands(app, options);
     AddUploadCommands(app, options);
     // Left-over arguments are named by Complete, in words of this program.
     app.allow_extras();

@@ -17,11 +17,17 @@ struct Options {
     SerialSettings serial;
     bool trace = false;
     bool designedTiming = false;    // read replies as the window does, not at line speed
-    std::string command;            // info, get, set, store, upload-firmware, upload-config
+    std::string command;            // info, get, set, store, upload-firmware, upload-config, keys,
+                                    // dump, diff, apply
     std::vector<std::string> keys;  // get
     std::vector<KeyAssignment> assignments;  // set
     bool store = false;                      // set --store
     std::string uploadFile;                  // upload-firmware, upload-config
+    bool json = false;                       // info, get, keys, dump, diff, apply
+    std::string profile;                     // diff, apply
+    std::string output;                      // dump -o
+    bool dryRun = false;                     // apply
+    bool force = false;                      // apply
 };
 
 // What the command line asks for: a command to run, a help text to show, or an error.

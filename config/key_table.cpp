@@ -227,6 +227,21 @@ std::string_view ControlCaption(Page page, int controlId) {
     return {};
 }
 
+std::string_view GroupCaption(Page page, int firstButtonId) {
+    std::string_view caption;
+    for (const ui::ControlTemplate& control : PageTemplate(page).controls) {
+        if (control.id == firstButtonId) {
+            return caption;
+        }
+        const bool label =
+            control.kind == ui::ControlKind::Static || control.kind == ui::ControlKind::GroupBox;
+        if (label && !control.text.empty()) {
+            caption = control.text;
+        }
+    }
+    return {};
+}
+
 std::optional<std::vector<std::string>> AllowedValues(const KeyInfo& key) {
     if (key.composed != nullptr) {
         return key.composed();

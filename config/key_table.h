@@ -50,6 +50,9 @@ std::string_view AccessName(Access access);
 // without one, the label or box just before it in the page.
 std::string_view ControlCaption(Page page, int controlId);
 
+// The label or group box just before a radio group's first button: what the row is.
+std::string_view GroupCaption(Page page, int firstButtonId);
+
 // The values the key may take, or none when any text within its limit will do.
 std::optional<std::vector<std::string>> AllowedValues(const KeyInfo& key);
 

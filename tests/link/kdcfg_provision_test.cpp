@@ -1,0 +1,160 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/processes.h"
+
+// dump, diff and apply against kdreader-sim on a pseudo-terminal.
+namespace kd {
+namespace {
+
+using test::RunProgram;
+using test::RunResult;
+using test::SimProcess;
+using test::TempDir;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+struct Reader {
+    explicit Reader(std::vector<std::string> args = {}) : sim(KD_READER_SIM_PATH, Args(args)) {}
+
+    std::vector<std::string> Args(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--log", (dir / "frames.log").string(), "--state",
+                                   (dir / "reader.state").string()});
+        return args;
+    }
+
+    RunResult Kdcfg(std::vector<std::string> args) {
+        args.insert(args.begin(), {KDCFG_PATH, "--port", sim.PortPath()});
+        return RunProgram(args);
+    }
+
+    // The writes and stores the reader took, in order.
+    std::vector<std::string> Writes() const {
+        std::vector<std::string> writes;
+        std::istringstream log(test::ReadFile(dir / "frames.log"));
+        for (std::string line; std::getline(log, line);) {
+            const size_t note = line.find("  # ");
+            if (line.find(" RX ") == std::string::npos || note == std::string::npos) {
+                continue;
+            }
+            const std::string request = line.substr(note + 4);
+            if (request.starts_with("write ") || request == "store") {
+                writes.push_back(request);
+            }
+        }
+        return writes;
+    }
+
+    TempDir dir;
+    SimProcess sim;
+};
+
+std::string Dumped(Reader& reader, const std::filesystem::path& file) {
+    const RunResult dump = reader.Kdcfg({"dump", "-o", file.string()});
+    EXPECT_EQ(dump.exitCode, 0) << dump.err;
+    return test::ReadFile(file);
+}
+
+TEST(KdcfgProvision, DumpThenApplyIsNothingToDoAndThreeChangesAreWrittenStoredAndVerified) {
+    Reader reader;
+    const TempDir files;
+    const std::string profile = Dumped(reader, files / "reader.profile");
+    EXPECT_THAT(profile, HasSubstr("# firmware version: V3.1.7\n"));
+    EXPECT_THAT(profile, HasSubstr("\nworkmode=0\n"));
+
+    const RunResult same = reader.Kdcfg({"apply", (files / "reader.profile").string()});
+    EXPECT_EQ(same.exitCode, 1) << same.err;
+    EXPECT_THAT(same.out, HasSubstr("nothing to do"));
+    EXPECT_EQ(reader.Kdcfg({"diff", (files / "reader.profile").string()}).exitCode, 0);
+
+    std::string changed = profile;
+    for (const auto& [from, to] : {std::pair{"workmode=0", "workmode=2"},
+                                   {"qrcode=1", "qrcode=0"},
+                                   {"deviceno=KD-000123", "deviceno=KD-7"}}) {
+        changed.replace(changed.find(from), std::string(from).size(), to);
+    }
+    test::WriteFile(files / "changed.profile", changed);
+    const RunResult diff = reader.Kdcfg({"diff", (files / "changed.profile").string(), "--json"});
+    EXPECT_EQ(diff.exitCode, 1) << diff.err;
+    const auto document = nlohmann::json::parse(diff.out);
+    EXPECT_EQ(document["differences"].size(), 3u);
+    EXPECT_EQ(document["differences"][0]["key"], "qrcode");
+    EXPECT_EQ(document["differences"][0]["reader"], "1");
+
+    const RunResult apply = reader.Kdcfg({"apply", (files / "changed.profile").string()});
+    EXPECT_EQ(apply.exitCode, 0) << apply.err;
+    EXPECT_THAT(reader.Writes(),
+                ElementsAre("write qrcode=0", "write workmode=2", "write deviceno=KD-7", "store"));
+    const std::string state = "\n" + test::ReadFile(reader.dir / "reader.state");
+    for (const char* line : {"\nqrcode=0\n", "\nworkmode=2\n", "\ndeviceno=KD-7\n"}) {
+        EXPECT_THAT(state, HasSubstr(line));
+    }
+}
+
+TEST(KdcfgProvision, ApplyRefusesBeforeSendingAndNamesWhatFailed) {
+    Reader reader({"--refuse-key", "intervaltime"});
+    const TempDir files;
+    test::WriteFile(files / "bad.profile", "# bad\nworkmode=9\nqrcode=1\nnokey=1\n");
+    const RunResult refused = reader.Kdcfg({"apply", (files / "bad.profile").string()});
+    EXPECT_EQ(refused.exitCode, 11);
+    EXPECT_THAT(refused.err, HasSubstr("bad.profile:2: workmode"));
+    EXPECT_THAT(refused.err, HasSubstr("bad.profile:4: nokey"));
+    EXPECT_THAT(reader.Writes(), ElementsAre());
+
+    test::WriteFile(files / "refused.profile", "intervaltime=500\nworkmode=1\n");
+    const RunResult failed = reader.Kdcfg({"apply", (files / "refused.profile").string()});
+    EXPECT_EQ(failed.exitCode, 12);
+    EXPECT_THAT(failed.err, HasSubstr("write intervaltime: the reader refused"));
+    EXPECT_THAT(failed.err, HasSubstr("unsaved changes"));
+    EXPECT_THAT(reader.Writes(), ElementsAre("write intervaltime=500", "write workmode=1"));
+
+    // A dump still writes what it could read, and says what it could not.
+    const RunResult dump = reader.Kdcfg({"dump"});
+    EXPECT_EQ(dump.exitCode, 5);
+    EXPECT_THAT(dump.out, HasSubstr("# intervaltime: the reader refused\n"));
+    EXPECT_THAT(dump.out, HasSubstr("\nnfccontentbegin=0\n"));
+    EXPECT_THAT(dump.err, HasSubstr("read intervaltime: the reader refused"));
+}
+
+TEST(KdcfgProvision, GbkOddBytesAndLineEndsSurviveDumpAndApplyToAnotherReader) {
+    const std::string gbk = "\xBA\xF3\xD7\xBA";
+    const std::string odd = "\xFF x";
+    const std::string lines = " \\\r\n ";
+    Reader source({"--value", "codeprefix=" + gbk, "--value", "codepostfix=" + lines, "--value",
+                   "deviceno=" + odd});
+    const TempDir files;
+    const std::string profile = Dumped(source, files / "source.profile");
+    EXPECT_THAT(profile, HasSubstr("\ncodeprefix=后缀\n"));
+
+    Reader target;
+    const RunResult apply = target.Kdcfg({"apply", (files / "source.profile").string()});
+    EXPECT_EQ(apply.exitCode, 0) << apply.err;
+    const std::string state = test::ReadFile(target.dir / "reader.state");
+    EXPECT_THAT(state, HasSubstr("\ncodeprefix=%BA%F3%D7%BA\n"));
+    EXPECT_THAT(state, HasSubstr("\ncodepostfix= \\%0D%0A \n"));
+    EXPECT_THAT(state, HasSubstr("\ndeviceno=%FF x\n"));
+}
+
+TEST(KdcfgProvision, JsonFormsAreOneDocumentAndKeysNeedNoPort) {
+    const RunResult keys = RunProgram({KDCFG_PATH, "keys", "--json"});
+    ASSERT_EQ(keys.exitCode, 0) << keys.err;
+    const auto catalogue = nlohmann::json::parse(keys.out)["keys"];
+    EXPECT_EQ(catalogue.size(), 38u);
+    EXPECT_EQ(catalogue[20]["key"], "workmode");
+    EXPECT_EQ(catalogue[20]["controls"][1], "单次模式");
+
+    Reader reader({"--value", "codeprefix=\xBA\xF3\n"});
+    const RunResult info = reader.Kdcfg({"--json", "info"});
+    EXPECT_EQ(nlohmann::json::parse(info.out)["firmwareVersion"], "V3.1.7");
+    const RunResult get = reader.Kdcfg({"get", "workmode", "codeprefix", "--json"});
+    EXPECT_EQ(nlohmann::json::parse(get.out)["values"][1]["value"], "后\\x0A");
+    EXPECT_EQ(reader.Kdcfg({"set", "workmode=1", "--json"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace kd
