@@ -60,7 +60,7 @@ int ExitCodeOf(const ApplyResult& result) {
 
 std::string Before(const KeyWrite& write) {
     return write.before.value ? Shown(*write.before.value)
-                              : "(" + std::string(provision::Describe(*write.before.error)) + ")";
+                              : Parenthesized(provision::Describe(*write.before.error));
 }
 
 // What went wrong, and what the reader is left with, on err.

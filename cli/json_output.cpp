@@ -8,6 +8,13 @@ std::string Shown(std::string_view bytes) {
     return text::EscapeText(bytes, text::Blanks::EscapeAtEdges);
 }
 
+std::string Parenthesized(std::string_view text) {
+    std::string shown(1, '(');
+    shown += text;
+    shown += ')';
+    return shown;
+}
+
 void PrintJson(const nlohmann::json& document, std::FILE* out) {
     // Names taken from a profile as they stand may hold bytes that are not UTF-8.
     const std::string text =

@@ -11,6 +11,9 @@ namespace kd::cli {
 // backslash and edge blanks escaped. Never spans a line, always valid UTF-8.
 std::string Shown(std::string_view bytes);
 
+// "(text)", for a value that is missing and the reason in its place.
+std::string Parenthesized(std::string_view text);
+
 // One document on out, ended by a line end.
 void PrintJson(const nlohmann::json& document, std::FILE* out);
 

@@ -26,7 +26,8 @@ std::vector<std::string> Captions(const KeyInfo& key) {
 std::string ValuesText(const KeyInfo& key) {
     const auto values = catalogue::AllowedValues(key);
     if (!values) {
-        return "text of up to " + std::to_string(catalogue::WriteLimit(key.name)) + " bytes";
+        return std::string("text of up to ") + std::to_string(catalogue::WriteLimit(key.name)) +
+               " bytes";
     }
     std::string text;
     for (size_t i = 0; i < values->size(); ++i) {
@@ -35,7 +36,8 @@ std::string ValuesText(const KeyInfo& key) {
         if (key.kind == catalogue::ControlKind::RadioGroup && i < key.controls.size()) {
             const std::string_view caption = catalogue::ControlCaption(key.page, key.controls[i]);
             if (caption != (*values)[i]) {
-                text += " " + std::string(caption);
+                text += ' ';
+                text += caption;
             }
         }
     }
@@ -46,7 +48,7 @@ std::string ControlsText(const KeyInfo& key) {
     if (key.kind == catalogue::ControlKind::RadioGroup) {
         // The buttons are named beside their values.
         const std::string_view group = catalogue::GroupCaption(key.page, key.controls[0]);
-        return group.empty() ? "" : " > " + std::string(group);
+        return group.empty() ? std::string() : std::string(" > ") + std::string(group);
     }
     std::string text;
     for (const std::string& caption : Captions(key)) {
@@ -84,10 +86,10 @@ int RunKeys(bool asJson, std::FILE* out) {
         return kExitOk;
     }
     for (const KeyInfo& key : catalogue::Keys()) {
-        const std::string access =
-            key.access == catalogue::Access::ReadWrite
-                ? ""
-                : " (" + std::string(catalogue::AccessName(key.access)) + ")";
+        std::string access;
+        if (key.access != catalogue::Access::ReadWrite) {
+            access = ' ' + Parenthesized(catalogue::AccessName(key.access));
+        }
         std::fprintf(out, "%s\t%s%s\t%s%s\t%s\n", std::string(key.name).c_str(),
                      std::string(catalogue::PageCaption(key.page)).c_str(),
                      ControlsText(key).c_str(), std::string(catalogue::KindName(key.kind)).c_str(),

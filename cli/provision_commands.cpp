@@ -67,7 +67,7 @@ int RunDump(Channel& channel, const std::string& port, const std::string& output
         "build date: " + Query(QueryBuildDate, channel),
         "port: " + port,
         "time: " + UtcNow(),
-        "kdcfg " + std::string(strings::kToolVersion),
+        std::string("kdcfg ") + std::string(strings::kToolVersion),
     };
     ChannelKeyAccess keys(&channel);
     const std::vector<provision::DumpedKey> dumped = provision::Dump(keys);
@@ -119,13 +119,13 @@ int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::
         if (asJson) {
             continue;
         }
-        std::fprintf(
-            out, "@ line %zu: %s%s\n- %s\n+ %s\n", difference.line, Shown(difference.key).c_str(),
-            difference.readOnly ? " (set by the reader, never written)" : "",
-            difference.reader.value
-                ? Shown(*difference.reader.value).c_str()
-                : ("(" + std::string(provision::Describe(*difference.reader.error)) + ")").c_str(),
-            Shown(difference.profileValue).c_str());
+        std::fprintf(out, "@ line %zu: %s%s\n- %s\n+ %s\n", difference.line,
+                     Shown(difference.key).c_str(),
+                     difference.readOnly ? " (set by the reader, never written)" : "",
+                     difference.reader.value
+                         ? Shown(*difference.reader.value).c_str()
+                         : Parenthesized(provision::Describe(*difference.reader.error)).c_str(),
+                     Shown(difference.profileValue).c_str());
     }
     if (asJson) {
         PrintJson({{"same", diff.differences.empty()}, {"differences", differences}}, out);
