@@ -107,8 +107,10 @@ int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::
     const provision::DiffResult diff = provision::Diff(keys, *loaded);
     std::vector<const ReaderValue*> values;
     json differences = json::array();
+    size_t notAsked = 0;
     for (const provision::Difference& difference : diff.differences) {
         ReportReadFailure(difference.key, difference.reader, err);
+        notAsked += difference.reader.error == KeyError::NotAsked ? 1 : 0;
         values.push_back(&difference.reader);
         differences.push_back({{"key", Shown(difference.key)},
                                {"line", difference.line},
@@ -116,7 +118,8 @@ int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::
                                {"profile", Shown(difference.profileValue)},
                                {"readOnly", difference.readOnly},
                                {"error", ErrorJson(difference.reader.error)}});
-        if (asJson) {
+        // Once the reader is gone, the keys not asked are counted, not listed.
+        if (asJson || difference.reader.error == KeyError::NotAsked) {
             continue;
         }
         std::fprintf(out, "@ line %zu: %s%s\n- %s\n+ %s\n", difference.line,
@@ -126,6 +129,9 @@ int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::
                          ? Shown(*difference.reader.value).c_str()
                          : Parenthesized(provision::Describe(*difference.reader.error)).c_str(),
                      Shown(difference.profileValue).c_str());
+    }
+    if (notAsked > 0) {
+        std::fprintf(err, "kdcfg: %zu more keys not read: the reader had gone\n", notAsked);
     }
     if (asJson) {
         PrintJson({{"same", diff.differences.empty()}, {"differences", differences}}, out);
