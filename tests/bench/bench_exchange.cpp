@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "link/serial_channel.h"
+#include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
 #include "protocol/upload_frames.h"
+#include "provision/dump_diff.h"
 #include "tests/support/processes.h"
 
 namespace {
@@ -89,6 +91,70 @@ BENCHMARK(ReadKeyAtLineRate)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(20);
+
+// Counts the bytes that cross the line, to give the pure line time of a run.
+class CountingChannel final : public Channel {
+  public:
+    explicit CountingChannel(Channel& inner) : inner_(inner) {}
+    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
+        const int32_t got = inner_.Read(buffer, capacity, timeoutMs);
+        bytes += got > 0 ? static_cast<size_t>(got) : 0;
+        return got;
+    }
+    int32_t Write(const uint8_t* data, int32_t count) override {
+        const int32_t sent = inner_.Write(data, count);
+        bytes += sent > 0 ? static_cast<size_t>(sent) : 0;
+        return sent;
+    }
+    void DiscardInput() override { inner_.DiscardInput(); }
+    void Close() override { inner_.Close(); }
+    uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
+    size_t bytes = 0;
+
+  private:
+    Channel& inner_;
+};
+
+// A dump of the whole catalogue, as `kdcfg dump` reads it, at line speed (1) or in the
+// designed reads (0), beside the pure line time of its bytes plus 1 ms turnaround a key.
+void DumpAtLineRate(benchmark::State& state) {
+    const auto baud = static_cast<uint32_t>(state.range(0));
+    test::SimProcess sim(KD_READER_SIM_PATH, {"--log", "/dev/null", "--line-rate",
+                                              std::to_string(baud), "--turnaround", "1"});
+    SerialSettings settings;
+    settings.portPath = sim.PortPath();
+    settings.baudRate = baud;
+    std::string error;
+    auto port = OpenSerialChannel(settings, error);
+    if (!port) {
+        state.SkipWithError("no simulator");
+        return;
+    }
+    CountingChannel channel(*port);
+    channel.SetReplyPacing(state.range(1) == 1 ? Channel::Pacing::LineSpeed
+                                               : Channel::Pacing::Designed);
+    ChannelKeyAccess keys(&channel);
+    size_t exchanges = 0;
+    for (auto _ : state) {
+        channel.bytes = 0;
+        const auto dumped = provision::Dump(keys);
+        for (const auto& key : dumped) {
+            if (!key.read.value) {
+                state.SkipWithError("a key was not read");
+                return;
+            }
+        }
+        exchanges = dumped.size();
+    }
+    state.counters["keys"] = static_cast<double>(exchanges);
+    state.counters["line_ms"] = LineMs(channel.bytes, baud) + static_cast<double>(exchanges);
+}
+BENCHMARK(DumpAtLineRate)
+    ->ArgsProduct({{9600, 115200}, {1, 0}})
+    ->ArgNames({"baud", "line_speed"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 class MemoryFile final : public UploadFile {
   public:
