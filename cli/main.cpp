@@ -11,6 +11,7 @@
 #include "cli/keys_command.h"
 #include "cli/options.h"
 #include "cli/platform.h"
+#include "cli/ports_command.h"
 #include "cli/provision_commands.h"
 #include "cli/tracing_channel.h"
 #include "cli/upload_command.h"
@@ -102,6 +103,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kdcfg: %s\nTry '%s'.\n", parsed.error.c_str(),
                      parsed.helpHint.c_str());
         return kExitUsage;
+    }
+    if (parsed.options->command == "ports") {
+        return FinishOutput(RunPorts(parsed.options->json, stdout, stderr));
     }
     if (parsed.options->command == "keys") {
         return FinishOutput(RunKeys(parsed.options->json, stdout));

@@ -4,6 +4,7 @@
 
 #include "cli/help_format.h"
 #include "cli/option_checks.h"
+#include "cli/ports_command.h"
 
 namespace kd::cli {
 
@@ -82,8 +83,9 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
     app.add_flag("--designed-timing", options.designedTiming,
                  "read each reply in reads that end 50 ms after its last byte, as the window "
                  "does, instead of ending with the reply's last byte");
-    app.add_flag("--json", options.json,
-                 "info, get, keys, dump, diff, apply: print one JSON document on standard output");
+    app.add_flag(
+        "--json", options.json,
+        "info, get, keys, dump, diff, apply, ports: print one JSON document on standard output");
 }
 
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary, const char* sends) {
@@ -198,7 +200,7 @@ const CLI::App* Chosen(const CLI::App& app) {
 }
 
 bool JsonCommand(const std::string& command) {
-    for (const char* name : {"info", "get", "keys", "dump", "diff", "apply"}) {
+    for (const char* name : {"info", "get", "keys", "dump", "diff", "apply", "ports"}) {
         if (command == name) {
             return true;
         }
@@ -219,7 +221,8 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
     if (options.json && !JsonCommand(options.command)) {
         return "--json: " + options.command + " has no JSON form";
     }
-    if (options.serial.portPath.empty() && options.command != "keys") {
+    if (options.serial.portPath.empty() && options.command != "keys" &&
+        options.command != "ports") {
         return "--port is required";
     }
     options.serial.byteSize = static_cast<uint8_t>(scratch.dataBits);
@@ -247,6 +250,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     AddKeyCommands(app, options, scratch);
     AddProvisionCommands(app, options);
     AddUploadCommands(app, options);
+    AddPortsCommand(app);
     // Left-over arguments are named by Complete, in words of this program.
     app.allow_extras();
 

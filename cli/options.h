@@ -18,12 +18,12 @@ struct Options {
     bool trace = false;
     bool designedTiming = false;    // read replies as the window does, not at line speed
     std::string command;            // info, get, set, store, upload-firmware, upload-config, keys,
-                                    // dump, diff, apply
+                                    // dump, diff, apply, ports
     std::vector<std::string> keys;  // get
     std::vector<KeyAssignment> assignments;  // set
     bool store = false;                      // set --store
     std::string uploadFile;                  // upload-firmware, upload-config
-    bool json = false;                       // info, get, keys, dump, diff, apply
+    bool json = false;                       // info, get, keys, dump, diff, apply, ports
     std::string profile;                     // diff, apply
     std::string output;                      // dump -o
     bool dryRun = false;                     // apply

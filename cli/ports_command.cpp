@@ -1,0 +1,89 @@
+#include "cli/ports_command.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include "cli/exit_codes.h"
+
+namespace kd::cli {
+
+namespace {
+
+// Quotes a text the device gave, so spaces inside it do not split the line.
+std::string Quoted(const std::string& text) {
+    return nlohmann::json(text).dump();
+}
+
+nlohmann::json OrNull(const std::string& text) {
+    return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+}
+
+}  // namespace
+
+void AddPortsCommand(CLI::App& app) {
+    CLI::App* ports = app.add_subcommand(
+        "ports",
+        "Lists the serial ports of this machine (no --port needed).\n\n"
+        "Prints one line per port: the name --port takes, then what the system knows\n"
+        "about it: USB ids, manufacturer, product, serial number, stable by-id name\n"
+        "(Linux) or friendly name (Windows). Nothing is opened or sent.");
+    ports->group("Commands");
+}
+
+std::string FormatPortsText(const std::vector<ListedPort>& ports) {
+    std::string text;
+    for (const ListedPort& port : ports) {
+        text += port.port;
+        if (port.isUsb) {
+            text += " usb";
+            if (!port.vendorId.empty()) {
+                text += " " + port.vendorId + ":" + port.productId;
+            }
+        }
+        const std::pair<const char*, const std::string*> fields[] = {
+            {"manufacturer", &port.manufacturer},
+            {"product", &port.product},
+            {"serial", &port.serialNumber},
+            {"friendly-name", &port.friendlyName},
+            {"by-id", &port.byId}};
+        for (const auto& [name, value] : fields) {
+            if (!value->empty()) {
+                text += std::string(" ") + name + "=" + Quoted(*value);
+            }
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+std::string FormatPortsJson(const std::vector<ListedPort>& ports) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const ListedPort& port : ports) {
+        list.push_back({{"port", port.port},
+                        {"byId", OrNull(port.byId)},
+                        {"friendlyName", OrNull(port.friendlyName)},
+                        {"usb", port.isUsb},
+                        {"vendorId", OrNull(port.vendorId)},
+                        {"productId", OrNull(port.productId)},
+                        {"manufacturer", OrNull(port.manufacturer)},
+                        {"product", OrNull(port.product)},
+                        {"serialNumber", OrNull(port.serialNumber)}});
+    }
+    // Texts from devices may hold bytes that are not UTF-8; print them replaced.
+    return list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+int RunPorts(bool json, std::FILE* out, std::FILE* err) {
+    std::vector<ListedPort> ports;
+    std::string error;
+    const bool listed = ListMachinePorts(ports, error);
+    const std::string text = json ? FormatPortsJson(ports) : FormatPortsText(ports);
+    std::fputs(text.c_str(), out);
+    if (!listed) {
+        std::fprintf(err, "kdcfg: the port search failed: %s\n", error.c_str());
+        return kExitPortUnavailable;
+    }
+    return kExitOk;
+}
+
+}  // namespace kd::cli
