@@ -22,11 +22,11 @@ std::string ReadAttribute(const fs::path& file) {
     return line;
 }
 
-// The 8250 driver's unused ports report type 0; any other driver's port is real.
+// Serial-core ports (the 8250 family) report their UART type; type 0 means no UART was
+// found, which is how the driver's placeholder ports look. Other drivers have no type.
 bool HasHardware(const fs::path& ttyDir) {
     std::error_code ec;
-    const fs::path driver = fs::read_symlink(ttyDir / "device" / "driver", ec);
-    if (ec || driver.filename() != "serial8250") {
+    if (!fs::exists(ttyDir / "type", ec)) {
         return true;
     }
     const std::string type = ReadAttribute(ttyDir / "type");

@@ -27,9 +27,9 @@ struct SysfsPort {
 // Lists the serial ports under root's /sys/class/tty, sorted by name. root is "/" on a
 // live system; tests pass a fake tree. Paths printed stay rooted at "/" either way.
 //
-// A port is kept when it has a device link. Ports of the 8250 serial driver are kept
-// only when their type file holds a non-zero value: the driver registers placeholder
-// ports with no hardware behind them, and it reports those as type 0 (unknown).
+// A port is kept when it has a device link, unless it is a serial-core port whose type
+// file holds 0: the 8250 driver registers placeholder ports with no UART behind them and
+// reports those as type 0 (unknown), whichever driver its device link names.
 // A tree that cannot be read gives an empty list.
 std::vector<SysfsPort> ListSysfsPorts(const std::filesystem::path& root = "/");
 

@@ -24,6 +24,7 @@ class FakeSysfs : public ::testing::Test {
         fs::create_directories(root_ / "sys/class/tty");
         fs::create_directories(root_ / "sys/bus/platform/drivers/serial8250");
         fs::create_directories(root_ / "sys/bus/usb-serial/drivers/ftdi_sio");
+        fs::create_directories(root_ / "sys/bus/serial-base/drivers/port");
     }
     void TearDown() override { fs::remove_all(root_); }
 
@@ -65,11 +66,16 @@ class FakeSysfs : public ::testing::Test {
 
 TEST_F(FakeSysfs, KeepsRealPortsWithTheirUsbDetailsAndSkipsPlaceholders) {
     AddUsbAdapter();
-    // Two 8250 ports: one with a UART found (type 4), one placeholder (type 0).
+    // 8250 ports: one with a UART found (type 4), placeholders (type 0).
     Write(AddTty("ttyS0", "sys/devices/pnp0/00:01", "platform/drivers/serial8250") / "type", "4");
     Write(
         AddTty("ttyS3", "sys/devices/platform/serial8250", "platform/drivers/serial8250") / "type",
         "0");
+    // Newer kernels put a port device of their own between: still type 0, still skipped.
+    Write(AddTty("ttyS2", "sys/devices/platform/serial8250/serial8250:0/serial8250:0.2",
+                 "serial-base/drivers/port") /
+              "type",
+          "0");
     // A virtual console: no device behind it.
     fs::create_directories(root_ / "sys/devices/virtual/tty/tty1");
     fs::create_directory_symlink(root_ / "sys/devices/virtual/tty/tty1",
