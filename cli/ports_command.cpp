@@ -28,6 +28,9 @@ void AddPortsCommand(CLI::App& app) {
         "about it: USB ids, manufacturer, product, serial number, stable by-id name\n"
         "(Linux) or friendly name (Windows). Nothing is opened or sent.");
     ports->group("Commands");
+    ports->footer(
+        "--json prints a JSON array of objects. The other line options (--port, --baud and\n"
+        "the rest) are taken and ignored here.");
 }
 
 std::string FormatPortsText(const std::vector<ListedPort>& ports) {
