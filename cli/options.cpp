@@ -44,9 +44,9 @@ constexpr char kExitCodesText[] =
     "dump, diff and apply give 4 or 5 when a key could not be read.\n";
 
 constexpr char kCommandFooter[] =
-    "Line options (--port PATH, --baud, --data-bits, --stop-bits, --parity, --trace,\n"
-    "--designed-timing) and --json may come before or after the command; 'kdcfg --help'\n"
-    "lists them and the exit codes.";
+    "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
+    "--trace, --designed-timing) and --json may come before or after the command;\n"
+    "'kdcfg --help' lists them and the exit codes.";
 
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
@@ -56,9 +56,16 @@ struct Scratch {
 
 void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
     const auto last = CLI::MultiOptionPolicy::TakeLast;
-    app.add_option("--port", options.serial.portPath,
-                   "the reader's serial port, e.g. /dev/ttyUSB0 or COM3 (required)")
+    app.add_option("--port", options.ports,
+                   "the reader's serial port, e.g. /dev/ttyUSB0 or COM3; give it again to run "
+                   "on several readers at once")
         ->type_name("PATH")
+        ->check(PathNotOption())
+        ->allow_extra_args(false);  // one path per --port: "get KEY --port P KEY" stays whole
+    app.add_option("--ports", options.portPattern,
+                   "every port the pattern matches, e.g. '/dev/serial/by-id/usb-*' (not on "
+                   "Windows)")
+        ->type_name("GLOB")
         ->check(PathNotOption())
         ->multi_option_policy(last);
     app.add_option("--baud", options.serial.baudRate, "line speed in bit/s (default 9600)")
@@ -221,9 +228,12 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
     if (options.json && !JsonCommand(options.command)) {
         return "--json: " + options.command + " has no JSON form";
     }
-    if (options.serial.portPath.empty() && options.command != "keys" &&
+    if (options.ports.empty() && options.portPattern.empty() && options.command != "keys" &&
         options.command != "ports") {
-        return "--port is required";
+        return "--port or --ports is required";
+    }
+    if (!options.ports.empty()) {
+        options.serial.portPath = options.ports.front();
     }
     options.serial.byteSize = static_cast<uint8_t>(scratch.dataBits);
     for (const auto& item : scratch.assignments) {

@@ -15,6 +15,8 @@ struct KeyAssignment {
 
 struct Options {
     SerialSettings serial;
+    std::vector<std::string> ports;  // every --port, in order; serial.portPath is the first
+    std::string portPattern;         // --ports: a pattern for more
     bool trace = false;
     bool designedTiming = false;    // read replies as the window does, not at line speed
     std::string command;            // info, get, set, store, upload-firmware, upload-config, keys,

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What kdcfg asks of the operating system, one file per platform.
 namespace kd::cli {
@@ -19,5 +20,8 @@ std::string PortDevicePath(const std::string& name);
 
 // Adds the "\\.\" device prefix to a bare "COMn" name; other names pass unchanged.
 std::string WindowsComDevicePath(std::string_view name);
+
+// The paths a shell pattern matches, sorted; empty with error set when none do.
+std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error);
 
 }  // namespace kd::cli

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <glob.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,6 +26,21 @@ bool GuardStandardDescriptors(std::string& error) {
         }
     }
     return true;
+}
+
+std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error) {
+    glob_t found{};
+    const int result = ::glob(pattern.c_str(), 0, nullptr, &found);
+    std::vector<std::string> paths;
+    if (result == 0) {
+        paths.assign(found.gl_pathv, found.gl_pathv + found.gl_pathc);
+    } else if (result == GLOB_NOMATCH) {
+        error = "--ports: nothing matches '" + pattern + "'";
+    } else {
+        error = "--ports: could not search for '" + pattern + "'";
+    }
+    ::globfree(&found);
+    return paths;
 }
 
 bool IsTerminal(std::FILE* stream) {

@@ -17,4 +17,10 @@ std::string PortDevicePath(const std::string& name) {
     return WindowsComDevicePath(name);
 }
 
+std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error) {
+    // COM ports are not files to match; name each with its own --port.
+    error = "--ports '" + pattern + "': not available on Windows; give --port once per port";
+    return {};
+}
+
 }  // namespace kd::cli

@@ -72,7 +72,7 @@ TEST(KdcfgOptions, UsageErrorsNameTheirCause) {
         {{"--port", "p", "upload-config", "a", "b"}, "unexpected argument 'b'", ""},
         {{"--port", "p", "--bogus=1", "info"}, "unknown option '--bogus'", ""},
         {{"info", "--store"}, "unknown option '--store'", ""},
-        {{"info"}, "--port is required", "kdcfg info --help"},
+        {{"info"}, "--port or --ports is required", "kdcfg info --help"},
         {{"--port", "p"}, "no command given", ""},
         {{"--port", "p", "get"}, "KEY is required", ""},
         {{"--port", "p", "--baud", "0", "info"}, "--baud: needs a positive whole number", ""},

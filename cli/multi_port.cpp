@@ -1,0 +1,181 @@
+#include "cli/multi_port.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "cli/exit_codes.h"
+#include "cli/platform.h"
+#include "cli/run_command.h"
+#include "text/escape.h"
+
+namespace kd::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+enum class PortState : int { Waiting, Running, Done };
+
+// One port's run: the thread writes the report, then sets state to Done; the main
+// thread reads the report only after that.
+struct PortRun {
+    PortReport report;
+    std::atomic<PortState> state{PortState::Waiting};
+};
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string ReadBack(std::FILE* file) {
+    std::string text;
+    if (file == nullptr || std::fflush(file) != 0) {
+        return text;
+    }
+    std::rewind(file);
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+        text.append(buffer, got);
+    }
+    return text;
+}
+
+// The body of one port's thread: its own channel, its own output files.
+void RunOnePort(const Options& options, PortRun& run) {
+    run.state = PortState::Running;
+    const auto start = Clock::now();
+    Options own = options;
+    own.serial.portPath = run.report.port;
+    FilePtr out(std::tmpfile());
+    FilePtr err(std::tmpfile());
+    if (!out || !err) {
+        run.report.err = "kdcfg: no room for this port's output\n";
+        run.report.code = kExitOutputFailed;
+    } else {
+        ReaderFacts facts;
+        run.report.code = OpenAndRun(own, false, out.get(), err.get(), &facts);
+        run.report.serialNumber = text::EscapeText(facts.serialNumber);
+        run.report.firmwareVersion = text::EscapeText(facts.firmwareVersion);
+        run.report.out = ReadBack(out.get());
+        run.report.err = ReadBack(err.get());
+    }
+    run.report.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    run.state = PortState::Done;
+}
+
+const char* Result(int code) {
+    return code == kExitOk ? "PASS" : "FAIL";
+}
+
+void PrintLine(const PortRun& run, std::FILE* out) {
+    const PortState state = run.state;
+    if (state != PortState::Done) {
+        std::fprintf(out, "%-32s %s\033[K\n", run.report.port.c_str(),
+                     state == PortState::Waiting ? "waiting" : "running");
+        return;
+    }
+    std::fprintf(out, "%-32s %s (exit %d) in %.2f s\033[K\n", run.report.port.c_str(),
+                 Result(run.report.code), run.report.code, run.report.seconds);
+}
+
+// On a terminal, one line per port redrawn in place; otherwise one line as each ends.
+void Watch(std::vector<std::unique_ptr<PortRun>>& runs, bool terminal, std::FILE* err) {
+    std::vector<bool> shown(runs.size(), false);
+    for (bool first = true;; first = false) {
+        const bool all = std::all_of(runs.begin(), runs.end(),
+                                     [](const auto& run) { return run->state == PortState::Done; });
+        if (terminal) {
+            if (!first) {
+                std::fprintf(err, "\033[%zuA", runs.size());
+            }
+            for (const auto& run : runs) {
+                PrintLine(*run, err);
+            }
+        } else {
+            for (size_t i = 0; i < runs.size(); ++i) {
+                if (!shown[i] && runs[i]->state == PortState::Done) {
+                    shown[i] = true;
+                    std::fprintf(err, "kdcfg: %s: %s (exit %d)\n", runs[i]->report.port.c_str(),
+                                 Result(runs[i]->report.code), runs[i]->report.code);
+                }
+            }
+        }
+        std::fflush(err);
+        if (all) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+void PrintOutputs(const std::vector<PortReport>& reports, std::FILE* out, std::FILE* err) {
+    for (const auto& report : reports) {
+        if (!report.out.empty()) {
+            std::fprintf(out, "== %s\n%s", report.port.c_str(), report.out.c_str());
+        }
+        if (!report.err.empty()) {
+            std::fprintf(err, "== %s\n%s", report.port.c_str(), report.err.c_str());
+        }
+    }
+}
+
+}  // namespace
+
+std::string ExpandPorts(Options& options) {
+    if (options.portPattern.empty()) {
+        return {};
+    }
+    std::string error;
+    std::vector<std::string> found = MatchPortPattern(options.portPattern, error);
+    if (found.empty()) {
+        return error;
+    }
+    for (auto& path : found) {
+        if (std::find(options.ports.begin(), options.ports.end(), path) == options.ports.end()) {
+            options.ports.push_back(std::move(path));
+        }
+    }
+    options.serial.portPath = options.ports.front();
+    return {};
+}
+
+int WorstCode(const std::vector<PortReport>& reports) {
+    int worst = kExitOk;
+    for (const auto& report : reports) {
+        worst = std::max(worst, report.code);
+    }
+    return worst;
+}
+
+int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
+    std::vector<std::unique_ptr<PortRun>> runs;
+    for (const auto& port : options.ports) {
+        runs.push_back(std::make_unique<PortRun>());
+        runs.back()->report.port = port;
+    }
+    {
+        std::vector<std::jthread> threads;
+        for (auto& run : runs) {
+            threads.emplace_back([&options, &run] { RunOnePort(options, *run); });
+        }
+        Watch(runs, IsTerminal(err), err);
+    }  // every thread has ended here
+    std::vector<PortReport> reports;
+    for (auto& run : runs) {
+        reports.push_back(std::move(run->report));
+    }
+    if (options.json) {
+        const std::string json = JsonReport(options.command, reports);
+        std::fprintf(out, "%s\n", json.c_str());
+    } else {
+        PrintOutputs(reports, out, err);
+        PrintSummary(reports, out);
+    }
+    return WorstCode(reports);
+}
+
+}  // namespace kd::cli

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/processes.h"
+
+namespace kd {
+namespace {
+
+using test::RunProgram;
+using test::RunResult;
+using test::SimProcess;
+using test::TempDir;
+
+constexpr size_t kReaders = 8;
+constexpr size_t kRefusing = 2;  // refuses to take workmode
+constexpr size_t kSilent = 5;    // never answers
+
+// Eight modelled readers at 115200 bit/s, each with its own state file.
+struct Station {
+    Station() {
+        for (size_t i = 0; i < kReaders; ++i) {
+            std::vector<std::string> args = {"--line-rate", "115200", "--state", StateFile(i)};
+            if (i == kRefusing) {
+                args.insert(args.end(), {"--refuse-key", "workmode"});
+            }
+            if (i == kSilent) {
+                args.push_back("--silent");
+            }
+            readers.push_back(std::make_unique<SimProcess>(KD_READER_SIM_PATH, args));
+        }
+    }
+
+    std::string StateFile(size_t i) const {
+        return (dir / ("reader" + std::to_string(i))).string();
+    }
+
+    RunResult Kdcfg(const std::vector<std::string>& command) const {
+        std::vector<std::string> args = {KDCFG_PATH, "--baud", "115200"};
+        for (const auto& reader : readers) {
+            args.insert(args.end(), {"--port", reader->PortPath()});
+        }
+        args.insert(args.end(), command.begin(), command.end());
+        return RunProgram(args);
+    }
+
+    TempDir dir;
+    std::vector<std::unique_ptr<SimProcess>> readers;
+};
+
+// The summary line of one port, or "" when it has none.
+std::string SummaryLine(const std::string& out, const std::string& port) {
+    const size_t at = out.find("\n" + port + " ");
+    return at == std::string::npos ? "" : out.substr(at + 1, out.find('\n', at + 1) - at - 1);
+}
+
+TEST(KdcfgManyPorts, SetsEveryHealthyReaderAndReportsTheFailedOnes) {
+    Station station;
+    for (const auto& reader : station.readers) {
+        ASSERT_FALSE(reader->PortPath().empty());
+    }
+    const RunResult run = station.Kdcfg({"set", "workmode=2", "--store"});
+    // The silent reader gives 4, the refusing one 5: the worst decides.
+    EXPECT_EQ(run.exitCode, 5) << run.err;
+    EXPECT_NE(run.out.find("6 of 8 ports passed"), std::string::npos) << run.out;
+    for (size_t i = 0; i < kReaders; ++i) {
+        const std::string port = station.readers[i]->PortPath();
+        const std::string line = SummaryLine(run.out, port);
+        const bool healthy = i != kRefusing && i != kSilent;
+        EXPECT_NE(line.find(healthy ? "KD-000123" : " - "), std::string::npos) << line;
+        EXPECT_NE(line.find(healthy ? "PASS" : "FAIL"), std::string::npos) << line;
+        const std::string state = test::ReadFile(station.StateFile(i));
+        EXPECT_EQ(state.find("workmode=2") != std::string::npos, healthy) << i << ": " << state;
+    }
+    // Each port's messages come as one block under its name, not interleaved.
+    const std::string refusing = "== " + station.readers[kRefusing]->PortPath() + "\n";
+    const size_t block = run.err.find(refusing);
+    ASSERT_NE(block, std::string::npos) << run.err;
+    EXPECT_NE(run.err.substr(block + refusing.size())
+                  .find("kdcfg: write workmode: the reader "
+                        "refused\n"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST(KdcfgManyPorts, JsonReportHasEveryPortInOrder) {
+    Station station;
+    const RunResult run = station.Kdcfg({"info", "--json"});
+    EXPECT_EQ(run.exitCode, 4) << run.err;  // only the silent reader fails
+    const auto report = nlohmann::json::parse(run.out, nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << run.out;
+    EXPECT_EQ(report["command"], "info");
+    EXPECT_EQ(report["exitCode"], 4);
+    ASSERT_EQ(report["ports"].size(), kReaders);
+    for (size_t i = 0; i < kReaders; ++i) {
+        const auto& port = report["ports"][i];
+        EXPECT_EQ(port["port"], station.readers[i]->PortPath());
+        const bool healthy = i != kSilent;
+        EXPECT_EQ(port["result"], healthy ? "PASS" : "FAIL");
+        EXPECT_EQ(port["exitCode"], healthy ? 0 : 4);
+        EXPECT_EQ(port["firmwareVersion"], healthy ? "V3.1.7" : "");
+        // The command's own JSON sits inside the report, per port.
+        EXPECT_EQ(port["output"].is_object(), healthy) << port["output"];
+        if (healthy) {
+            EXPECT_EQ(port["output"]["port"], station.readers[i]->PortPath());
+        }
+    }
+}
+
+TEST(KdcfgManyPorts, PortsPatternFindsTheLinksAndRefusesAnEmptyMatch) {
+    TempDir links;
+    std::vector<std::unique_ptr<SimProcess>> readers;
+    for (const char* name : {"usb-a", "usb-b"}) {
+        readers.push_back(std::make_unique<SimProcess>(
+            KD_READER_SIM_PATH, std::vector<std::string>{"--link", (links / name).string()}));
+    }
+    const RunResult run = RunProgram({KDCFG_PATH, "--ports", (links / "usb-*").string(), "info"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("2 of 2 ports passed"), std::string::npos) << run.out;
+    EXPECT_NE(SummaryLine(run.out, (links / "usb-b").string()).find("PASS"), std::string::npos);
+
+    const RunResult none = RunProgram({KDCFG_PATH, "--ports", (links / "none-*").string(), "info"});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_NE(none.err.find("nothing matches"), std::string::npos) << none.err;
+}
+
+}  // namespace
+}  // namespace kd
