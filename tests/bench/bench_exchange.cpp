@@ -57,27 +57,44 @@ void ReadKeyExchange(benchmark::State& state) {
 }
 BENCHMARK(ReadKeyExchange)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(20);
 
+// A reader that gives the line its time at the benchmark's rate (range 0), with a 1 ms
+// turnaround, and the port to it.
+struct PacedReader {
+    explicit PacedReader(const benchmark::State& state)
+        : baud(static_cast<uint32_t>(state.range(0))),
+          sim(KD_READER_SIM_PATH,
+              {"--log", "/dev/null", "--line-rate", std::to_string(baud), "--turnaround", "1"}) {
+        SerialSettings settings;
+        settings.portPath = sim.PortPath();
+        settings.baudRate = baud;
+        std::string error;
+        port = OpenSerialChannel(settings, error);
+    }
+    uint32_t baud;
+    test::SimProcess sim;
+    std::unique_ptr<Channel> port;
+};
+
+// Line speed when the benchmark's range 1 is 1, else the designed reads.
+Channel::Pacing PacingOf(const benchmark::State& state) {
+    return state.range(1) == 1 ? Channel::Pacing::LineSpeed : Channel::Pacing::Designed;
+}
+
 // A key read against a reader that gives the line its time at the rate, read at line
 // speed (range 1 = 1) or in the designed reads (0). Line speed should cost line time plus
 // the reader's 1 ms turnaround; the designed reads add the 50 ms that ends each read.
 void ReadKeyAtLineRate(benchmark::State& state) {
-    const auto baud = static_cast<uint32_t>(state.range(0));
-    test::SimProcess sim(KD_READER_SIM_PATH, {"--log", "/dev/null", "--line-rate",
-                                              std::to_string(baud), "--turnaround", "1"});
-    SerialSettings settings;
-    settings.portPath = sim.PortPath();
-    settings.baudRate = baud;
-    std::string error;
-    auto channel = OpenSerialChannel(settings, error);
-    if (!channel) {
+    PacedReader reader(state);
+    if (!reader.port) {
         state.SkipWithError("no simulator");
         return;
     }
-    channel->SetReplyPacing(state.range(1) == 1 ? Channel::Pacing::LineSpeed
-                                                : Channel::Pacing::Designed);
+    Channel* channel = reader.port.get();
+    const uint32_t baud = reader.baud;
+    channel->SetReplyPacing(PacingOf(state));
     std::string value;
     for (auto _ : state) {
-        if (ReadKey(channel.get(), "workmode", value) != 1) {
+        if (ReadKey(channel, "workmode", value) != 1) {
             state.SkipWithError("read failed");
             return;
         }
@@ -118,21 +135,14 @@ class CountingChannel final : public Channel {
 // A dump of the whole catalogue, as `kdcfg dump` reads it, at line speed (1) or in the
 // designed reads (0), beside the pure line time of its bytes plus 1 ms turnaround a key.
 void DumpAtLineRate(benchmark::State& state) {
-    const auto baud = static_cast<uint32_t>(state.range(0));
-    test::SimProcess sim(KD_READER_SIM_PATH, {"--log", "/dev/null", "--line-rate",
-                                              std::to_string(baud), "--turnaround", "1"});
-    SerialSettings settings;
-    settings.portPath = sim.PortPath();
-    settings.baudRate = baud;
-    std::string error;
-    auto port = OpenSerialChannel(settings, error);
-    if (!port) {
+    PacedReader reader(state);
+    if (!reader.port) {
         state.SkipWithError("no simulator");
         return;
     }
-    CountingChannel channel(*port);
-    channel.SetReplyPacing(state.range(1) == 1 ? Channel::Pacing::LineSpeed
-                                               : Channel::Pacing::Designed);
+    const uint32_t baud = reader.baud;
+    CountingChannel channel(*reader.port);
+    channel.SetReplyPacing(PacingOf(state));
     ChannelKeyAccess keys(&channel);
     size_t exchanges = 0;
     for (auto _ : state) {
