@@ -6,6 +6,7 @@
 #include "config/config_dialog.h"
 #include "link/port_enumeration.h"
 #include "protocol/device_commands.h"
+#include "resources/baud_rates.h"
 #include "resources/ids.h"
 #include "resources/main_window.h"
 #include "resources/strings.h"
@@ -18,8 +19,6 @@ namespace {
 constexpr char kSingleInstanceMutex[] = "Tesmor_CONFIG_TOOLS_v5.5.x";
 constexpr char kPromptCaption[] = "提示";
 
-constexpr const char* kBaudRates[] = {"110",  "300",   "1200",  "2400",  "4800",
-                                      "9600", "19200", "38400", "57600", "115200"};
 constexpr const char* kDataBits[] = {"5", "6", "7", "8"};
 constexpr const char* kStopBits[] = {"1", "2"};
 constexpr const char* kParities[] = {"NONE", "ODD", "EVEN", "MARK", "SPACE"};
@@ -122,7 +121,7 @@ MainDialog::~MainDialog() = default;
 
 bool MainDialog::OnInitDialog() {
     Dialog::OnInitDialog();
-    FillList(*this, ids::kBaudRateList, kBaudRates);
+    FillList(*this, ids::kBaudRateList, resources::kWindowBaudRates);
     FillList(*this, ids::kDataBitsList, kDataBits);
     FillList(*this, ids::kStopBitsList, kStopBits);
     FillList(*this, ids::kParityList, kParities);

@@ -11,6 +11,7 @@
 #include "cli/options.h"
 #include "cli/platform.h"
 #include "cli/ports_command.h"
+#include "cli/probe_command.h"
 #include "cli/run_command.h"
 
 using namespace kd;
@@ -59,6 +60,13 @@ int main(int argc, char** argv) {
     if (std::string expandError = ExpandPorts(options); !expandError.empty()) {
         std::fprintf(stderr, "kdcfg: %s\n", expandError.c_str());
         return kExitUsage;
+    }
+    if (options.command == "probe") {
+        if (options.ports.size() > 1) {
+            std::fprintf(stderr, "kdcfg: probe takes one port\n");
+            return kExitUsage;
+        }
+        return FinishOutput(RunProbe(options.serial, options.json, stdout, stderr));
     }
     if (options.ports.size() > 1) {
         return FinishOutput(RunOnEveryPort(options, stdout, stderr));

@@ -5,6 +5,7 @@
 #include "cli/help_format.h"
 #include "cli/option_checks.h"
 #include "cli/ports_command.h"
+#include "cli/probe_command.h"
 
 namespace kd::cli {
 
@@ -90,9 +91,9 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
     app.add_flag("--designed-timing", options.designedTiming,
                  "read each reply in reads that end 50 ms after its last byte, as the window "
                  "does, instead of ending with the reply's last byte");
-    app.add_flag(
-        "--json", options.json,
-        "info, get, keys, dump, diff, apply, ports: print one JSON document on standard output");
+    app.add_flag("--json", options.json,
+                 "info, get, keys, dump, diff, apply, ports, probe: print one JSON document on "
+                 "standard output");
 }
 
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary, const char* sends) {
@@ -207,7 +208,7 @@ const CLI::App* Chosen(const CLI::App& app) {
 }
 
 bool JsonCommand(const std::string& command) {
-    for (const char* name : {"info", "get", "keys", "dump", "diff", "apply", "ports"}) {
+    for (const char* name : {"info", "get", "keys", "dump", "diff", "apply", "ports", "probe"}) {
         if (command == name) {
             return true;
         }
@@ -261,6 +262,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     AddProvisionCommands(app, options);
     AddUploadCommands(app, options);
     AddPortsCommand(app);
+    AddProbeCommand(app);
     // Left-over arguments are named by Complete, in words of this program.
     app.allow_extras();
 

@@ -28,6 +28,10 @@ class Channel {
     // count itself when count <= 0, and a result below 1 when the port failed.
     virtual int32_t Write(const uint8_t* bytes, int32_t count) = 0;
 
+    // Returns once what was written has left the port, within the write budget. Channels
+    // that cannot tell return at once.
+    virtual void WaitUntilSent() {}
+
     // Drops whatever has arrived and not been read.
     virtual void DiscardInput() = 0;
 

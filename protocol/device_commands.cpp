@@ -18,13 +18,13 @@ using Outcome = ExchangeOutcome;
 // A read-key request names its key, and its reply must name the same one.
 Outcome Exchange(Channel* channel, const Magic& magic, CommandCode code,
                  std::span<const uint8_t> payload, size_t leastBytes, std::span<uint8_t> reply,
-                 std::span<const uint8_t>& received) {
+                 std::span<const uint8_t>& received, uint32_t silenceMs = 0) {
     std::array<uint8_t, kMaxFrameSize> request{};
     const size_t size = BuildRequest(magic, code, payload, request);
     if (channel == nullptr) {
         return Outcome::WriteFailed;
     }
-    ReplyRule rule{leastBytes, {}};
+    ReplyRule rule{leastBytes, {}, silenceMs};
     if (code == kReadKeyCommand) {
         rule.keyName = {reinterpret_cast<const char*>(payload.data()), payload.size()};
     }
@@ -63,10 +63,14 @@ int QueryVersion(Channel* channel, std::string_view key, TextSink& label) {
 }  // namespace
 
 int Handshake(Channel* channel) {
+    return HandshakeWithin(channel, 0);
+}
+
+int HandshakeWithin(Channel* channel, uint32_t silenceMs) {
     std::array<uint8_t, kReceiveBufferSize> reply{};
     std::span<const uint8_t> received;
     return QueryResult(Exchange(channel, kHandshakeMagic, kHandshakeCommand, {}, kHandshakeReplyMin,
-                                reply, received));
+                                reply, received, silenceMs));
 }
 
 int QueryFirmwareVersion(Channel* channel, TextSink& label) {

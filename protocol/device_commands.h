@@ -45,6 +45,10 @@ constexpr size_t KeyWriteLimit(size_t nameLength) {
 }
 
 int Handshake(Channel* channel);
+// The handshake, given up when the line stays silent silenceMs after the request has
+// left (0: the usual time-out). For trying line settings one after another: a wrong
+// setting gets silence, which should not cost the full time-out.
+int HandshakeWithin(Channel* channel, uint32_t silenceMs);
 // The sink gets the whole text; a label shows what fits (FitLabel).
 int QueryFirmwareVersion(Channel* channel, TextSink& label);
 int QueryBuildDate(Channel* channel, TextSink& label);

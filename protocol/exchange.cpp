@@ -75,7 +75,10 @@ class ReplyReader {
             if (quiet && received_ > 0 && !(announced && progress == Progress::Incomplete)) {
                 break;
             }
-            uint32_t wait = MsUntil(channel_.Now(), sent + Budget());
+            const uint32_t budget = MsUntil(channel_.Now(), sent + Budget());
+            uint32_t wait = std::min(budget, SilenceLeft(sent));
+            // A read cut short by the silence says nothing of the line going quiet.
+            const bool silenceCut = wait < budget;
             if (progress == Progress::Judgeable) {
                 wait = std::min(wait, channel_.IntervalMs());
             }
@@ -89,13 +92,21 @@ class ReplyReader {
                 break;
             }
             received_ += static_cast<size_t>(std::min(got, room));
-            quiet = got < room;
+            quiet = got < room && !silenceCut;
         }
         return received_;
     }
 
   private:
     std::span<const uint8_t> Received() const { return buffer_.first(received_); }
+
+    // What is left of the rule's silence while nothing has come; no bound otherwise.
+    uint32_t SilenceLeft(Clock::time_point sent) const {
+        if (rule_.silenceMs == 0 || received_ > 0) {
+            return UINT32_MAX;
+        }
+        return MsUntil(channel_.Now(), sent + std::chrono::milliseconds(rule_.silenceMs));
+    }
 
     // The reply time-out; on a line slower than the designed interval allows (its
     // interval is then twice a byte's time), each byte of the reply adds that interval,
@@ -214,6 +225,10 @@ ExchangeOutcome ExchangeFrame(Channel& channel, std::span<const uint8_t> frame,
     const ReplyKind kind = rule.keyName.empty() ? ReplyKind::Nameless : ReplyKind::Named;
     if (frame.empty() || !SendRequest(channel, frame, kind)) {
         return ExchangeOutcome::WriteFailed;
+    }
+    if (rule.silenceMs != 0) {
+        // The silence counts from the request's end, which takes long on a slow line.
+        channel.WaitUntilSent();
     }
     received = ReceiveReply(channel, reply, rule, channel.Now());
     if (received.empty()) {

@@ -19,6 +19,10 @@ struct ReplyRule {
     // A key read names its key: a reply whose KeyRecord names another key is a late
     // reply to an earlier request and is dropped. Empty for replies that carry no name.
     std::string_view keyName;
+    // When not 0, reading ends once the line has stayed silent this long after the
+    // request has left the port; a reply that has begun gets the usual time. A search
+    // for the reader's line settings uses it, so that a try against silence ends soon.
+    uint32_t silenceMs = 0;
 };
 
 // Whether a reply tells which request it answers: a key's name, an upload block's index.
@@ -34,8 +38,9 @@ bool SendRequest(Channel& channel, std::span<const uint8_t> frame, ReplyKind kin
 // belongs to it: from the start of its frame through what arrived, empty when nothing
 // came or the port failed. Frames that the rule shows to belong to another request are
 // dropped. Reading ends when the frame is complete, the buffer is full, the line stays
-// quiet once the reply can be judged, or kReplyTimeoutMs has passed since sent (on a
-// line too slow for the designed interval, plus that interval for each reply byte).
+// quiet once the reply can be judged, nothing came within the rule's silence, or kReplyTimeoutMs
+// has passed since sent (on a line too slow for the designed interval, plus that interval for each
+// reply byte).
 std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer,
                                       const ReplyRule& rule, Channel::Clock::time_point sent);
 
@@ -46,8 +51,8 @@ std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffe
 // as judged.
 enum class ExchangeOutcome { WriteFailed, NoReply, Short, Refused, Accepted };
 
-// Sends the frame, takes the reply into reply and judges it by the rule and its status
-// byte. received is what arrived for this request.
+// Sends the frame (with a rule's silence, waits until it has left the port), takes the reply into
+// reply and judges it by the rule and its status byte. received is what arrived for this request.
 ExchangeOutcome ExchangeFrame(Channel& channel, std::span<const uint8_t> frame,
                               const ReplyRule& rule, std::span<uint8_t> reply,
                               std::span<const uint8_t>& received);

@@ -189,7 +189,8 @@ int main(int argc, char** argv) {
 
         SimObserver observer(log, options.stateFile, options.uploadDir);
         kd::sim::ReaderModel model(keys, options.faults, &observer);
-        const auto end = kd::sim::Serve(port.fd.Get(), model, log, options.pace, waitMask, gStop);
+        const auto end = kd::sim::Serve(port.fd.Get(), model, log, options.pace, options.answerRate,
+                                        waitMask, gStop);
         result = end == kd::sim::ServeEnd::Stopped ? 0 : kExitFailure;
         log.Event(end == kd::sim::ServeEnd::Stopped ? "stopped" : "line failed, stopping");
         if (!options.link.empty()) {

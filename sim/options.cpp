@@ -117,6 +117,12 @@ void AddSettings(CLI::App& app, Options& options, std::vector<std::string>& valu
                    "arrive after their line time, replies go out at that rate")
         ->type_name("BAUD")
         ->check(CLI::Range(1u, 4'000'000u));
+    app.add_option("--answer-rate", options.answerRate,
+                   "answer only while the other side's line speed is BAUD; other requests are "
+                   "logged and ignored. On a pseudo-terminal only the speed can be checked: "
+                   "the kernel keeps 8 data bits and no parity there")
+        ->type_name("BAUD")
+        ->check(CLI::Range(1u, 4'000'000u));
     app.add_option("--turnaround", options.pace.turnaroundMs,
                    "with --line-rate, wait MS after a request before answering (default 1)")
         ->type_name("MS")

@@ -22,6 +22,7 @@ struct Options {
     std::vector<std::pair<std::string, std::string>> values;
     FaultPlan faults;
     LinePace pace;
+    uint32_t answerRate = 0;  // not 0: ignore requests while the other side's speed differs
     bool help = false;
 };
 

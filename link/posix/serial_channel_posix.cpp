@@ -124,6 +124,12 @@ class PosixSerialChannel final : public Channel {
         });
     }
 
+    void WaitUntilSent() override {
+        if (fd_.Valid()) {
+            WaitForOutput(fd_.Get(), timeouts_);
+        }
+    }
+
     void DiscardInput() override {
         if (fd_.Valid()) {
             ::tcflush(fd_.Get(), TCIFLUSH);

@@ -183,5 +183,24 @@ TEST(ExchangeTiming, ASlowLinesReplyGetsItsLineTime) {
     EXPECT_GT(line.Now().time_since_epoch(), std::chrono::milliseconds(kReplyTimeoutMs));
 }
 
+TEST(ExchangeTiming, ASilenceBudgetEndsAQuietTryButNotABegunReply) {
+    // A reader that answers after 300 ms is given up on after the 100 ms of silence...
+    Line late(300);
+    EXPECT_EQ(HandshakeWithin(&late.channel, 100), kNoValidReply);
+    EXPECT_LT(late.channel.Now().time_since_epoch(), std::chrono::milliseconds(300));
+    // ...one within it is taken, and the usual handshake still waits for the late one.
+    Line prompt(40);
+    EXPECT_EQ(HandshakeWithin(&prompt.channel, 100), kCommandOk);
+    Line patient(300);
+    EXPECT_EQ(Handshake(&patient.channel), kCommandOk);
+
+    // A reply that has begun gets its whole line time: 12 bytes take 1.1 s at 110 baud.
+    const std::vector<uint8_t> kd1 = {'K', 'D', '1'};
+    std::vector<uint8_t> reply(kMaxFrameSize);
+    reply.resize(BuildReply(kHandshakeMagic, kHandshakeCommand, 0, kd1, reply));
+    SlowLine slow(reply);
+    EXPECT_EQ(HandshakeWithin(&slow, 100), kCommandOk);
+}
+
 }  // namespace
 }  // namespace kd

@@ -1,0 +1,92 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/support/processes.h"
+
+// probe against kdreader-sim on a pseudo-terminal, which answers only at its own rate.
+namespace kd {
+namespace {
+
+using test::RunProgram;
+using test::RunResult;
+using test::SimProcess;
+using test::TempDir;
+using ::testing::HasSubstr;
+
+struct Probed {
+    explicit Probed(std::vector<std::string> simArgs)
+        : sim(KD_READER_SIM_PATH, WithLog(std::move(simArgs))) {}
+
+    std::vector<std::string> WithLog(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--log", (dir / "frames.log").string()});
+        return args;
+    }
+
+    RunResult Probe(std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {KDCFG_PATH, "--port", sim.PortPath(), "probe"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const auto start = std::chrono::steady_clock::now();
+        RunResult run = RunProgram(args);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        return run;
+    }
+
+    TempDir dir;
+    SimProcess sim;
+    double seconds = 0;
+};
+
+TEST(KdcfgProbe, FindsTheRateTheReaderAnswersAtAfterItIgnoredTheOthers) {
+    // 9600 is tried first and must be turned away; the first try at 115200 answers,
+    // whatever --baud says.
+    Probed reader({"--answer-rate", "115200"});
+    ASSERT_FALSE(reader.sim.PortPath().empty());
+    const RunResult text = reader.Probe({"--baud", "9600"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out, "--baud 115200 --data-bits 8 --stop-bits 1 --parity NONE\n");
+    EXPECT_THAT(test::ReadFile(reader.dir / "frames.log"),
+                HasSubstr("ignored 8 bytes that came at 9600 bit/s"));
+
+    const RunResult json = reader.Probe({"--json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const auto document = nlohmann::json::parse(json.out);
+    EXPECT_EQ(document.at("port"), reader.sim.PortPath());
+    EXPECT_EQ(document.at("baud"), 115200);
+    EXPECT_EQ(document.at("dataBits"), 8);
+    EXPECT_EQ(document.at("stopBits"), 1);
+    EXPECT_EQ(document.at("parity"), "NONE");
+}
+
+TEST(KdcfgProbe, FindsASlowRateLateInTheList) {
+    Probed reader({"--answer-rate", "1200"});
+    const RunResult run = reader.Probe();
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "--baud 1200 --data-bits 8 --stop-bits 1 --parity NONE\n");
+}
+
+TEST(KdcfgProbe, GivesUpOnASilentReaderWithinSecondsAndSaysHowOftenItTried) {
+    Probed reader({"--silent"});
+    const RunResult run = reader.Probe();
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    EXPECT_TRUE(run.out.empty()) << run.out;
+    EXPECT_THAT(run.err, HasSubstr("no answer to the handshake in "));
+    EXPECT_THAT(run.err, HasSubstr(" tries"));
+    // Sixty settings, each ended by a short silence instead of a two-second time-out.
+    EXPECT_LT(reader.seconds, 10.0) << run.err;
+}
+
+TEST(KdcfgProbe, APortThatCannotBeOpenedIsExitThree) {
+    TempDir dir;
+    const RunResult run =
+        RunProgram({KDCFG_PATH, "--port", (dir / "no-such-port").string(), "probe"});
+    EXPECT_EQ(run.exitCode, 3) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("no-such-port"));
+}
+
+}  // namespace
+}  // namespace kd
