@@ -30,11 +30,19 @@ std::vector<std::string> Arguments(const uint8_t* data, size_t size) {
 
 // What the parser promises about options it hands out.
 void Check(const kd::cli::Options& options) {
-    const bool fine = !options.serial.portPath.empty() && options.serial.portPath.front() != '-' &&
+    // keys and ports need no port; every other command has one or a pattern for some.
+    const bool portless = options.command == "keys" || options.command == "ports";
+    const bool fine = (portless || !options.ports.empty() || !options.portPattern.empty()) &&
                       options.serial.baudRate > 0 && options.serial.byteSize >= 5 &&
-                      options.serial.byteSize <= 8 && !options.command.empty();
+                      options.serial.byteSize <= 8 && !options.command.empty() &&
+                      (options.ports.empty() || options.serial.portPath == options.ports.front());
     if (!fine) {
         std::abort();
+    }
+    for (const auto& port : options.ports) {
+        if (port.empty() || port.front() == '-') {
+            std::abort();
+        }
     }
     for (const auto& key : options.keys) {
         if (!kd::cli::CheckKeyName(key).empty()) {
