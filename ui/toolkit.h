@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,17 @@ enum MessageBoxFlag : uint32_t {
 inline constexpr int kResultOk = 1;
 inline constexpr int kResultCancel = 2;
 
+enum class FileDialogKind { Open, Save };
+
+// What a file dialog asks for. Texts are UTF-8.
+struct FileDialogRequest {
+    FileDialogKind kind;
+    std::string title;        // caption, UTF-8
+    std::string filterName;   // e.g. "配置文件 (*.json)"
+    std::string pattern;      // e.g. "*.json"
+    std::string defaultName;  // suggested name for Save
+};
+
 // What a back end provides: windows for dialogs, message boxes and cursors.
 class Toolkit {
   public:
@@ -42,6 +54,11 @@ class Toolkit {
     // top-level window is disabled meanwhile.
     virtual int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                            uint32_t flags) = 0;
+
+    // Asks the user for a file to open or to save, the owner's top-level window disabled
+    // meanwhile. The chosen path in UTF-8, or nothing when the user cancelled.
+    virtual std::optional<std::string> ChooseFile(Dialog* owner,
+                                                  const FileDialogRequest& request) = 0;
 
     virtual void SetCursor(Cursor cursor) = 0;
 

@@ -10,6 +10,7 @@
 namespace kd::test {
 void RunTemplateTests();
 void RunWindowTests();
+void RunFileDialogTests();
 void RunCodecTests();
 void RunSerialChannelTests(const char* port);
 }  // namespace kd::test
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
     kd::test::RunSerialChannelTests(port);
     if (gui) {
         kd::test::RunWindowTests();
+        kd::test::RunFileDialogTests();
     }
     std::printf("%d checks, %d failed%s\n", kd::test::checksRun, kd::test::checksFailed,
                 gui ? "" : " (windows left out)");

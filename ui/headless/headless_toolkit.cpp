@@ -129,6 +129,20 @@ int HeadlessToolkit::MessageBox(Dialog* owner, std::string_view text, std::strin
     return answer_ ? answer_(message) : kResultOk;
 }
 
+std::optional<std::string> HeadlessToolkit::ChooseFile(Dialog* owner,
+                                                       const FileDialogRequest& request) {
+    HeadlessWindow* ownerWindow = OwnerWindow(owner, true);
+    const OwnerDisabled ownerDisabled(*this, ownerWindow);
+    fileDialogs_.push_back({request, ownerWindow != nullptr ? ownerWindow->TemplateId() : 0,
+                            ownerWindow != nullptr && !ownerWindow->IsWindowEnabled()});
+    if (fileAnswers_.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::string> answer = std::move(fileAnswers_.front());
+    fileAnswers_.pop_front();
+    return answer;
+}
+
 void HeadlessToolkit::SetCursor(Cursor cursor) {
     cursor_ = cursor;
     cursorHistory_.push_back(cursor);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,13 @@ struct ShownMessage {
     Cursor cursor = Cursor::Arrow;  // the cursor while it was shown
 };
 
+// A file dialog as it was shown.
+struct ShownFileDialog {
+    FileDialogRequest request;
+    int ownerTemplateId = 0;     // the owner's top-level window; 0 without one
+    bool ownerDisabled = false;  // the owner's top-level window was disabled meanwhile
+};
+
 // The back end for tests: windows live in memory, modal runs play a script, message
 // boxes are recorded and answered.
 class HeadlessToolkit final : public Toolkit {
@@ -34,6 +43,14 @@ class HeadlessToolkit final : public Toolkit {
     }
     // Answers message boxes; by default every box is acknowledged with OK.
     void OnMessage(std::function<int(const ShownMessage&)> answer) { answer_ = std::move(answer); }
+
+    // Answers the next file dialog with this path, or with a cancel (nothing). Answers
+    // are used in order; a file dialog with none left is cancelled.
+    void QueueFileAnswer(std::optional<std::string> path) {
+        fileAnswers_.push_back(std::move(path));
+    }
+    const std::vector<ShownFileDialog>& FileDialogs() const { return fileDialogs_; }
+    size_t PendingFileAnswers() const { return fileAnswers_.size(); }
 
     // Creates a dialog's window without a modal run, for tests that drive a window
     // directly. It lives until Close or until the toolkit goes.
@@ -57,6 +74,7 @@ class HeadlessToolkit final : public Toolkit {
     bool CreateChild(Dialog& page, Dialog& parent, int hostId) override;
     int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                    uint32_t flags) override;
+    std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override { return applicationName_; }
 
@@ -89,6 +107,8 @@ class HeadlessToolkit final : public Toolkit {
     std::vector<HeadlessWindow*> open_;                   // every live window, oldest first
     std::vector<std::unique_ptr<HeadlessWindow>> owned_;  // windows made by Open
     std::vector<ShownMessage> messages_;
+    std::deque<std::optional<std::string>> fileAnswers_;
+    std::vector<ShownFileDialog> fileDialogs_;
     std::vector<int> modalRuns_;
     Cursor cursor_ = Cursor::Arrow;
     std::vector<Cursor> cursorHistory_;

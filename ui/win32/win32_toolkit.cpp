@@ -1,5 +1,6 @@
 #include "ui/win32/win32_toolkit.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ui/dialog.h"
@@ -7,6 +8,9 @@
 #include "ui/win32/utf16.h"
 #include "ui/win32/win32_window.h"
 #include "ui/win32/windows_api.h"
+
+// After windows.h; the lean headers leave the common dialogs out.
+#include <commdlg.h>
 
 namespace kd::ui::win32 {
 
@@ -21,6 +25,27 @@ HWND WindowOf(const Dialog& dialog) {
 HWND OwnerWindow(const Dialog* owner) {
     const HWND window = owner != nullptr ? WindowOf(*owner) : nullptr;
     return window != nullptr ? ::GetAncestor(window, GA_ROOT) : nullptr;
+}
+
+// The filter the common dialogs take: name and pattern, each ended by a null, and a
+// second null after the last pair.
+std::wstring FilterOf(const FileDialogRequest& request) {
+    std::wstring filter = Utf8ToUtf16(request.filterName);
+    filter.push_back(L'\0');
+    filter += Utf8ToUtf16(request.pattern);
+    filter.push_back(L'\0');
+    filter.push_back(L'\0');
+    return filter;
+}
+
+// "*.json" gives "json": the extension a saved name without one receives.
+std::wstring DefaultExtensionOf(std::string_view pattern) {
+    const size_t dot = pattern.rfind('.');
+    if (dot == std::string_view::npos ||
+        pattern.find_first_of("*?", dot) != std::string_view::npos) {
+        return {};
+    }
+    return Utf8ToUtf16(pattern.substr(dot + 1));
 }
 
 }  // namespace
@@ -114,6 +139,49 @@ int Win32Toolkit::MessageBox(Dialog* owner, std::string_view text, std::string_v
     const std::wstring wideText = Utf8ToUtf16(text);
     const std::wstring wideCaption = Utf8ToUtf16(caption);
     return ::MessageBoxW(OwnerWindow(owner), wideText.c_str(), wideCaption.c_str(), type);
+}
+
+std::optional<std::string> Win32Toolkit::ChooseFile(Dialog* owner,
+                                                    const FileDialogRequest& request) {
+    const std::wstring filter = FilterOf(request);
+    const std::wstring title = Utf8ToUtf16(request.title);
+    const std::wstring extension = DefaultExtensionOf(request.pattern);
+    // Room for long paths; the suggested name starts the buffer.
+    std::wstring path(32768, L'\0');
+    if (request.kind == FileDialogKind::Save) {
+        const std::wstring suggested = Utf8ToUtf16(request.defaultName);
+        path.replace(0, std::min(suggested.size(), path.size() - 1), suggested);
+    }
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    // The dialog disables this window while it runs, as a modal dialog does.
+    dialog.hwndOwner =
+        owner != nullptr ? OwnerWindow(owner) : static_cast<HWND>(ActiveModalWindow());
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = static_cast<DWORD>(path.size());
+    dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    // The program's working directory stays where it was.
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    BOOL chosen = FALSE;
+    if (request.kind == FileDialogKind::Save) {
+        dialog.Flags |= OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN;
+        chosen = ::GetSaveFileNameW(&dialog);
+    } else {
+        dialog.Flags |= OFN_FILEMUSTEXIST;
+        chosen = ::GetOpenFileNameW(&dialog);
+    }
+    if (chosen == FALSE) {
+        return std::nullopt;
+    }
+    const size_t end = path.find(L'\0');
+    path.resize(end == std::wstring::npos ? path.size() : end);
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    return Utf16ToUtf8(path);
 }
 
 void Win32Toolkit::SetCursor(Cursor cursor) {

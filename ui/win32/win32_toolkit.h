@@ -23,6 +23,7 @@ class Win32Toolkit final : public Toolkit {
     bool CreateChild(Dialog& page, Dialog& parent, int hostId) override;
     int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                    uint32_t flags) override;
+    std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override;
 
