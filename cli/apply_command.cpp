@@ -126,6 +126,16 @@ void PrintText(const ApplyResult& result, std::FILE* out) {
     }
 }
 
+ApplySummary SummaryOf(const ApplyResult& result) {
+    ApplySummary summary;
+    for (const KeyWrite& write : result.writes) {
+        summary.keysChanged += write.written ? 1 : 0;
+    }
+    summary.verified =
+        result.outcome == ApplyOutcome::Verified || result.outcome == ApplyOutcome::NothingToDo;
+    return summary;
+}
+
 json ResultJson(const ApplyResult& result) {
     json problems = json::array();
     for (const provision::CheckProblem& problem : result.problems) {
@@ -162,7 +172,7 @@ json ResultJson(const ApplyResult& result) {
 }  // namespace
 
 int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags& flags,
-             std::FILE* out, std::FILE* err) {
+             std::FILE* out, std::FILE* err, ApplySummary* summary) {
     const auto loaded = LoadProfile(profilePath, err);
     if (!loaded) {
         return kExitProfileRefused;
@@ -171,6 +181,9 @@ int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags&
     const ApplyResult result =
         provision::Apply(keys, *loaded, {.dryRun = flags.dryRun, .force = flags.force});
     ReportProblems(profilePath, result, flags.force, err);
+    if (summary != nullptr) {
+        *summary = SummaryOf(result);
+    }
     if (flags.json) {
         PrintJson(ResultJson(result), out);
     } else {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/dump_directory.h"
 #include "cli/exit_codes.h"
 #include "cli/keys_command.h"
 #include "cli/multi_port.h"
@@ -68,8 +69,15 @@ int main(int argc, char** argv) {
         }
         return FinishOutput(RunProbe(options.serial, options.json, stdout, stderr));
     }
+    const bool intoDirectory = DumpsIntoDirectory(options);
+    if (intoDirectory && !PrepareDumpDirectory(options.output, stderr)) {
+        return kExitOutputFailed;
+    }
     if (options.ports.size() > 1) {
         return FinishOutput(RunOnEveryPort(options, stdout, stderr));
+    }
+    if (intoDirectory) {
+        return FinishOutput(DumpIntoDirectory(options, stdout, stderr));
     }
     return FinishOutput(OpenAndRun(options, IsTerminal(stderr), stdout, stderr));
 }

@@ -4,8 +4,14 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-#include <thread>
 
+#ifndef _WIN32
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#endif
+
+#include "cli/dump_directory.h"
 #include "cli/exit_codes.h"
 #include "cli/platform.h"
 #include "cli/run_command.h"
@@ -60,6 +66,8 @@ void RunOnePort(const Options& options, PortRun& run) {
         run.report.code = OpenAndRun(own, false, out.get(), err.get(), &facts);
         run.report.serialNumber = text::EscapeText(facts.serialNumber);
         run.report.firmwareVersion = text::EscapeText(facts.firmwareVersion);
+        run.report.apply = facts.apply;
+        run.report.dump = std::move(facts.dump);
         run.report.out = ReadBack(out.get());
         run.report.err = ReadBack(err.get());
     }
@@ -68,11 +76,31 @@ void RunOnePort(const Options& options, PortRun& run) {
 }
 
 #ifndef _WIN32
-const char* Result(int code) {
-    return code == kExitOk ? "PASS" : "FAIL";
-}
+// Wakes the main thread when a port's run has ended, so the report follows the last port
+// at once instead of at the next tick.
+class Endings {
+  public:
+    void Signal() {
+        {
+            const std::lock_guard lock(mutex_);
+            ++ended_;
+        }
+        changed_.notify_all();
+    }
+    // Waits until more than seen runs have ended, or at most the time given; the count.
+    size_t WaitPast(size_t seen, std::chrono::milliseconds most) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, most, [&] { return ended_ > seen; });
+        return ended_;
+    }
 
-void PrintLine(const PortRun& run, std::FILE* out) {
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    size_t ended_ = 0;
+};
+
+void PrintLine(const std::string& command, const PortRun& run, std::FILE* out) {
     const PortState state = run.state;
     if (state != PortState::Done) {
         std::fprintf(out, "%-32s %s\033[K\n", run.report.port.c_str(),
@@ -80,12 +108,14 @@ void PrintLine(const PortRun& run, std::FILE* out) {
         return;
     }
     std::fprintf(out, "%-32s %s (exit %d) in %.2f s\033[K\n", run.report.port.c_str(),
-                 Result(run.report.code), run.report.code, run.report.seconds);
+                 ResultWord(command, run.report.code), run.report.code, run.report.seconds);
 }
 
 // On a terminal, one line per port redrawn in place; otherwise one line as each ends.
-void Watch(std::vector<std::unique_ptr<PortRun>>& runs, bool terminal, std::FILE* err) {
+void Watch(const std::string& command, std::vector<std::unique_ptr<PortRun>>& runs,
+           Endings& endings, bool terminal, std::FILE* err) {
     std::vector<bool> shown(runs.size(), false);
+    size_t ended = 0;
     for (bool first = true;; first = false) {
         const bool all = std::all_of(runs.begin(), runs.end(),
                                      [](const auto& run) { return run->state == PortState::Done; });
@@ -94,14 +124,14 @@ void Watch(std::vector<std::unique_ptr<PortRun>>& runs, bool terminal, std::FILE
                 std::fprintf(err, "\033[%zuA", runs.size());
             }
             for (const auto& run : runs) {
-                PrintLine(*run, err);
+                PrintLine(command, *run, err);
             }
         } else {
             for (size_t i = 0; i < runs.size(); ++i) {
                 if (!shown[i] && runs[i]->state == PortState::Done) {
                     shown[i] = true;
                     std::fprintf(err, "kdcfg: %s: %s (exit %d)\n", runs[i]->report.port.c_str(),
-                                 Result(runs[i]->report.code), runs[i]->report.code);
+                                 ResultWord(command, runs[i]->report.code), runs[i]->report.code);
                 }
             }
         }
@@ -109,7 +139,8 @@ void Watch(std::vector<std::unique_ptr<PortRun>>& runs, bool terminal, std::FILE
         if (all) {
             return;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // A terminal's lines also show who is still running: redraw them now and then.
+        ended = endings.WaitPast(ended, std::chrono::milliseconds(terminal ? 100 : 1000));
     }
 }
 
@@ -167,23 +198,30 @@ int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
     }
 #else
     {
+        Endings endings;
         std::vector<std::jthread> threads;
         for (auto& run : runs) {
-            threads.emplace_back([&options, &run] { RunOnePort(options, *run); });
+            threads.emplace_back([&options, &run, &endings] {
+                RunOnePort(options, *run);
+                endings.Signal();
+            });
         }
-        Watch(runs, IsTerminal(err), err);
+        Watch(options.command, runs, endings, IsTerminal(err), err);
     }  // every thread has ended here
 #endif
     std::vector<PortReport> reports;
     for (auto& run : runs) {
         reports.push_back(std::move(run->report));
     }
+    if (DumpsIntoDirectory(options)) {
+        SaveDumps(options.output, reports);
+    }
     if (options.json) {
         const std::string json = JsonReport(options.command, reports);
         std::fprintf(out, "%s\n", json.c_str());
     } else {
         PrintOutputs(reports, out, err);
-        PrintSummary(reports, out);
+        PrintSummary(options.command, reports, out);
     }
     return WorstCode(reports);
 }

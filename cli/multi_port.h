@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/options.h"
+#include "cli/provision_commands.h"
 
 namespace kd::cli {
 
@@ -17,6 +19,9 @@ struct PortReport {
     double seconds = 0;
     std::string out;  // what the command printed, and its messages
     std::string err;
+    std::optional<ApplySummary> apply;  // apply only
+    std::optional<KeptDump> dump;       // dump -o DIR: the profile, until it is saved
+    std::string savedAs;                // dump -o DIR: the file it was saved to
 };
 
 // Adds the ports --ports names to options.ports; "" when done, or what is wrong.
@@ -27,8 +32,13 @@ std::string ExpandPorts(Options& options);
 int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err);
 
 // The summary table and the JSON report, for the main thread.
-void PrintSummary(const std::vector<PortReport>& reports, std::FILE* out);
+void PrintSummary(const std::string& command, const std::vector<PortReport>& reports,
+                  std::FILE* out);
 std::string JsonReport(const std::string& command, const std::vector<PortReport>& reports);
+
+// "PASS" for exit 0; for exit 1, which is no failure, "DIFFERS" (diff) or "SAME" (apply:
+// the reader already held the profile); "FAIL" otherwise.
+const char* ResultWord(const std::string& command, int code);
 
 // The highest exit code among the ports: the most severe failure decides.
 int WorstCode(const std::vector<PortReport>& reports);

@@ -17,19 +17,41 @@ nlohmann::json Output(const std::string& text) {
     return parsed.is_discarded() ? nlohmann::json(text) : parsed;
 }
 
+// Keys changed and verified belong to apply; other commands show "-" (null in JSON).
+std::string Changed(const PortReport& report) {
+    return report.apply ? std::to_string(report.apply->keysChanged) : "-";
+}
+
+const char* Verified(const PortReport& report) {
+    return !report.apply ? "-" : report.apply->verified ? "yes" : "no";
+}
+
 }  // namespace
 
-void PrintSummary(const std::vector<PortReport>& reports, std::FILE* out) {
-    // Keys changed and verified belong to apply; the commands run here change none.
-    std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-6s %s\n", "PORT", "SERIAL", "FIRMWARE",
+const char* ResultWord(const std::string& command, int code) {
+    if (code == kExitOk) {
+        return "PASS";
+    }
+    if (code == kExitDiffers && command == "diff") {
+        return "DIFFERS";
+    }
+    if (code == kExitDiffers && command == "apply") {
+        return "SAME";
+    }
+    return "FAIL";
+}
+
+void PrintSummary(const std::string& command, const std::vector<PortReport>& reports,
+                  std::FILE* out) {
+    std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %s\n", "PORT", "SERIAL", "FIRMWARE",
                  "CHANGED", "VERIFIED", "RESULT", "TIME");
     size_t passed = 0;
     for (const auto& report : reports) {
-        const bool ok = report.code == kExitOk;
-        passed += ok ? 1 : 0;
-        std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-6s %.2f s\n", report.port.c_str(),
-                     Shown(report.serialNumber), Shown(report.firmwareVersion), "-", "-",
-                     ok ? "PASS" : "FAIL", report.seconds);
+        passed += report.code == kExitOk ? 1 : 0;
+        std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %.2f s\n", report.port.c_str(),
+                     Shown(report.serialNumber), Shown(report.firmwareVersion),
+                     Changed(report).c_str(), Verified(report), ResultWord(command, report.code),
+                     report.seconds);
     }
     std::fprintf(out, "%zu of %zu ports passed\n", passed, reports.size());
 }
@@ -37,14 +59,21 @@ void PrintSummary(const std::vector<PortReport>& reports, std::FILE* out) {
 std::string JsonReport(const std::string& command, const std::vector<PortReport>& reports) {
     nlohmann::json ports = nlohmann::json::array();
     for (const auto& report : reports) {
-        ports.push_back({{"port", report.port},
-                         {"serialNumber", report.serialNumber},
-                         {"firmwareVersion", report.firmwareVersion},
-                         {"result", report.code == kExitOk ? "PASS" : "FAIL"},
-                         {"exitCode", report.code},
-                         {"seconds", report.seconds},
-                         {"output", Output(report.out)},
-                         {"messages", report.err}});
+        nlohmann::json port = {
+            {"port", report.port},
+            {"serialNumber", report.serialNumber},
+            {"firmwareVersion", report.firmwareVersion},
+            {"keysChanged", report.apply ? nlohmann::json(report.apply->keysChanged) : nullptr},
+            {"verified", report.apply ? nlohmann::json(report.apply->verified) : nullptr},
+            {"result", ResultWord(command, report.code)},
+            {"exitCode", report.code},
+            {"seconds", report.seconds},
+            {"output", Output(report.out)},
+            {"messages", report.err}};
+        if (command == "dump") {
+            port["file"] = report.savedAs.empty() ? nullptr : nlohmann::json(report.savedAs);
+        }
+        ports.push_back(std::move(port));
     }
     const nlohmann::json document = {
         {"command", command}, {"exitCode", WorstCode(reports)}, {"ports", ports}};

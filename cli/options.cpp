@@ -144,9 +144,13 @@ void AddProvisionCommands(CLI::App& app, Options& options) {
         app, "dump", "Reads the whole configuration into a profile.",
         "Queries the firmware version and the build date, then reads every catalogue key and\n"
         "prints them as a profile (see the README). A key that cannot be read becomes a\n"
-        "comment saying why, is named on standard error, and makes the exit code 4 or 5.");
-    dump->add_option("-o,--output", options.output, "write the profile to FILE")
-        ->type_name("FILE")
+        "comment saying why, is named on standard error, and makes the exit code 4 or 5.\n"
+        "With many ports, or when -o names a directory (or ends with '/'), each reader's\n"
+        "profile goes into that directory as SERIAL.profile, named by its deviceno key\n"
+        "(port-NAME.profile when it has none); a reader that stops answering gets no file.");
+    dump->add_option("-o,--output", options.output,
+                     "write the profile to FILE, replaced whole; or into DIR, made if missing")
+        ->type_name("FILE|DIR")
         ->check(PathNotOption());
 
     CLI::App* diff = AddCommand(

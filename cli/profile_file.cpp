@@ -5,7 +5,10 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <vector>
+
+#include "cli/platform.h"
 
 namespace kd::cli {
 
@@ -29,19 +32,58 @@ std::optional<profile::Profile> LoadProfile(const std::string& path, std::FILE* 
     return parsed;
 }
 
-bool SaveText(const std::string& path, const std::string& text, std::FILE* err) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+namespace {
+
+// A temporary name beside path, hidden, and new: the rename then never crosses file
+// systems and never takes another's file.
+std::FILE* CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary =
+            path.substr(0, nameAt) + "." + path.substr(nameAt) + ".tmp-" + std::to_string(random());
+        if (std::FILE* file = CreateNewFile(temporary)) {
+            return file;
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::string ReplaceWhole(const std::string& path, const std::string& text) {
+    std::string temporary;
+    std::FILE* file = CreateTemporaryBeside(path, temporary);
     if (file == nullptr) {
-        std::fprintf(err, "kdcfg: %s: cannot create: %s\n", path.c_str(), std::strerror(errno));
-        return false;
+        return path + ": cannot create: " + std::strerror(errno);
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::fprintf(err, "kdcfg: %s: cannot write the whole profile\n", path.c_str());
-        return false;
+    errno = 0;
+    bool whole = std::fwrite(text.data(), 1, text.size(), file) == text.size() && SyncFile(file);
+    int code = errno;
+    whole = std::fclose(file) == 0 && whole;
+    code = code != 0 ? code : (errno != 0 ? errno : EIO);
+    if (!whole) {
+        std::remove(temporary.c_str());
+        return path + ": cannot write the whole profile: " + std::strerror(code);
     }
-    return true;
+    if (!MoveIntoPlace(temporary, path)) {
+        code = errno;
+        std::remove(temporary.c_str());
+        return path + ": cannot replace: " + std::strerror(code);
+    }
+    return {};
+}
+
+bool SaveText(const std::string& path, const std::string& text, std::FILE* err) {
+    const std::string error = ReplaceWhole(path, text);
+    if (!error.empty()) {
+        std::fprintf(err, "kdcfg: %s\n", error.c_str());
+    }
+    return error.empty();
 }
 
 std::string UtcNow() {

@@ -12,7 +12,11 @@ namespace kd::cli {
 // line).
 std::optional<profile::Profile> LoadProfile(const std::string& path, std::FILE* err);
 
-// Writes text to the file whole; false after saying on err why not.
+// Writes text to a new file beside path and renames it over path, so path holds the old
+// content or the new one, never a part. "" when done, else why not.
+std::string ReplaceWhole(const std::string& path, const std::string& text);
+
+// ReplaceWhole; false after saying on err why not.
 bool SaveText(const std::string& path, const std::string& text, std::FILE* err);
 
 // "2026-12-08 15:50:00 UTC"

@@ -50,6 +50,15 @@ void ReportReadFailure(std::string_view key, const ReaderValue& value, std::FILE
     }
 }
 
+std::string SerialNumberOf(const std::vector<provision::DumpedKey>& dumped) {
+    for (const provision::DumpedKey& key : dumped) {
+        if (key.key->name == "deviceno") {
+            return key.read.value.value_or("");
+        }
+    }
+    return {};
+}
+
 json ValueJson(const ReaderValue& value) {
     return value.value ? json(Shown(*value.value)) : json(nullptr);
 }
@@ -61,7 +70,7 @@ json ErrorJson(const std::optional<KeyError>& error) {
 }  // namespace
 
 int RunDump(Channel& channel, const std::string& port, const std::string& outputPath, bool asJson,
-            std::FILE* out, std::FILE* err) {
+            std::FILE* out, std::FILE* err, KeptDump* kept) {
     const std::vector<std::string> header = {
         "firmware version: " + Query(QueryFirmwareVersion, channel),
         "build date: " + Query(QueryBuildDate, channel),
@@ -86,15 +95,20 @@ int RunDump(Channel& channel, const std::string& port, const std::string& output
                             {"error", ErrorJson(key.read.error)}});
     }
     const std::string text = profile::Format(header, items);
-    if (!outputPath.empty() && !SaveText(outputPath, text, err)) {
+    const int code = ReadFailureCode(values);
+    if (kept != nullptr) {
+        kept->text = text;
+        kept->serialNumber = SerialNumberOf(dumped);
+        kept->answered = code != kExitNoAnswer;
+    } else if (!outputPath.empty() && !SaveText(outputPath, text, err)) {
         return kExitOutputFailed;
     }
     if (asJson) {
         PrintJson({{"header", header}, {"keys", keysJson}}, out);
-    } else if (outputPath.empty()) {
+    } else if (outputPath.empty() && kept == nullptr) {
         std::fwrite(text.data(), 1, text.size(), out);
     }
-    return ReadFailureCode(values);
+    return code;
 }
 
 int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::FILE* out,

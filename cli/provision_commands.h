@@ -10,9 +10,17 @@ namespace kd::cli {
 // The whole-configuration commands. Data (or, with json, one JSON document) goes to
 // out, messages to err; each returns an exit code.
 
-// Reads every catalogue key into a profile, on out or into outputPath.
+// A dump kept for its caller, which saves it under a name of its choosing.
+struct KeptDump {
+    std::string text;          // the profile
+    std::string serialNumber;  // the deviceno key as read, wire bytes; "" when not read
+    bool answered = false;     // every key got an answer (a value or a refusal)
+};
+
+// Reads every catalogue key into a profile: on out, into outputPath (replaced whole), or,
+// when kept is given, into *kept alone.
 int RunDump(Channel& channel, const std::string& port, const std::string& outputPath, bool asJson,
-            std::FILE* out, std::FILE* err);
+            std::FILE* out, std::FILE* err, KeptDump* kept = nullptr);
 int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::FILE* out,
             std::FILE* err);
 
@@ -21,7 +29,14 @@ struct ApplyFlags {
     bool force = false;
     bool json = false;
 };
+// What apply did, for a report over many ports.
+struct ApplySummary {
+    size_t keysChanged = 0;  // writes the reader took
+    bool verified = false;   // the reader was shown to hold the profile: read back after the
+                             // store, or already equal
+};
+
 int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags& flags,
-             std::FILE* out, std::FILE* err);
+             std::FILE* out, std::FILE* err, ApplySummary* summary = nullptr);
 
 }  // namespace kd::cli

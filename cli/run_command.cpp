@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "cli/dump_directory.h"
 #include "cli/exit_codes.h"
 #include "cli/key_commands.h"
 #include "cli/platform.h"
@@ -17,7 +18,7 @@ namespace kd::cli {
 namespace {
 
 int RunCommand(const Options& options, Channel& channel, bool terminal, std::FILE* out,
-               std::FILE* err) {
+               std::FILE* err, ReaderFacts* facts) {
     if (options.command == "info") {
         return RunInfo(channel, options.serial.portPath, options.json, out, err);
     }
@@ -31,14 +32,19 @@ int RunCommand(const Options& options, Channel& channel, bool terminal, std::FIL
         return RunStore(channel, out, err);
     }
     if (options.command == "dump") {
-        return RunDump(channel, options.serial.portPath, options.output, options.json, out, err);
+        KeptDump* kept = nullptr;
+        if (facts != nullptr && DumpsIntoDirectory(options)) {
+            kept = &facts->dump.emplace();
+        }
+        return RunDump(channel, options.serial.portPath, kept ? "" : options.output, options.json,
+                       out, err, kept);
     }
     if (options.command == "diff") {
         return RunDiff(channel, options.profile, options.json, out, err);
     }
     if (options.command == "apply") {
         return RunApply(channel, options.profile, {options.dryRun, options.force, options.json},
-                        out, err);
+                        out, err, facts != nullptr ? &*facts->apply : nullptr);
     }
     DiskUploadFiles files;
     ThreadSleeper sleeper;
@@ -50,6 +56,9 @@ int RunCommand(const Options& options, Channel& channel, bool terminal, std::FIL
 
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
                ReaderFacts* facts) {
+    if (facts != nullptr && options.command == "apply") {
+        facts->apply.emplace();  // nothing changed, nothing verified, until apply says so
+    }
     std::string error;
     SerialSettings serial = options.serial;
     serial.portPath = PortDevicePath(serial.portPath);
@@ -65,7 +74,7 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     Channel& channel = tracer ? *tracer : *port;
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed
                                                   : Channel::Pacing::LineSpeed);
-    const int code = RunCommand(options, channel, terminal, out, err);
+    const int code = RunCommand(options, channel, terminal, out, err, facts);
     if (facts != nullptr && code == kExitOk) {
         // Best effort: a reader that does not say stays blank in the report.
         ExchangeReadKey(&channel, "deviceno", facts->serialNumber);

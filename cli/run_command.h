@@ -1,16 +1,21 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/options.h"
+#include "cli/provision_commands.h"
 
 namespace kd::cli {
 
-// What identifies the reader on a port, for a report over many ports.
+// What identifies the reader on a port, and what the command did, for a report over many
+// ports.
 struct ReaderFacts {
     std::string serialNumber;
     std::string firmwareVersion;
+    std::optional<ApplySummary> apply;  // apply, from the port's opening on
+    std::optional<KeptDump> dump;       // dump into a directory: the profile to save
 };
 
 // Opens options.serial's port, runs the command on it and closes it; output goes to out,
