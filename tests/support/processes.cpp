@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,8 +112,13 @@ RunResult RunProgram(const std::vector<std::string>& command, const fs::path& wo
     if (spawned == 0) {
         Drain(out[0], err[0], result);
         int status = 0;
-        ::waitpid(pid, &status, 0);
+        rusage usage{};
+        ::wait4(pid, &status, 0, &usage);
         result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const auto seconds = [](const timeval& time) {
+            return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+        };
+        result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     }
     ::close(out[0]);
     ::close(err[0]);

@@ -32,6 +32,7 @@ struct RunResult {
     int exitCode = -1;  // -1 when it did not exit normally
     std::string out;
     std::string err;
+    double cpuSeconds = 0;  // user and system time of the program itself
 };
 // Where a program's standard output goes: captured into RunResult::out, to a full
 // device, or nowhere (the descriptor closed).

@@ -1,0 +1,145 @@
+// apply of a ten-key profile to 1, 4 and 16 modelled readers at once, through the real
+// kdcfg, each reader giving the line its time at 115200 bit/s. Prints kdcfg's wall and CPU
+// time for each count and the 16-reader run against the 1-reader run (the aim: at most
+// 1.3 times). Timing never fails it; a run in which some reader did not get all ten keys
+// written and verified does.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/processes.h"
+
+namespace {
+
+using namespace kd;
+
+constexpr size_t kKeys = 10;
+constexpr int kRuns = 5;
+
+// Two profiles that differ in every key; applied in turn, each run writes all ten.
+constexpr const char* kProfiles[2] = {
+    "qrcode=0\ndmcode=0\nonecode=0\npdf417code=1\nworkmode=2\n"
+    "intervaltime=500\ncodeprefix=AB\ncodepostfix=CD\nnfcable=0\nscanmode=1\n",
+    "qrcode=1\ndmcode=1\nonecode=1\npdf417code=0\nworkmode=1\n"
+    "intervaltime=800\ncodeprefix=XY\ncodepostfix=Z\nnfcable=1\nscanmode=0\n",
+};
+
+struct Timing {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+// Readers that start apart from the first profile, each with its own serial number and
+// prefix.
+std::vector<std::unique_ptr<test::SimProcess>> StartReaders(size_t count) {
+    std::vector<std::unique_ptr<test::SimProcess>> readers;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string n = std::to_string(i + 1);
+        readers.push_back(std::make_unique<test::SimProcess>(
+            KD_READER_SIM_PATH,
+            std::vector<std::string>{"--log", "/dev/null", "--line-rate", "115200", "--value",
+                                     "deviceno=BENCH-" + n, "--value", "codeprefix=P" + n}));
+    }
+    return readers;
+}
+
+// Every reader got all ten keys written and read back: one port prints apply's own JSON,
+// many ports the report.
+bool AllWrittenAndVerified(const nlohmann::json& document, size_t readers) {
+    if (readers == 1) {
+        const auto& writes = document["writes"];
+        return document["outcome"] == "verified" && writes.size() == kKeys &&
+               std::all_of(writes.begin(), writes.end(),
+                           [](const auto& write) { return write["verified"] == true; });
+    }
+    const auto& ports = document["ports"];
+    return ports.size() == readers && std::all_of(ports.begin(), ports.end(), [](const auto& port) {
+               return port["keysChanged"] == kKeys && port["verified"] == true;
+           });
+}
+
+std::optional<Timing> ApplyOnce(const std::vector<std::unique_ptr<test::SimProcess>>& readers,
+                                const std::string& profile, std::string& error) {
+    std::vector<std::string> args = {KDCFG_PATH, "--baud", "115200"};
+    for (const auto& reader : readers) {
+        args.insert(args.end(), {"--port", reader->PortPath()});
+    }
+    args.insert(args.end(), {"apply", profile, "--json"});
+    const auto start = std::chrono::steady_clock::now();
+    const test::RunResult run = test::RunProgram(args);
+    const std::chrono::duration<double, std::milli> wall = std::chrono::steady_clock::now() - start;
+    const auto document = nlohmann::json::parse(run.out, nullptr, false);
+    if (run.exitCode != 0 || document.is_discarded() ||
+        !AllWrittenAndVerified(document, readers.size())) {
+        error = "exit " + std::to_string(run.exitCode) + "\n" + run.err + run.out;
+        return std::nullopt;
+    }
+    return Timing{wall.count(), run.cpuSeconds * 1000.0};
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The medians over kRuns runs, the profiles taking turns.
+std::optional<Timing> Measure(size_t count, const test::TempDir& dir, std::string& error) {
+    const auto readers = StartReaders(count);
+    for (const auto& reader : readers) {
+        if (reader->PortPath().empty()) {
+            error = "a modelled reader did not start";
+            return std::nullopt;
+        }
+    }
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    for (int run = 0; run < kRuns; ++run) {
+        const auto timing =
+            ApplyOnce(readers, (dir / ("profile" + std::to_string(run % 2))).string(), error);
+        if (!timing) {
+            return std::nullopt;
+        }
+        wall.push_back(timing->wallMs);
+        cpu.push_back(timing->cpuMs);
+    }
+    return Timing{Median(wall), Median(cpu)};
+}
+
+std::string LoadAverage() {
+    const std::string text = test::ReadFile("/proc/loadavg");
+    return text.substr(0, text.find(' ', text.find(' ', text.find(' ') + 1) + 1));
+}
+
+}  // namespace
+
+// Takes no arguments of its own; the benchmark library's flags, which the test script
+// gives every benchmark, are ignored.
+int main() {
+    test::TempDir dir;
+    for (int i = 0; i < 2; ++i) {
+        test::WriteFile(dir / ("profile" + std::to_string(i)), kProfiles[i]);
+    }
+    std::printf("apply of %zu keys at 115200 bit/s, kdcfg's median of %d runs; load %s\n", kKeys,
+                kRuns, LoadAverage().c_str());
+    std::printf("%-8s %10s %10s\n", "readers", "wall ms", "cpu ms");
+    std::vector<Timing> timings;
+    for (const size_t count : {1, 4, 16}) {
+        std::string error;
+        const auto timing = Measure(count, dir, error);
+        if (!timing) {
+            std::fprintf(stderr, "apply to %zu readers failed: %s\n", count, error.c_str());
+            return 1;
+        }
+        std::printf("%-8zu %10.1f %10.1f\n", count, timing->wallMs, timing->cpuMs);
+        timings.push_back(*timing);
+    }
+    const double ratio = timings.back().wallMs / timings.front().wallMs;
+    std::printf("16 readers / 1 reader, wall: %.2f (aim: at most 1.30)%s\n", ratio,
+                ratio <= 1.3 ? "" : "  OVER");
+    return 0;
+}
