@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -102,6 +105,7 @@ TEST(KdcfgManyPorts, JsonReportHasEveryPortInOrder) {
         EXPECT_EQ(port["result"], healthy ? "PASS" : "FAIL");
         EXPECT_EQ(port["exitCode"], healthy ? 0 : 4);
         EXPECT_EQ(port["firmwareVersion"], healthy ? "V3.1.7" : "");
+        EXPECT_TRUE(port["keysChanged"].is_null() && port["verified"].is_null()) << port;
         // The command's own JSON sits inside the report, per port.
         EXPECT_EQ(port["output"].is_object(), healthy) << port["output"];
         if (healthy) {
@@ -125,6 +129,116 @@ TEST(KdcfgManyPorts, PortsPatternFindsTheLinksAndRefusesAnEmptyMatch) {
     const RunResult none = RunProgram({KDCFG_PATH, "--ports", (links / "none-*").string(), "info"});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_NE(none.err.find("nothing matches"), std::string::npos) << none.err;
+}
+
+// Readers with their own arguments, none logging to the test's output.
+std::vector<std::unique_ptr<SimProcess>> StartReaders(
+    const std::vector<std::vector<std::string>>& args) {
+    std::vector<std::unique_ptr<SimProcess>> readers;
+    for (auto own : args) {
+        own.insert(own.begin(), {"--log", "/dev/null"});
+        readers.push_back(std::make_unique<SimProcess>(KD_READER_SIM_PATH, own));
+    }
+    return readers;
+}
+
+RunResult KdcfgOn(const std::vector<std::unique_ptr<SimProcess>>& readers,
+                  const std::vector<std::string>& command) {
+    std::vector<std::string> args = {KDCFG_PATH};
+    for (const auto& reader : readers) {
+        args.insert(args.end(), {"--port", reader->PortPath()});
+    }
+    args.insert(args.end(), command.begin(), command.end());
+    return RunProgram(args);
+}
+
+// A profile's key=value lines, its comments (port, time) aside.
+std::string KeyLines(const std::string& profile) {
+    std::istringstream lines(profile);
+    std::string keys;
+    for (std::string line; std::getline(lines, line);) {
+        keys += line.starts_with("#") ? "" : line + "\n";
+    }
+    return keys;
+}
+
+// The whitespace-separated columns of a summary line.
+std::vector<std::string> Columns(const std::string& line) {
+    std::istringstream words(line);
+    std::vector<std::string> columns;
+    for (std::string word; words >> word;) {
+        columns.push_back(word);
+    }
+    return columns;
+}
+
+TEST(KdcfgManyPorts, DumpIntoDirectoryGivesEachReaderOneWholeFileInsideIt) {
+    const auto readers = StartReaders({
+        {"--value", "deviceno=KD-A", "--value", "workmode=1"},
+        {"--value", "deviceno=KD-A", "--value", "workmode=2"},  // the same serial number
+        {"--value", "deviceno=../x\n", "--value", "codeprefix=P3"},
+        {"--drop-every", "3"},  // stops answering part way
+    });
+    const TempDir dir;
+    const RunResult run = KdcfgOn(readers, {"dump", "-o", (dir / "out/dumps").string()});
+    EXPECT_EQ(run.exitCode, 4) << run.err;
+    EXPECT_NE(run.err.find("no profile saved: the reader stopped answering"), std::string::npos)
+        << run.err;
+
+    // Exactly one file for each reader that answered, nothing else anywhere under dir:
+    // no temporary file, nothing outside the dump directory.
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
+        if (!entry.is_directory()) {
+            files.insert(entry.path().lexically_relative(dir.Path()).string());
+        }
+    }
+    const std::vector<std::string> names = {"KD-A.profile", "KD-A-2.profile", "_._x_.profile"};
+    EXPECT_EQ(files, std::set<std::string>({"out/dumps/" + names[0], "out/dumps/" + names[1],
+                                            "out/dumps/" + names[2]}));
+    for (size_t i = 0; i < names.size(); ++i) {
+        const RunResult own = KdcfgOn({}, {"--port", readers[i]->PortPath(), "dump"});
+        ASSERT_EQ(own.exitCode, 0) << own.err;
+        EXPECT_EQ(KeyLines(test::ReadFile(dir / "out/dumps" / names[i])), KeyLines(own.out))
+            << names[i];
+    }
+    // One port and a directory: the same naming.
+    const RunResult one =
+        KdcfgOn({}, {"--port", readers[0]->PortPath(), "dump", "-o", (dir / "one/").string()});
+    EXPECT_EQ(one.exitCode, 0) << one.err;
+    EXPECT_EQ(KeyLines(test::ReadFile(dir / "one" / names[0])),
+              KeyLines(test::ReadFile(dir / "out/dumps" / names[0])));
+}
+
+TEST(KdcfgManyPorts, ApplySummaryAndReportSayWhatChangedAndWhatWasVerified) {
+    const auto readers = StartReaders({{}, {"--refuse-key", "workmode"}});
+    const TempDir dir;
+    test::WriteFile(dir / "p", "qrcode=0\nworkmode=2\n");
+    const RunResult run = KdcfgOn(readers, {"apply", (dir / "p").string()});
+    EXPECT_EQ(run.exitCode, 12) << run.err;
+    const auto healthy = Columns(SummaryLine(run.out, readers[0]->PortPath()));
+    const auto refusing = Columns(SummaryLine(run.out, readers[1]->PortPath()));
+    ASSERT_EQ(healthy.size(), 8u) << run.out;
+    ASSERT_EQ(refusing.size(), 8u) << run.out;
+    // Changed, verified, result: qrcode went to the refusing reader before workmode failed.
+    EXPECT_EQ(std::vector(healthy.begin() + 3, healthy.begin() + 6),
+              std::vector<std::string>({"2", "yes", "PASS"}));
+    EXPECT_EQ(std::vector(refusing.begin() + 3, refusing.begin() + 6),
+              std::vector<std::string>({"1", "no", "FAIL"}));
+
+    // Again: the healthy reader holds the profile now, which is no failure.
+    const RunResult again = KdcfgOn(readers, {"apply", (dir / "p").string(), "--json"});
+    const auto report = nlohmann::json::parse(again.out, nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << again.out;
+    EXPECT_EQ(report["exitCode"], 12);
+    const auto& ports = report["ports"];
+    EXPECT_EQ(ports[0]["keysChanged"], 0);
+    EXPECT_EQ(ports[0]["verified"], true);
+    EXPECT_EQ(ports[0]["result"], "SAME");
+    EXPECT_EQ(ports[1]["keysChanged"], 0);
+    EXPECT_EQ(ports[1]["verified"], false);
+    EXPECT_EQ(ports[1]["result"], "FAIL");
+    EXPECT_EQ(ports[1]["exitCode"], 12);
 }
 
 }  // namespace
