@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -53,11 +54,36 @@ std::FILE* CreateTemporaryBeside(const std::string& path, std::string& temporary
     return nullptr;
 }
 
+// Writes straight into what path names, as a device or a pipe must be written.
+std::string WriteInPlace(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return path + ": cannot open: " + std::strerror(errno);
+    }
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    if (std::fclose(file) != 0 || !written) {
+        return path + ": cannot write the whole profile";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string ReplaceWhole(const std::string& path, const std::string& text) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+        // /dev/stdout, a fifo: nothing to replace, and the name must stay what it is.
+        return WriteInPlace(path, text);
+    }
+    // A link stays a link: the file it names is replaced.
+    const fs::path linked = fs::is_symlink(fs::symlink_status(path, error))
+                                ? fs::weakly_canonical(path, error)
+                                : fs::path();
+    const std::string target = error || linked.empty() ? path : linked.string();
     std::string temporary;
-    std::FILE* file = CreateTemporaryBeside(path, temporary);
+    std::FILE* file = CreateTemporaryBeside(target, temporary);
     if (file == nullptr) {
         return path + ": cannot create: " + std::strerror(errno);
     }
@@ -70,7 +96,7 @@ std::string ReplaceWhole(const std::string& path, const std::string& text) {
         std::remove(temporary.c_str());
         return path + ": cannot write the whole profile: " + std::strerror(code);
     }
-    if (!MoveIntoPlace(temporary, path)) {
+    if (!MoveIntoPlace(temporary, target)) {
         code = errno;
         std::remove(temporary.c_str());
         return path + ": cannot replace: " + std::strerror(code);

@@ -13,7 +13,8 @@ namespace kd::cli {
 std::optional<profile::Profile> LoadProfile(const std::string& path, std::FILE* err);
 
 // Writes text to a new file beside path and renames it over path, so path holds the old
-// content or the new one, never a part. "" when done, else why not.
+// content or the new one, never a part; a symlink keeps pointing at the replaced file, and
+// a device or a pipe is written as it is. "" when done, else why not.
 std::string ReplaceWhole(const std::string& path, const std::string& text);
 
 // ReplaceWhole; false after saying on err why not.

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -94,6 +96,24 @@ TEST(KdcfgProvision, DumpThenApplyIsNothingToDoAndThreeChangesAreWrittenStoredAn
     for (const char* line : {"\nqrcode=0\n", "\nworkmode=2\n", "\ndeviceno=KD-7\n"}) {
         EXPECT_THAT(state, HasSubstr(line));
     }
+}
+
+TEST(KdcfgProvision, DumpReplacesAFileWholeFollowsALinkAndWritesADeviceAsItIs) {
+    Reader reader;
+    const TempDir files;
+    test::WriteFile(files / "real.profile", "old\n");
+    std::filesystem::create_symlink("real.profile", files / "link");
+    const std::string profile = Dumped(reader, files / "link");
+    EXPECT_THAT(profile, HasSubstr("\nworkmode=0\n"));
+    EXPECT_TRUE(std::filesystem::is_symlink(files / "link"));
+    // Nothing but the two names: the temporary file is gone.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.Path()), {}), 2);
+
+    // A device is no file to replace: run as root, a rename would take /dev/stdout away.
+    const RunResult toStdout = reader.Kdcfg({"dump", "-o", "/dev/stdout"});
+    EXPECT_EQ(toStdout.exitCode, 0) << toStdout.err;
+    EXPECT_THAT(toStdout.out, HasSubstr("\nworkmode=0\n"));
+    EXPECT_TRUE(std::filesystem::is_symlink("/dev/stdout"));
 }
 
 TEST(KdcfgProvision, ApplyRefusesBeforeSendingAndNamesWhatFailed) {
