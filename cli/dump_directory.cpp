@@ -56,9 +56,14 @@ bool IsWindowsDeviceName(const std::string& name) {
            stem[3] >= '0' && stem[3] <= '9';
 }
 
+// With the separator the directory is written with: C:\out gets a backslash.
 std::string JoinPath(const std::string& directory, const std::string& name) {
-    return !directory.empty() && IsSeparator(directory.back()) ? directory + name
-                                                               : directory + "/" + name;
+    if (!directory.empty() && IsSeparator(directory.back())) {
+        return directory + name;
+    }
+    const bool backslashes =
+        directory.find('\\') != std::string::npos && directory.find('/') == std::string::npos;
+    return directory + (backslashes ? "\\" : "/") + name;
 }
 
 }  // namespace
