@@ -34,7 +34,7 @@ constexpr char kExitCodesText[] =
     "  7   the reader did not take the upload's start (refused or no answer)\n"
     "  8   an upload block could not be written to the port\n"
     "  9   an upload block was not acknowledged after 4 sends\n"
-    "  10  the output could not be written (standard output full or closed, dump -o FILE)\n"
+    "  10  the output could not be written (standard output full or closed, dump -o)\n"
     "\n"
     "diff and apply also use:\n"
     "  0   diff: the reader holds the profile; apply: written, stored, read back and verified\n"
