@@ -12,7 +12,7 @@ namespace key = catalogue::key;
 using pages::ReadValue;
 
 AboutPage::AboutPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : Dialog(toolkit, resources::kAboutPageTemplate), keys_(keys) {}
+    : SettingsPage(toolkit, resources::kAboutPageTemplate, keys) {}
 
 bool AboutPage::OnInitDialog() {
     Dialog::OnInitDialog();
@@ -27,6 +27,21 @@ bool AboutPage::OnInitDialog() {
     fields_.Show(*this, id::kDeviceNumber, deviceNumber);
     fields_.Show(*this, id::kFactoryTime, factoryTime);
     return true;
+}
+
+void AboutPage::Fill(const KeyValues& values) {
+    // The version and the factory time are the reader's own: they stay as read.
+    if (const std::string* value = FindValue(values, key::kDeviceNo)) {
+        fields_.Show(*this, id::kDeviceNumber, *value);
+    }
+}
+
+std::string AboutPage::Version() const {
+    return fields_.Sent(*this, id::kVersion);
+}
+
+std::string AboutPage::FactoryTime() const {
+    return fields_.Sent(*this, id::kFactoryTime);
 }
 
 std::string AboutPage::DeviceNumber() const {

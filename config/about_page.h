@@ -2,28 +2,29 @@
 
 #include <string>
 
+#include "config/settings_page.h"
 #include "config/text_fields.h"
 #include "protocol/key_access.h"
-#include "ui/dialog.h"
 
 namespace kd {
 
 // Tab "关于": the reader's version and its device number, which the user may change.
-class AboutPage final : public ui::Dialog {
+class AboutPage final : public SettingsPage {
   public:
     AboutPage(ui::Toolkit& toolkit, KeyAccess& keys);
 
     // The 设备号 field as Save writes it.
     std::string DeviceNumber() const;
+    // The keys the reader sets itself, as read.
+    std::string Version() const;
+    std::string FactoryTime() const;
     // Why a field Save would send cannot be sent, naming it; empty when all can.
     std::string CheckFields() const;
 
+    void Fill(const KeyValues& values) override;
+
   protected:
     bool OnInitDialog() override;
-
-  private:
-    KeyAccess& keys_;
-    pages::TextFields fields_;
 };
 
 }  // namespace kd

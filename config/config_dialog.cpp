@@ -38,7 +38,7 @@ ConfigDialog::ConfigDialog(ui::Toolkit& toolkit, KeyAccess& keys)
       symbologyPage_(toolkit, watch_) {}
 
 // Tab index to page; also the order in which the pages are created and read their keys.
-ui::Dialog& ConfigDialog::PageAt(int index) {
+SettingsPage& ConfigDialog::PageAt(int index) {
     switch (index) {
         case 0:
             return symbologyPage_;
@@ -76,6 +76,8 @@ bool ConfigDialog::OnInitDialog() {
 
     BindCommand(id::kSaveButton, [this] { OnSave(); });
     BindCommand(id::kExitButton, [this] { EndDialog(ui::kResultCancel); });
+    BindCommand(id::kExportButton, [this] { OnExport(); });
+    BindCommand(id::kImportButton, [this] { OnImport(); });
     return true;
 }
 
@@ -116,6 +118,11 @@ bool ConfigDialog::FieldsCanBeSent() {
     return true;
 }
 
+PageSettings ConfigDialog::CurrentSettings() const {
+    return {symbologyPage_.Current(), outputModePage_.Current(), outputFormatPage_.Current(),
+            controlPage_.Current(), aboutPage_.DeviceNumber()};
+}
+
 void ConfigDialog::OnSave() {
     // A field that cannot be sent whole stops the Save before anything is written.
     if (!FieldsCanBeSent()) {
@@ -135,84 +142,8 @@ void ConfigDialog::OnSave() {
         readerGone = result == kExchangeWriteFailed || result == kExchangeNoReply;
     };
 
-    const SymbologyPage::Settings symbology = symbologyPage_.Current();
-    write(key::kPdf417Code, FlagValue(symbology.pdf417));
-    write(key::kQrCode, FlagValue(symbology.qrCode));
-    write(key::kDmCode, FlagValue(symbology.dmCode));
-    write(key::kOneCode, FlagValue(symbology.barcode));
-
-    const OutputModePage::Settings mode = outputModePage_.Current();
-    if (mode.comOutput) {
-        write(key::kIoInits, value::kComInits);
-        write(key::kIoMonitors, value::kComMonitors);
-        write(key::kIoOutputs, value::kComOutput);
-        write(key::kBaudRate, mode.baudRate);
-        write(key::kByteSizes, mode.byteSize);
-        write(key::kStopBits, mode.stopBits);
-        write(key::kParitys, mode.parity);
-    }
-    if (mode.usbOutput) {
-        write(key::kIoInits, value::kUsbInits);
-        write(key::kIoMonitors, value::kUsbMonitors);
-        write(key::kIoOutputs, value::kUsbOutput);
-    }
-
-    const OutputFormatPage::Settings format = outputFormatPage_.Current();
-    write(key::kContentOrder, catalogue::ContentOrderValue(format.enter, format.wrap));
-    write(key::kCodePrefix, format.codePrefix);
-    write(key::kCodePostfix, format.codePostfix);
-    if (format.nfcPrefixChecked) {
-        write(key::kNfcContentOrder, value::kNfcContentOrder);
-    }
-    write(key::kNfcPrefix, format.nfcPrefix);
-    write(key::kNfcPostfix, format.nfcPostfix);
-
-    const ControlPage::Settings control = controlPage_.Current();
-    write(key::kIntervalTime, control.intervalTime);
-    if (control.rebootLight) {
-        const catalogue::RebootLight& light = *control.rebootLight;
-        write(key::kNfcHint, catalogue::HintValue(light, control.nfcBeeper, control.nfcRedFlash));
-        write(key::kCodeHint,
-              catalogue::HintValue(light, control.codeBeeper, control.codeRedFlash));
-        write(key::kRebootHint, light.literal);
-    }
-    if (control.workMode) {
-        write(key::kWorkMode, *control.workMode);
-    }
-    if (control.nfcOn) {
-        write(key::kNfcSerial, value::kNfcSerial);
-        write(key::kNfcAble, FlagValue(true));
-        write(key::kCom0DevName, value::kCom0DevName);
-        if (control.nfcContentFormat) {
-            write(key::kNfcContentFormat, *control.nfcContentFormat);
-        }
-    } else {
-        write(key::kNfcAble, FlagValue(false));
-    }
-
-    if (format.codePrePostFormat) {
-        write(key::kCodePrePostFormat, *format.codePrePostFormat);
-    }
-    if (format.nfcPrePostFormat) {
-        write(key::kNfcPrePostFormat, *format.nfcPrePostFormat);
-    }
-    if (format.nfcReadMethod) {
-        write(key::kNfcReadMethod, *format.nfcReadMethod);
-    }
-
-    write(key::kDeviceNo, aboutPage_.DeviceNumber());
-
-    write(key::kNfcContentBegin, control.nfcContentBegin);
-    write(key::kNfcContentEnd, control.nfcContentEnd);
-    if (control.codeContentFormat) {
-        write(key::kCodeContentFormat, *control.codeContentFormat);
-    }
-    if (control.contentFormat) {
-        write(key::kContentFormat, *control.contentFormat);
-    }
-    if (control.developMode) {
-        write(key::kDevelopCtrl, control.developMode->developCtrl);
-        write(key::kScanMode, control.developMode->scanMode);
+    for (const KeyWrite& each : SaveWrites(CurrentSettings())) {
+        write(each.key, each.value);
     }
 
     const bool stored = !readerGone && keys_.StoreKeys() == 0;

@@ -7,6 +7,7 @@
 #include "config/control_page.h"
 #include "config/output_format_page.h"
 #include "config/output_mode_page.h"
+#include "config/save_writes.h"
 #include "config/symbology_page.h"
 #include "protocol/key_access.h"
 #include "ui/dialog.h"
@@ -21,7 +22,9 @@ inline constexpr std::string_view kSaveSucceededMessage = "保存成功!";
 inline constexpr std::string_view kSaveFailedMessage = "保存失败，请检查设备连接后重试!";
 
 // The settings dialog: five pages in a tab control, loaded from the reader when it
-// opens; 保存 writes them back and stores them, 退出 drops every change.
+// opens; 保存 writes them back and stores them, 退出 drops every change. 导出配置… writes
+// what the pages show (unsaved edits too) to a profile, as Save would send it; 导入配置…
+// fills the pages from a profile and sends nothing until 保存.
 class ConfigDialog final : public ui::Dialog {
   public:
     ConfigDialog(ui::Toolkit& toolkit, KeyAccess& keys);
@@ -52,10 +55,16 @@ class ConfigDialog final : public ui::Dialog {
     };
 
     void OnSave();
+    void OnExport();
+    void OnImport();
+    // Fills the pages from the profile's values, or leaves them exactly as they were and
+    // says why not.
+    bool FillPages(const KeyValues& values, std::string& problem);
+    PageSettings CurrentSettings() const;
     // Shows the first field whose text cannot be sent, with a message naming it.
     bool FieldsCanBeSent();
     void ShowPage(int index);
-    ui::Dialog& PageAt(int index);
+    SettingsPage& PageAt(int index);
 
     KeyAccess& keys_;
     ReadWatch watch_;

@@ -15,7 +15,7 @@ using pages::ReadValue;
 using pages::SelectInRow;
 
 ControlPage::ControlPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : Dialog(toolkit, resources::kControlPageTemplate), keys_(keys) {}
+    : SettingsPage(toolkit, resources::kControlPageTemplate, keys) {}
 
 bool ControlPage::OnInitDialog() {
     Dialog::OnInitDialog();
@@ -57,6 +57,59 @@ bool ControlPage::OnInitDialog() {
     const std::string scanMode = ReadValue(keys_, key::kScanMode);
     SelectInRow(*this, id::kDevelopRow, catalogue::MatchDevelopMode(developCtrl, scanMode));
     return true;
+}
+
+void ControlPage::Fill(const KeyValues& values) {
+    const auto hint = [&](std::string_view name, int beeper, int redFlash) {
+        if (const std::string* value = FindValue(values, name)) {
+            SetChecked(beeper, Contains(*value, value::kBeeperToken));
+            SetChecked(redFlash, Contains(*value, value::kRedFlashToken));
+        }
+    };
+    hint(key::kCodeHint, id::kCodeBeeper, id::kCodeRedFlash);
+    hint(key::kNfcHint, id::kNfcBeeper, id::kNfcRedFlash);
+    if (const std::string* value = FindValue(values, key::kRebootHint)) {
+        SelectInRow(*this, id::kRebootRow, catalogue::MatchRebootLight(*value));
+    }
+    const auto select = [&](std::span<const int> row, std::string_view name,
+                            std::span<const std::string_view> literals) {
+        if (const std::string* value = FindValue(values, name)) {
+            SelectInRow(*this, row, MatchChoice(literals, *value));
+        }
+    };
+    select(id::kWorkModeRow, key::kWorkMode, catalogue::kWorkModes);
+    select(id::kNfcFormatRow, key::kNfcContentFormat, catalogue::kContentFormats);
+    select(id::kCodeFormatRow, key::kCodeContentFormat, catalogue::kContentFormats);
+    select(id::kContentFormatRow, key::kContentFormat, catalogue::kContentFormats);
+    for (const auto& [field, name] : {std::pair{id::kIntervalTime, key::kIntervalTime},
+                                      std::pair{id::kNfcContentBegin, key::kNfcContentBegin},
+                                      std::pair{id::kNfcContentEnd, key::kNfcContentEnd}}) {
+        if (const std::string* value = FindValue(values, name)) {
+            fields_.Show(*this, field, *value);
+        }
+    }
+    if (const std::string* value = FindValue(values, key::kNfcAble)) {
+        SetChecked(id::kNfcSwitch, catalogue::FlagIsOn(*value));
+    }
+    FillDevelopMode(values);
+}
+
+// The two keys name one button together; a profile with one of them keeps the other as
+// the page shows it.
+void ControlPage::FillDevelopMode(const KeyValues& values) {
+    const std::string* developCtrl = FindValue(values, key::kDevelopCtrl);
+    const std::string* scanMode = FindValue(values, key::kScanMode);
+    if (developCtrl == nullptr && scanMode == nullptr) {
+        return;
+    }
+    const std::optional<catalogue::DevelopMode> shown = Current().developMode;
+    const std::string_view ctrl = developCtrl != nullptr ? *developCtrl
+                                  : shown                ? shown->developCtrl
+                                                         : std::string_view();
+    const std::string_view scan = scanMode != nullptr ? *scanMode
+                                  : shown             ? shown->scanMode
+                                                      : std::string_view();
+    SelectInRow(*this, id::kDevelopRow, catalogue::MatchDevelopMode(ctrl, scan));
 }
 
 ControlPage::Settings ControlPage::Current() const {

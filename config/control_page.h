@@ -5,15 +5,15 @@
 #include <string_view>
 
 #include "config/key_catalogue.h"
+#include "config/settings_page.h"
 #include "config/text_fields.h"
 #include "protocol/key_access.h"
-#include "ui/dialog.h"
 
 namespace kd {
 
 // Tab "控制设置": how the reader signals a read, its light after a restart, its work
 // mode, its NFC reader, its output formats and its development mode.
-class ControlPage final : public ui::Dialog {
+class ControlPage final : public SettingsPage {
   public:
     ControlPage(ui::Toolkit& toolkit, KeyAccess& keys);
 
@@ -39,12 +39,13 @@ class ControlPage final : public ui::Dialog {
     // Why a field Save would send cannot be sent, naming it; empty when all can.
     std::string CheckFields() const;
 
+    void Fill(const KeyValues& values) override;
+
   protected:
     bool OnInitDialog() override;
 
   private:
-    KeyAccess& keys_;
-    pages::TextFields fields_;
+    void FillDevelopMode(const KeyValues& values);
 };
 
 }  // namespace kd

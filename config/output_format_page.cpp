@@ -35,7 +35,7 @@ constexpr AffixControls kAffixes[] = {
 }  // namespace
 
 OutputFormatPage::OutputFormatPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : Dialog(toolkit, resources::kOutputFormatPageTemplate), keys_(keys) {}
+    : SettingsPage(toolkit, resources::kOutputFormatPageTemplate, keys) {}
 
 bool OutputFormatPage::OnInitDialog() {
     Dialog::OnInitDialog();
@@ -69,6 +69,28 @@ bool OutputFormatPage::OnInitDialog() {
         *this, id::kNfcReadRow,
         MatchChoice(catalogue::kNfcReadMethods, ReadValue(keys_, key::kNfcReadMethod)));
     return true;
+}
+
+void OutputFormatPage::Fill(const KeyValues& values) {
+    if (const std::string* order = FindValue(values, key::kContentOrder)) {
+        SetChecked(id::kEnter, Contains(*order, value::kEnterToken));
+        SetChecked(id::kWrap, Contains(*order, value::kWrapToken));
+    }
+    for (const AffixControls& affix : kAffixes) {
+        if (const std::string* value = FindValue(values, affix.key)) {
+            fields_.Show(*this, affix.field, *value);
+            SetChecked(affix.box, catalogue::NonEmpty(*value));
+        }
+    }
+    const auto select = [&](std::span<const int> row, std::span<const std::string_view> literals,
+                            std::string_view name) {
+        if (const std::string* value = FindValue(values, name)) {
+            pages::SelectInRow(*this, row, MatchChoice(literals, *value));
+        }
+    };
+    select(id::kCodePrePostRow, catalogue::kPrePostFormats, key::kCodePrePostFormat);
+    select(id::kNfcPrePostRow, catalogue::kPrePostFormats, key::kNfcPrePostFormat);
+    select(id::kNfcReadRow, catalogue::kNfcReadMethods, key::kNfcReadMethod);
 }
 
 std::string OutputFormatPage::Affix(int box, int field) const {

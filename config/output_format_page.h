@@ -4,15 +4,15 @@
 #include <string>
 #include <string_view>
 
+#include "config/settings_page.h"
 #include "config/text_fields.h"
 #include "protocol/key_access.h"
-#include "ui/dialog.h"
 
 namespace kd {
 
 // Tab "输出格式": line ends after the content, prefixes and suffixes for codes and for
 // NFC cards with their formats, and how NFC cards are read.
-class OutputFormatPage final : public ui::Dialog {
+class OutputFormatPage final : public SettingsPage {
   public:
     OutputFormatPage(ui::Toolkit& toolkit, KeyAccess& keys);
 
@@ -35,14 +35,13 @@ class OutputFormatPage final : public ui::Dialog {
     // Why a field Save would send cannot be sent, naming it; empty when all can.
     std::string CheckFields() const;
 
+    void Fill(const KeyValues& values) override;
+
   protected:
     bool OnInitDialog() override;
 
   private:
     std::string Affix(int box, int field) const;
-
-    KeyAccess& keys_;
-    pages::TextFields fields_;
 };
 
 }  // namespace kd

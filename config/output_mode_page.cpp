@@ -33,7 +33,7 @@ constexpr LineSetting kLineSettings[] = {
 }  // namespace
 
 OutputModePage::OutputModePage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : Dialog(toolkit, resources::kOutputModePageTemplate), keys_(keys) {}
+    : SettingsPage(toolkit, resources::kOutputModePageTemplate, keys) {}
 
 bool OutputModePage::OnInitDialog() {
     Dialog::OnInitDialog();
@@ -45,21 +45,39 @@ bool OutputModePage::OnInitDialog() {
     }
 
     const std::string route = ReadValue(keys_, key::kIoOutputs);
+    ShowRoute(route);
     if (ExactMatch(route, value::kComOutput)) {
-        ShowControl(id::kUsbOutput, false);
-        SetChecked(id::kComOutput, true);
         for (const LineSetting& setting : kLineSettings) {
             fields_.Show(*this, setting.combo, ReadValue(keys_, setting.key));
         }
-    } else if (ExactMatch(route, value::kUsbOutput)) {
-        ShowControl(id::kComOutput, false);
-        for (const LineSetting& setting : kLineSettings) {
-            ShowControl(setting.label, false);
-            ShowControl(setting.combo, false);
-        }
-        SetChecked(id::kUsbOutput, true);
     }
     return true;
+}
+
+// The serial route shows its line settings and hides the USB box, the USB route the
+// other way round; a route the page does not know shows everything with nothing checked.
+void OutputModePage::ShowRoute(std::string_view route) {
+    const bool com = ExactMatch(route, value::kComOutput);
+    const bool usb = ExactMatch(route, value::kUsbOutput);
+    ShowControl(id::kComOutput, !usb);
+    SetChecked(id::kComOutput, com);
+    ShowControl(id::kUsbOutput, !com);
+    SetChecked(id::kUsbOutput, usb);
+    for (const LineSetting& setting : kLineSettings) {
+        ShowControl(setting.label, !usb);
+        ShowControl(setting.combo, !usb);
+    }
+}
+
+void OutputModePage::Fill(const KeyValues& values) {
+    if (const std::string* route = FindValue(values, key::kIoOutputs)) {
+        ShowRoute(*route);
+    }
+    for (const LineSetting& setting : kLineSettings) {
+        if (const std::string* value = FindValue(values, setting.key)) {
+            fields_.Show(*this, setting.combo, *value);
+        }
+    }
 }
 
 OutputModePage::Settings OutputModePage::Current() const {

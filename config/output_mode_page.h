@@ -2,15 +2,15 @@
 
 #include <string>
 
+#include "config/settings_page.h"
 #include "config/text_fields.h"
 #include "protocol/key_access.h"
-#include "ui/dialog.h"
 
 namespace kd {
 
 // Tab "输出方式": the route the reader sends its reads on, as loading found it, and the
 // line settings of its serial route. Only the line settings can be edited.
-class OutputModePage final : public ui::Dialog {
+class OutputModePage final : public SettingsPage {
   public:
     OutputModePage(ui::Toolkit& toolkit, KeyAccess& keys);
 
@@ -27,12 +27,13 @@ class OutputModePage final : public ui::Dialog {
     // Why a field Save would send cannot be sent, naming it; empty when all can.
     std::string CheckFields() const;
 
+    void Fill(const KeyValues& values) override;
+
   protected:
     bool OnInitDialog() override;
 
   private:
-    KeyAccess& keys_;
-    pages::TextFields fields_;
+    void ShowRoute(std::string_view route);
 };
 
 }  // namespace kd

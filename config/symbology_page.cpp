@@ -13,7 +13,7 @@ using catalogue::FlagIsOn;
 using pages::ReadValue;
 
 SymbologyPage::SymbologyPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : Dialog(toolkit, resources::kSymbologyPageTemplate), keys_(keys) {}
+    : SettingsPage(toolkit, resources::kSymbologyPageTemplate, keys) {}
 
 bool SymbologyPage::OnInitDialog() {
     Dialog::OnInitDialog();
@@ -25,6 +25,16 @@ bool SymbologyPage::OnInitDialog() {
     SetChecked(id::kBarcode, FlagIsOn(oneCode));
     SetChecked(id::kPdf417, FlagIsOn(ReadValue(keys_, key::kPdf417Code)));
     return true;
+}
+
+void SymbologyPage::Fill(const KeyValues& values) {
+    for (const auto& [box, name] :
+         {std::pair{id::kQrCode, key::kQrCode}, std::pair{id::kDmCode, key::kDmCode},
+          std::pair{id::kBarcode, key::kOneCode}, std::pair{id::kPdf417, key::kPdf417Code}}) {
+        if (const std::string* value = FindValue(values, name)) {
+            SetChecked(box, FlagIsOn(*value));
+        }
+    }
 }
 
 SymbologyPage::Settings SymbologyPage::Current() const {

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "config/settings_page.h"
 #include "protocol/key_access.h"
-#include "ui/dialog.h"
 
 namespace kd {
 
 // Tab "码制设置": which code types the reader decodes.
-class SymbologyPage final : public ui::Dialog {
+class SymbologyPage final : public SettingsPage {
   public:
     SymbologyPage(ui::Toolkit& toolkit, KeyAccess& keys);
 
@@ -19,11 +19,10 @@ class SymbologyPage final : public ui::Dialog {
     };
     Settings Current() const;
 
+    void Fill(const KeyValues& values) override;
+
   protected:
     bool OnInitDialog() override;
-
-  private:
-    KeyAccess& keys_;
 };
 
 }  // namespace kd

@@ -9,6 +9,9 @@ namespace config_dialog {
 inline constexpr int kTabs = 1015;
 inline constexpr int kSaveButton = 1016;
 inline constexpr int kExitButton = 1017;
+// Apart from every page's ids.
+inline constexpr int kExportButton = 1101;
+inline constexpr int kImportButton = 1102;
 }  // namespace config_dialog
 
 namespace symbology_page {

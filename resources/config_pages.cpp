@@ -2,6 +2,7 @@
 
 #include "resources/config_ids.h"
 #include "resources/ids.h"
+#include "resources/strings.h"
 
 namespace kd::resources {
 
@@ -21,6 +22,11 @@ constexpr ControlTemplate kConfigDialogControls[] = {
     {dialog::kTabs, ControlKind::TabControl, "", 7, 7, 377, 261, kGroup},
     // Neither button is the default one: Enter must not act on the page being edited.
     {dialog::kSaveButton, ControlKind::PushButton, "保存", 28, 274, 50, 14, kGroup},
+    // The profile buttons between the two, in the row's free space and in the tab order.
+    {dialog::kExportButton, ControlKind::PushButton, strings::kExportProfileButton, 90, 274, 56,
+     14},
+    {dialog::kImportButton, ControlKind::PushButton, strings::kImportProfileButton, 152, 274, 56,
+     14},
     {dialog::kExitButton, ControlKind::PushButton, "退出", 220, 274, 50, 14},
 };
 
