@@ -68,8 +68,9 @@ void ConfigDialog::OnImport() {
     std::string text;
     std::string error;
     if (!profile_file::Read(*path, text, error)) {
-        MessageBox(std::string(strings::kImportUnreadable) + *path + "\n" + error, caption,
-                   ui::kMessageIconWarning);
+        MessageBox(std::string(strings::kImportUnreadable) + *path + "\n" + error + "\n" +
+                       std::string(strings::kImportRefused),
+                   caption, ui::kMessageIconWarning);
         return;
     }
     const profile_transfer::Checked checked = profile_transfer::CheckText(text);

@@ -83,6 +83,24 @@ TEST(ConfigTemplates, DialogAndPagesAsDesigned) {
     EXPECT_EQ((std::vector{save->x, save->y, save->width, save->height, exit->x, exit->y,
                            exit->width, exit->height}),
               (std::vector{28, 274, 50, 14, 220, 274, 50, 14}));
+    // The profile buttons sit in the same row, apart from the others and inside the dialog,
+    // in the tab order of the row.
+    ExpectControls(kConfigDialogTemplate, {{1101, ControlKind::PushButton, "导出配置…"},
+                                           {1102, ControlKind::PushButton, "导入配置…"}});
+    std::vector<int> order;
+    for (const auto& control : kConfigDialogTemplate.controls) {
+        if (control.kind != ControlKind::PushButton) {
+            continue;
+        }
+        order.push_back(control.id);
+        EXPECT_EQ(control.y, 274) << control.id;
+        EXPECT_LE(control.x + control.width, kConfigDialogTemplate.width) << control.id;
+        if (order.size() > 1) {
+            const auto* left = kConfigDialogTemplate.Find(order[order.size() - 2]);
+            EXPECT_LE(left->x + left->width + 4, control.x) << control.id;
+        }
+    }
+    EXPECT_EQ(order, (std::vector{1016, 1101, 1102, 1017}));
     // Enter must not press a button of its own.
     for (const auto& control : kConfigDialogTemplate.controls) {
         EXPECT_EQ(control.flags & ui::kDefaultButton, 0u) << control.id;
