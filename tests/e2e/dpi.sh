@@ -4,6 +4,7 @@
 # hardware profile's Software\Fonts key (HKLM); no restart of the wineserver is needed.
 # The pages must sit in the tab control's display area with none of their controls over
 # a tab's caption; a screenshot of each is kept.
+# The row of buttons under the tabs keeps its four buttons apart at both.
 # While the dialog is open its owner, the main window, is disabled: a second 更改配置,
 # the close box and the About entry reach it by message and do nothing.
 set -u
@@ -33,6 +34,10 @@ $E2E_CONNECT
 click main:1003
 find cfg "$T_MAIN" has=SysTabControl32 timeout=30000
 print cfg:1015 rect
+print cfg:1016 rect
+print cfg:1101 rect
+print cfg:1102 rect
+print cfg:1017 rect
 tabpages cfg:1015
 shot cfg $(e2e_winpath "$E2E_DIR/dpi_$dpi.bmp")
 tab cfg:1015 3
@@ -54,6 +59,29 @@ EOF
     e2e_app_stop
     e2e_png "$E2E_DIR/dpi_$dpi.bmp"
     e2e_png "$E2E_DIR/dpi_${dpi}_control.bmp"
+done
+
+# The button row under the tabs: 保存, 导出配置…, 导入配置…, 退出 from left to right, none
+# touching the next, all below the tab control and within its width.
+buttons_apart() {
+    local file=$1 id left top right bottom last_right=-1
+    local tabs_left tabs_bottom tabs_right
+    IFS=, read -r tabs_left _ tabs_right tabs_bottom < <(sed -n 's/^cfg:1015 rect = //p' "$file")
+    for id in 1016 1101 1102 1017; do
+        IFS=, read -r left top right bottom < <(sed -n "s/^cfg:$id rect = //p" "$file")
+        [ -n "${bottom:-}" ] || return 1
+        [ "$left" -gt "$last_right" ] && [ "$left" -ge "$tabs_left" ] &&
+            [ "$right" -le "$tabs_right" ] && [ "$top" -ge "$tabs_bottom" ] || return 1
+        last_right=$right
+    done
+}
+for dpi in 96 192; do
+    if buttons_apart "$E2E_DIR/dpi_$dpi.robot"; then
+        e2e_ok "$dpi DPI: the four buttons lie apart in one row under the tabs"
+    else
+        e2e_fail "$dpi DPI: the buttons overlap or leave the row" \
+            "$(grep -E '^cfg:(1015|1016|1101|1102|1017) rect' "$E2E_DIR/dpi_$dpi.robot")"
+    fi
 done
 
 # The dialog and its tabs grew with the DPI: the second run really was at 192.
