@@ -1,6 +1,5 @@
 #include "config/config_dialog.h"
 
-#include "config/key_catalogue.h"
 #include "config/key_table.h"
 #include "protocol/device_commands.h"
 #include "resources/config_ids.h"
@@ -9,15 +8,6 @@
 namespace kd {
 
 namespace id = ids::config_dialog;
-namespace key = catalogue::key;
-namespace value = catalogue::value;
-using catalogue::FlagValue;
-
-namespace {
-
-constexpr int kPageCount = static_cast<int>(catalogue::kPageCaptions.size());
-
-}  // namespace
 
 int ConfigDialog::ReadWatch::ReadKey(std::string_view name, std::string& value) {
     const int result = keys_.ReadKey(name, value);

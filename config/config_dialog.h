@@ -5,6 +5,7 @@
 
 #include "config/about_page.h"
 #include "config/control_page.h"
+#include "config/key_table.h"
 #include "config/output_format_page.h"
 #include "config/output_mode_page.h"
 #include "config/save_writes.h"
@@ -64,6 +65,7 @@ class ConfigDialog final : public ui::Dialog {
     // Shows the first field whose text cannot be sent, with a message naming it.
     bool FieldsCanBeSent();
     void ShowPage(int index);
+    static constexpr int kPageCount = static_cast<int>(catalogue::kPageCaptions.size());
     SettingsPage& PageAt(int index);
 
     KeyAccess& keys_;

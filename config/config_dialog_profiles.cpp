@@ -2,7 +2,6 @@
 #include <vector>
 
 #include "config/config_dialog.h"
-#include "config/key_table.h"
 #include "config/profile_file.h"
 #include "config/profile_transfer.h"
 #include "resources/strings.h"
@@ -10,8 +9,6 @@
 namespace kd {
 
 namespace {
-
-constexpr int kPageCount = static_cast<int>(catalogue::kPageCaptions.size());
 
 // At most this many problems are listed; the rest are counted.
 constexpr size_t kProblemsShown = 8;
