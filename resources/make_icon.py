@@ -1,17 +1,20 @@
 #!/usr/bin/env python3
-"""Draws the application icon and writes app.ico (16, 32 and 48 px, 32-bit BMP entries).
+"""Draws the application icon: app.ico (16, 32 and 48 px, 32-bit BMP entries) for Windows,
+and icons/kdconfig-N.png (16 to 256 px) for the Linux desktop's icon theme.
 
 The picture: a blue reader body with a light scan window holding a small square-code
 pattern, crossed by a red scan line. Shapes are drawn with supersampling so the edges
 are smooth; the code pattern is laid on whole pixels so it stays crisp at every size.
-Run it again after changing the drawing and commit the new app.ico with it.
+Run it again after changing the drawing and commit the new app.ico and PNGs with it: the
+build does not run it, as Python is not among the build's packages.
 """
 
 import struct
-import sys
+import zlib
 from pathlib import Path
 
 SIZES = (16, 32, 48)
+PNG_SIZES = (16, 24, 32, 48, 64, 128, 256)
 SUPERSAMPLE = 8
 
 BODY_TOP = (0x2B, 0x7F, 0xE0)
@@ -155,10 +158,26 @@ def write_ico(path, images):
     Path(path).write_bytes(directory + entries + data)
 
 
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
+def write_png(path, size, pixels):
+    """8-bit RGBA, straight alpha, no filtering."""
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    raw = b"".join(b"\0" + bytes(c for pixel in row for c in pixel) for row in pixels)
+    Path(path).write_bytes(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) +
+                           png_chunk(b"IDAT", zlib.compress(raw, 9)) + png_chunk(b"IEND", b""))
+
+
 def main():
-    out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).with_name("app.ico")
-    write_ico(out, [(size, bmp_entry(size, draw(size))) for size in SIZES])
-    print(f"wrote {out}")
+    here = Path(__file__).parent
+    drawn = {size: draw(size) for size in sorted(set(SIZES) | set(PNG_SIZES))}
+    write_ico(here / "app.ico", [(size, bmp_entry(size, drawn[size])) for size in SIZES])
+    (here / "icons").mkdir(exist_ok=True)
+    for size in PNG_SIZES:
+        write_png(here / "icons" / f"kdconfig-{size}.png", size, drawn[size])
+    print(f"wrote app.ico and {len(PNG_SIZES)} PNGs in {here}")
 
 
 if __name__ == "__main__":
