@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native, under AddressSanitizer and
 # UndefinedBehaviorSanitizer, each fuzz target for a fixed time, the Windows cross
-# build, the Windows program end to end under Wine, and the benchmarks.
+# build, the Linux package and the Windows zip, the Windows program end to end under Wine,
+# and the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
@@ -30,6 +31,9 @@ done
 step "Windows cross build"
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw
+
+step "packages: the .deb and the Windows zip"
+scripts/check-packages.sh
 
 step "end-to-end under Wine"
 tests/e2e/run.sh

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Builds the Debian package (native build) and the Windows zip (mingw build) with CPack
+# and checks what they hold: every file in its place and nothing else, the Depends line,
+# a valid desktop entry, and Windows exes that need no DLL beyond the system's.
+# Run by scripts/test.sh after both builds; on its own it configures and builds what the
+# packages hold.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+fail() {
+    echo "package check FAILED: $*" >&2
+    exit 1
+}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Builds the programs of one preset and packs them; prints the package's path.
+pack() {
+    local preset=$1 pattern=$2
+    shift 2
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" --target "$@" >/dev/null
+    # shellcheck disable=SC2086,SC2206 # the pattern is a glob
+    rm -f build/"$preset"/packages/$pattern
+    cpack --config "build/$preset/CPackConfig.cmake" >"$work/cpack-$preset.log" 2>&1 ||
+        { cat "$work/cpack-$preset.log" >&2; fail "cpack ($preset)"; }
+    # shellcheck disable=SC2206
+    local found=(build/"$preset"/packages/$pattern)
+    [ ${#found[@]} -eq 1 ] || fail "not one $pattern in build/$preset/packages"
+    [ -f "${found[0]}" ] || fail "no $pattern in build/$preset/packages"
+    echo "${found[0]}"
+}
+
+# Fails unless the sorted lines of $1 and $2 are the same, showing the difference.
+same_lines() {
+    local what=$1
+    diff <(sort <<<"$2") <(sort <<<"$3") >"$work/diff" ||
+        { cat "$work/diff" >&2; fail "$what: '<' expected, '>' found"; }
+}
+
+has_window=0
+cmake --preset native >/dev/null
+ninja -C build/native -t query kdconfig >/dev/null 2>&1 && has_window=1
+
+# --- the .deb
+programs=(kdcfg kdreader-sim)
+[ "$has_window" = 1 ] && programs+=(kdconfig)
+deb=$(pack native 'kdconfig_*_amd64.deb' "${programs[@]}")
+expected=./usr/lib/udev/rules.d/60-kdconfig.rules
+for program in "${programs[@]}"; do expected+=$'\n'./usr/bin/$program; done
+if [ "$has_window" = 1 ]; then
+    expected+=$'\n'./usr/share/applications/kdconfig.desktop
+    for size in 16 24 32 48 64 128 256; do
+        expected+=$'\n'./usr/share/icons/hicolor/${size}x${size}/apps/kdconfig.png
+    done
+fi
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')
+same_lines "files in $(basename "$deb")" "$expected" "$files"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+depended=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
+needed=(libc6 libstdc++6)
+[ "$has_window" = 1 ] && needed+=(libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins fonts-arphic-uming)
+for package in "${needed[@]}"; do
+    grep -qxF "$package" <<<"$depended" || fail "Depends lacks $package: $depends"
+done
+
+dpkg-deb -x "$deb" "$work/deb"
+for program in "${programs[@]}"; do
+    file "$work/deb/usr/bin/$program" | grep -q 'ELF 64-bit.*, stripped' ||
+        fail "/usr/bin/$program is not a stripped x86-64 program"
+done
+if [ "$has_window" = 1 ]; then
+    desktop=$work/deb/usr/share/applications/kdconfig.desktop
+    desktop-file-validate "$desktop" || fail "kdconfig.desktop does not validate"
+    grep -qx 'Exec=kdconfig' "$desktop" || fail "kdconfig.desktop does not start kdconfig"
+    grep -qx 'Icon=kdconfig' "$desktop" || fail "kdconfig.desktop does not name the icon"
+    for size in 16 24 32 48 64 128 256; do
+        file "$work/deb/usr/share/icons/hicolor/${size}x${size}/apps/kdconfig.png" |
+            grep -q "PNG image data, $size x $size," || fail "the ${size}x$size icon is not that size"
+    done
+fi
+grep -q 'ATTRS{idVendor}=="0525", ATTRS{idProduct}=="a4ac"' \
+    "$work/deb/usr/lib/udev/rules.d/60-kdconfig.rules" || fail "the udev rule names another device"
+echo "$(basename "$deb"): $(wc -l <<<"$files") files, $(stat -c %s "$deb") bytes"
+echo "  Depends: $depends"
+
+# --- the Windows zip
+zip=$(pack mingw 'kdconfig-*-win64.zip' kdconfig kdcfg)
+entries=$(unzip -Z1 "$zip" | grep -v '/$' | sed 's|^[^/]*/||')
+same_lines "files in $(basename "$zip")" $'kdconfig.exe\nkdcfg.exe\nREADME.txt' "$entries"
+unzip -q "$zip" -d "$work/zip"
+# What every Windows since 7 has in System32; anything else (libstdc++-6.dll, a Qt DLL)
+# would have to ship in the zip.
+system_dlls='^(kernel32|user32|gdi32|comctl32|comdlg32|advapi32|shell32|ole32|oleaut32|setupapi|hid|cfgmgr32|msvcrt|ws2_32|shlwapi|version|imm32|uxtheme)\.dll$'
+for exe in "$work"/zip/*/*.exe; do
+    dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]')
+    [ -n "$dlls" ] || fail "$(basename "$exe") imports nothing: not a Windows program?"
+    others=$(grep -Ev "$system_dlls" <<<"$dlls" || true)
+    [ -z "$others" ] || fail "$(basename "$exe") needs DLLs Windows does not have: $others"
+done
+echo "$(basename "$zip"): $(tr '\n' ' ' <<<"$entries")($(stat -c %s "$zip") bytes)"
+echo "packages checked"
