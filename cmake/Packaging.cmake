@@ -53,9 +53,10 @@ configuration file. Its interface is in Chinese.
                     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
                     RENAME kdconfig.png)
         endforeach()
-        # Qt loads its platform plugin (xcb) at run time, which the library scan cannot
-        # see; the dialogs' font is AR PL UMing where SimSun is not installed.
-        set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-arphic-uming")
+        # The library scan finds Qt's libraries; Debian 12 has the X11 platform plugin
+        # in libqt6gui6 with them (qt6-qpa-plugins holds only VNC there). The font is
+        # not linked: the dialogs use AR PL UMing where SimSun is not installed.
+        set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming")
     endif()
     set(CPACK_GENERATOR DEB)
     set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

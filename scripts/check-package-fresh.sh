@@ -107,7 +107,10 @@ libraries=$programs
 has_window=0
 if grep -qx /usr/bin/kdconfig <<<"$programs"; then
     has_window=1
-    libraries+=$'\n'$("${in_root[@]}" find /usr/lib -path '*/qt6/plugins/platforms/libqxcb.so')
+    # Qt loads it at run time: ldd of the program does not reach it.
+    xcb=$("${in_root[@]}" find /usr/lib -path '*/qt6/plugins/platforms/libqxcb.so')
+    [ -n "$xcb" ] || die "Qt's X11 platform plugin (libqxcb.so) was not installed"
+    libraries+=$'\n'$xcb
 fi
 for file in $libraries; do
     missing=$("${in_root[@]}" ldd "$file" | grep 'not found' || true)

@@ -58,9 +58,9 @@ files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')
 same_lines "files in $(basename "$deb")" "$expected" "$files"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-depended=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
+depended=$(tr ',|' '\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
 needed=(libc6 libstdc++6)
-[ "$has_window" = 1 ] && needed+=(libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins fonts-arphic-uming)
+[ "$has_window" = 1 ] && needed+=(libqt6core6 libqt6gui6 libqt6widgets6 fonts-arphic-uming)
 for package in "${needed[@]}"; do
     grep -qxF "$package" <<<"$depended" || fail "Depends lacks $package: $depends"
 done
