@@ -5,6 +5,7 @@
 #include "app/about_box.h"
 #include "config/config_dialog.h"
 #include "link/port_enumeration.h"
+#include "link/port_source.h"
 #include "protocol/device_commands.h"
 #include "resources/baud_rates.h"
 #include "resources/ids.h"
@@ -183,16 +184,15 @@ void MainDialog::FillDeviceLists() {
     // A failed search keeps the records it found before failing; the list below offers
     // only those.
     try {
-        EnumerateSerialPorts(portRecords_, false, services_.serialPlatform);
+        services_.ports.ListPorts(portRecords_);
     } catch (const EnumerationError& error) {
         ShowPrompt(std::string("枚举串口失败：") + error.what());
     }
 
     ComboClear(ids::kPortList);
     for (size_t record = 0; record < portRecords_.size(); ++record) {
-        const PortInfo& port = portRecords_[record];
-        const std::string& shown = port.portName.empty() ? port.friendlyName : port.portName;
-        if (shown.compare(0, 3, "COM") != 0) {
+        const std::string shown = services_.ports.ShownName(portRecords_[record]);
+        if (shown.empty()) {
             continue;
         }
         const int entry = ComboAdd(ids::kPortList, shown);

@@ -8,7 +8,7 @@
 
 namespace kd {
 
-class SerialEnumerationPlatform;
+class PortSource;
 class HidPlatform;
 class UploadFiles;
 class Sleeper;
@@ -37,7 +37,7 @@ class ChannelOpener {
 struct AppServices {
     ui::Toolkit& toolkit;
     ProcessControl& process;
-    SerialEnumerationPlatform& serialPlatform;
+    PortSource& ports;
     HidPlatform& hidPlatform;
     ChannelOpener& channels;
     UploadFiles& uploadFiles;

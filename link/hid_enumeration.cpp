@@ -9,8 +9,11 @@ namespace kd {
 namespace {
 
 bool IsReader(const HidAttributes& attributes, const std::string& devicePath) {
+    const bool commandInterface = attributes.interfaceNumber
+                                      ? *attributes.interfaceNumber == kReaderInterface
+                                      : devicePath.find(kReaderInterfaceMark) != std::string::npos;
     return attributes.vendorId == kReaderVendorId && attributes.productId == kReaderProductId &&
-           devicePath.find(kReaderInterfaceMark) != std::string::npos;
+           commandInterface;
 }
 
 }  // namespace

@@ -21,7 +21,8 @@ class HidListBox {
 // The reader's vendor and product, and its interface that takes our commands.
 inline constexpr uint16_t kReaderVendorId = 0x0525;
 inline constexpr uint16_t kReaderProductId = 0xA4AC;
-inline constexpr std::string_view kReaderInterfaceMark = "&mi_01";
+inline constexpr uint8_t kReaderInterface = 1;
+inline constexpr std::string_view kReaderInterfaceMark = "&mi_01";  // in a Windows device path
 
 // Fills list and box with the readers on the HID interface, in device order, and
 // selects the first one found. When memory runs out, showPrompt tells the user and the

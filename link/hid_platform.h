@@ -12,6 +12,9 @@ struct HidAttributes {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     uint16_t versionNumber = 0;
+    // The USB interface, where the system tells it apart from the device path (Linux);
+    // otherwise the path names it.
+    std::optional<uint8_t> interfaceNumber;
 };
 
 // How reading an interface's device path ended. Running out of memory for the detail

@@ -292,4 +292,9 @@ void EnumerateSerialPorts(std::vector<PortInfo>& list, bool skipBusyPorts,
     RunPass(list, kUsbDeviceInterfaceClass, skipBusyPorts, platform);
 }
 
+std::string WindowsPortSource::ShownName(const PortInfo& port) const {
+    const std::string& shown = port.portName.empty() ? port.friendlyName : port.portName;
+    return shown.starts_with("COM") ? shown : std::string();
+}
+
 }  // namespace kd

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/port_info.h"
+#include "link/port_source.h"
 #include "link/serial_enumeration_platform.h"
 
 namespace kd {
@@ -28,5 +29,20 @@ inline constexpr Guid kUsbDeviceInterfaceClass{
 // in list.
 void EnumerateSerialPorts(std::vector<PortInfo>& list, bool skipBusyPorts,
                           SerialEnumerationPlatform& platform);
+
+// The Windows port list: every port the search finds, busy or not, of which the list
+// shows those named COMn. Written over the platform interface, so tests run it anywhere.
+class WindowsPortSource final : public PortSource {
+  public:
+    explicit WindowsPortSource(SerialEnumerationPlatform& platform) : platform_(platform) {}
+
+    void ListPorts(std::vector<PortInfo>& list) override {
+        EnumerateSerialPorts(list, false, platform_);
+    }
+    std::string ShownName(const PortInfo& port) const override;
+
+  private:
+    SerialEnumerationPlatform& platform_;
+};
 
 }  // namespace kd

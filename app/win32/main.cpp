@@ -4,6 +4,7 @@
 #include "app/config_tool_app.h"
 #include "app/system_channel_opener.h"
 #include "app/win32/process_control_win32.h"
+#include "link/port_enumeration.h"
 #include "link/win32/hid_platform_win32.h"
 #include "link/win32/serial_enumeration_platform_win32.h"
 #include "protocol/upload.h"
@@ -13,12 +14,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     kd::ui::win32::Win32Toolkit toolkit(instance);
     kd::Win32ProcessControl process;
     kd::SerialEnumerationPlatformWin32 serialPlatform;
+    kd::WindowsPortSource ports(serialPlatform);
     kd::HidPlatformWin32 hidPlatform;
     kd::SystemChannelOpener channels;
     kd::DiskUploadFiles uploadFiles;
     kd::ThreadSleeper sleeper;
-    kd::AppServices services{toolkit,  process,     serialPlatform, hidPlatform,
-                             channels, uploadFiles, sleeper};
+    kd::AppServices services{toolkit, process, ports, hidPlatform, channels, uploadFiles, sleeper};
     kd::ConfigToolApp app(services);
     app.InitInstance();
     return 0;

@@ -95,7 +95,8 @@ std::optional<HidAttributes> HidPlatformWin32::ReadAttributes(const std::string&
     if (!::HidD_GetAttributes(device.Get(), &attributes)) {
         return std::nullopt;
     }
-    return HidAttributes{attributes.VendorID, attributes.ProductID, attributes.VersionNumber};
+    return HidAttributes{attributes.VendorID, attributes.ProductID, attributes.VersionNumber,
+                         std::nullopt};
 }
 
 }  // namespace kd

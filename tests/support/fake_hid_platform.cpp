@@ -54,7 +54,7 @@ std::optional<HidAttributes> FakeHidPlatform::ReadAttributes(const std::string& 
     if (device == devices.end() || !device->opens) {
         return std::nullopt;
     }
-    return HidAttributes{device->vendorId, device->productId, 0x0100};
+    return HidAttributes{device->vendorId, device->productId, 0x0100, std::nullopt};
 }
 
 }  // namespace kd::test

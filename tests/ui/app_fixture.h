@@ -6,6 +6,7 @@
 
 #include "app/main_dialog.h"
 #include "app/services.h"
+#include "link/port_enumeration.h"
 #include "resources/ids.h"
 #include "tests/support/fake_hid_platform.h"
 #include "tests/support/fake_serial_platform.h"
@@ -95,12 +96,13 @@ struct AppFixture {
     ui::headless::HeadlessToolkit toolkit;
     FakeProcessControl process;
     FakeSerialPlatform serial;
+    WindowsPortSource ports{serial};
     FakeHidPlatform hid;
     ModelledReader reader;
     FakeChannelOpener channels{reader.channel};
     MemoryUploadFiles files;
     RecordingSleeper sleeper;
-    AppServices services{toolkit, process, serial, hid, channels, files, sleeper};
+    AppServices services{toolkit, process, ports, hid, channels, files, sleeper};
     MainDialog main{services};
 };
 
