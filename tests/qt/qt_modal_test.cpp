@@ -1,0 +1,259 @@
+// Pages, modal runs, message boxes and the context menu on the Qt back end.
+#include <gtest/gtest.h>
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabBar>
+#include <QtTest/QTest>
+#include <memory>
+
+#include "tests/qt/scripted_dialog.h"
+
+namespace kd::test {
+namespace {
+
+using namespace kd::ui;
+using kd::ui::qt::QtToolkit;
+
+enum : int { kOk = 1, kCancel = 2, kButton = 10, kTabs, kPageButton = 30, kPageCheck };
+constexpr int kAboutCommand = 0x10;
+
+constexpr ControlTemplate kControls[] = {
+    {kOk, ControlKind::PushButton, "确定", 200, 5, 50, 14, kDefaultButton | kGroup},
+    {kCancel, ControlKind::PushButton, "取消", 200, 22, 50, 14},
+    {kButton, ControlKind::PushButton, "按钮", 200, 39, 50, 14},
+    {kTabs, ControlKind::TabControl, "", 5, 60, 240, 120},
+};
+const DialogTemplate kWindow{910, DialogStyle::Modal, "外窗口", 260, 190, "宋体", 9, kControls};
+const DialogTemplate kMain{912, DialogStyle::MainWindow, "主窗口", 260, 190, "宋体", 9, kControls};
+
+constexpr ControlTemplate kPageControls[] = {
+    {kPageButton, ControlKind::PushButton, "页按钮", 5, 5, 50, 14},
+    {kPageCheck, ControlKind::CheckBox, "页选项", 5, 25, 60, 10},
+};
+const DialogTemplate kPage{911, DialogStyle::Child, "", 100, 40, "宋体", 9, kPageControls};
+
+QtToolkit& Toolkit() {
+    static QtToolkit toolkit;
+    return toolkit;
+}
+
+// A page that deletes itself from inside one of its own handlers.
+class SelfDestroyingPage : public ScriptedDialog {
+  public:
+    SelfDestroyingPage(std::unique_ptr<SelfDestroyingPage>& holder)
+        : ScriptedDialog(Toolkit(), kPage), holder_(holder) {
+        Bind(kPageButton, [this] { holder_.reset(); });
+    }
+
+  private:
+    std::unique_ptr<SelfDestroyingPage>& holder_;
+};
+
+TEST(QtWindow, PagesLiveInTheTabControlBelowItsTabs) {
+    ScriptedDialog dialog(Toolkit(), kWindow);
+    ScriptedDialog page(Toolkit(), kPage);
+    ScriptedDialog other(Toolkit(), kPage);
+    std::unique_ptr<SelfDestroyingPage> doomed = std::make_unique<SelfDestroyingPage>(doomed);
+    int pageClicks = 0;
+    page.Bind(kPageButton, [&] { ++pageClicks; });
+    dialog.onInit = [&](ScriptedDialog& d) {
+        d.TabInsert(kTabs, 0, "关于");
+        EXPECT_EQ(d.TabSelection(kTabs), 0);
+        d.TabInsert(kTabs, 1, "条码");
+        d.TabInsert(kTabs, 99, "输出");  // past the end: appended
+        d.TabInsert(kTabs, 0, "首页");
+        EXPECT_EQ(d.Peer()->TabCount(kTabs), 4);
+        EXPECT_EQ(d.Peer()->TabText(kTabs, 0), "首页");
+        EXPECT_EQ(d.Peer()->TabText(kTabs, 3), "输出");
+        EXPECT_EQ(d.Peer()->TabText(kTabs, 4), "");
+        d.TabSelect(kTabs, 2);
+        d.TabSelect(kTabs, 7);
+        EXPECT_EQ(d.TabSelection(kTabs), 2);
+
+        const Rect client = d.TabClientRect(kTabs);
+        EXPECT_EQ(client, (Rect{0, 0, 360, 180}));
+        // The pages' area lies inside the frame and below every tab's caption.
+        const Rect area = d.TabDisplayArea(kTabs);
+        EXPECT_TRUE(area.left > 0 && area.right < client.right && area.bottom < client.bottom);
+        const QTabBar* bar = d.Control(kTabs)->findChild<QTabBar*>();
+        for (int tab = 0; tab < 4; ++tab) {
+            EXPECT_GE(area.top, bar->mapToParent(bar->tabRect(tab).bottomLeft()).y() + 1);
+        }
+
+        ASSERT_TRUE(page.CreateAsChild(d, kTabs));
+        EXPECT_EQ(page.Window()->parentWidget(), d.Control(kTabs));
+        EXPECT_TRUE(page.IsWindowVisible());
+        EXPECT_FALSE(page.CreateAsChild(d, kTabs));  // it has a window already
+        EXPECT_FALSE(other.CreateAsChild(d, 999));
+        ASSERT_TRUE(doomed->CreateAsChild(d, kTabs));
+        page.MoveWindow(area);
+        EXPECT_EQ(page.Peer()->WindowRect(), area);
+        page.ShowWindow(false);
+        EXPECT_FALSE(page.IsWindowVisible());
+        page.ShowWindow(true);
+        EXPECT_FALSE(page.AppendSystemMenu("x", kAboutCommand));
+        page.EndDialog(5);  // a page cannot end
+        EXPECT_TRUE(page.HasWindow());
+    };
+    dialog.onShown = [&](ScriptedDialog& d) {
+        QTest::mouseClick(page.Control(kPageButton), Qt::LeftButton);
+        EXPECT_EQ(pageClicks, 1);
+        QTest::mouseClick(page.Control(kPageCheck), Qt::LeftButton);
+        EXPECT_TRUE(page.IsChecked(kPageCheck));
+        // Enter on a page goes to its window's default button.
+        int okPresses = 0;
+        d.Bind(kOk, [&] { ++okPresses; });
+        QTest::keyClick(page.Control(kPageCheck), Qt::Key_Return);
+        EXPECT_EQ(okPresses, 1);
+        // The user picks a tab: the window hears of it, the page does not.
+        QTabBar* bar = d.Control(kTabs)->findChild<QTabBar*>();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        EXPECT_EQ(d.TabSelection(kTabs), 1);
+        EXPECT_EQ(d.tabChanges, std::vector<int>{kTabs});
+        EXPECT_TRUE(page.tabChanges.empty());
+        // A page whose object goes from inside its own handler takes its window along.
+        const QPointer<QWidget> doomedWindow = doomed->Window();
+        doomed->Control<QPushButton>(kPageButton)->click();
+        EXPECT_EQ(doomed, nullptr);
+        QTest::qWait(1);
+        EXPECT_TRUE(doomedWindow.isNull());
+        // A page object that goes first takes its window along at once.
+        QPointer<QWidget> shortLived;
+        {
+            ScriptedDialog brief(Toolkit(), kPage);
+            ASSERT_TRUE(brief.CreateAsChild(d, kTabs));
+            shortLived = brief.Window();
+        }
+        EXPECT_TRUE(shortLived.isNull());
+        d.EndDialog(kResultOk);
+    };
+    EXPECT_EQ(dialog.DoModal(), kResultOk);
+    // The pages went with their parent's window; their objects live on without one.
+    EXPECT_FALSE(page.HasWindow());
+}
+
+TEST(QtWindow, ModalRunsDisableTheirOwnerUntilTheyEnd) {
+    ScriptedDialog outer(Toolkit(), kMain);
+    int buttonClicks = 0;
+    int sysCommands = 0;
+    outer.Bind(kButton, [&] { ++buttonClicks; });
+    outer.onSysCommand = [&](int) { return ++sysCommands > 0; };
+    outer.onInit = [](ScriptedDialog& d) { EXPECT_TRUE(d.AppendSystemMenu("关于", 0x10)); };
+    outer.onShown = [&](ScriptedDialog& d) {
+        QWidget* window = d.Window();
+        // A box run from this window is owned by it and disables it meanwhile.
+        ScriptedDialog inner(Toolkit(), kWindow);
+        inner.onShown = [&](ScriptedDialog& box) {
+            EXPECT_EQ(box.Window()->parentWidget(), window);
+            EXPECT_EQ(QApplication::activeModalWidget(), box.Window());
+            EXPECT_FALSE(d.Window()->TakesInput());
+            box.EndDialog(3);
+        };
+        EXPECT_EQ(inner.DoModal(&d), 3);
+        EXPECT_TRUE(d.Window()->TakesInput());
+        EXPECT_EQ(d.DoModal(), -1);  // it is running already
+
+        // Without an owner it belongs to the running window all the same, which takes
+        // no commands meanwhile: a click by an accessibility tool, Escape, F1 and the
+        // close box do nothing.
+        ScriptedDialog unowned(Toolkit(), kWindow);
+        unowned.onShown = [&](ScriptedDialog& box) {
+            EXPECT_EQ(box.Window()->parentWidget(), window);
+            d.Control<QPushButton>(kButton)->click();
+            QTest::keyClick(window, Qt::Key_Escape);
+            QTest::keyClick(window, Qt::Key_F1);
+            window->close();
+            box.EndDialog(4);
+        };
+        EXPECT_EQ(unowned.DoModal(), 4);
+        EXPECT_EQ(buttonClicks, 0);
+        EXPECT_EQ(sysCommands, 0);
+        d.Control<QPushButton>(kButton)->click();
+        EXPECT_EQ(buttonClicks, 1);
+        d.EndDialog(kResultOk);
+    };
+    EXPECT_EQ(outer.DoModal(), kResultOk);
+}
+
+TEST(QtWindow, AboutEntryGoesInTheContextMenuAndOnF1) {
+    ScriptedDialog dialog(Toolkit(), kMain);
+    std::vector<int> commands;
+    dialog.onSysCommand = [&](int command) {
+        commands.push_back(command);
+        return true;
+    };
+    dialog.onInit = [](ScriptedDialog& d) {
+        EXPECT_TRUE(d.AppendSystemMenu("关于配置工具(&A)...", kAboutCommand));
+    };
+    dialog.onShown = [&](ScriptedDialog& d) {
+        QTest::keyClick(d.Control(kButton), Qt::Key_F1);
+        EXPECT_EQ(commands, std::vector<int>{kAboutCommand});
+        QString entry;
+        WhenShown<QMenu>([&](QMenu& menu) {
+            ASSERT_EQ(menu.actions().size(), 1);
+            entry = menu.actions().front()->text();
+            menu.actions().front()->trigger();
+            menu.close();
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                d.Window()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(d.Window(), &click);
+        EXPECT_EQ(entry, "关于配置工具(&A)...");
+        EXPECT_EQ(commands, (std::vector<int>{kAboutCommand, kAboutCommand}));
+        d.EndDialog(kResultOk);
+    };
+    EXPECT_EQ(dialog.DoModal(), kResultOk);
+}
+
+TEST(QtWindow, MessageBoxesShowCaptionTextAndIconOverTheirOwner) {
+    ScriptedDialog dialog(Toolkit(), kMain);
+    struct Seen {
+        QString caption, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool ownedByWindow = false;
+        bool ownerTookInput = true;
+        Qt::CursorShape cursor = Qt::WaitCursor;
+    };
+    std::vector<Seen> seen;
+    const auto answer = [&](ScriptedDialog& d) {
+        WhenShown<QMessageBox>([&](QMessageBox& box) {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            seen.push_back({box.windowTitle(), box.text(), box.icon(),
+                            box.parentWidget() == d.Window(), d.Window()->TakesInput(),
+                            cursor != nullptr ? cursor->shape() : Qt::ArrowCursor});
+            QTest::keyClick(&box, Qt::Key_Escape);
+        });
+    };
+    dialog.onShown = [&](ScriptedDialog& d) {
+        d.SetCursor(Cursor::Wait);
+        answer(d);
+        EXPECT_EQ(d.MessageBox("未找到设备。", "提示", kMessageIconInformation), kResultOk);
+        // The wait cursor gave way to the arrow over the box, and is back.
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        d.SetCursor(Cursor::Arrow);
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        answer(d);
+        d.MessageBox("写入失败 <b>&</b>", "kdconfig", kMessageIconWarning | kMessageSystemModal);
+        answer(d);
+        d.MessageBox("两个图标", "x", kMessageIconWarning | kMessageIconInformation);
+        d.EndDialog(kResultOk);
+    };
+    EXPECT_EQ(dialog.DoModal(), kResultOk);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].caption, "提示");
+    EXPECT_EQ(seen[0].text, "未找到设备。");
+    EXPECT_EQ(seen[0].icon, QMessageBox::Information);
+    EXPECT_TRUE(seen[0].ownedByWindow);
+    EXPECT_FALSE(seen[0].ownerTookInput);
+    EXPECT_EQ(seen[0].cursor, Qt::ArrowCursor);
+    EXPECT_EQ(seen[1].text, "写入失败 <b>&</b>");  // shown as plain text
+    EXPECT_EQ(seen[1].icon, QMessageBox::Warning);
+    EXPECT_EQ(seen[2].icon, QMessageBox::Warning);
+    EXPECT_EQ(Toolkit().ApplicationName(), "qt_backend_tests");
+}
+
+}  // namespace
+}  // namespace kd::test

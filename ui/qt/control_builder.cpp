@@ -1,0 +1,222 @@
+#include "ui/qt/control_builder.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <algorithm>
+
+#include "ui/qt/fields.h"
+#include "ui/qt/tab_control.h"
+
+namespace kd::ui::qt {
+
+namespace {
+
+// A field's row for finding its label: a combo box's template height is its dropped
+// list, its closed box is about as high as an edit field.
+constexpr int kFieldRowUnits = 12;
+// A label may reach a little into the field it names, and stands close before it.
+constexpr int kLabelOverlapUnits = 2;
+constexpr int kLabelGapUnits = 16;
+constexpr int kIconPixels = 32;
+
+bool IsLabel(const ControlTemplate& control) {
+    return control.kind == ControlKind::Static && !control.text.empty();
+}
+
+QWidget* MakeWidget(QWidget& window, const ControlTemplate& control, const IconLookup& icons) {
+    const QString text = FromUtf8(control.text);
+    switch (control.kind) {
+        case ControlKind::PushButton: {
+            auto* button = new QPushButton(text, &window);
+            button->setAutoDefault(false);
+            button->setDefault((control.flags & kDefaultButton) != 0);
+            return button;
+        }
+        case ControlKind::CheckBox:
+            return new QCheckBox(text, &window);
+        case ControlKind::RadioButton:
+            return new RadioField(text, &window);
+        case ControlKind::GroupBox:
+            return new QGroupBox(text, &window);
+        case ControlKind::Static: {
+            auto* label = new QLabel(text, &window);
+            label->setTextFormat(Qt::PlainText);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setWordWrap(true);
+            return label;
+        }
+        case ControlKind::Icon: {
+            auto* label = new QLabel(&window);
+            const QIcon icon = icons ? icons(control.iconId) : QIcon();
+            label->setPixmap(icon.pixmap(kIconPixels, kIconPixels));
+            return label;
+        }
+        case ControlKind::Edit: {
+            auto* edit = new FieldEdit(&window);
+            edit->setText(text);
+            edit->setReadOnly((control.flags & kReadOnly) != 0);
+            return edit;
+        }
+        case ControlKind::ComboBox:
+            return new ComboField(&window, (control.flags & kSorted) != 0);
+        case ControlKind::TabControl:
+            return new TabControl(&window);
+    }
+    return nullptr;
+}
+
+QRect PlaceOf(const ControlTemplate& control, const DialogMetrics& metrics, QWidget& widget) {
+    QRect rect = metrics.Rect(control.x, control.y, control.width, control.height);
+    if (control.kind == ControlKind::ComboBox) {
+        // The template gives the dropped-down list; the closed box is as high as it needs.
+        rect.setHeight(widget.sizeHint().height());
+    } else if (control.kind == ControlKind::Icon) {
+        // A picture control takes the icon's size, as on Windows.
+        rect.setSize(QSize(kIconPixels, kIconPixels));
+    }
+    return rect;
+}
+
+void SetFocusRules(QWidget& widget, const ControlTemplate& control, bool tabStop) {
+    // Labels, frames and pictures never take the focus; fields that are no tab stop take
+    // it by click only (the first radio button of a group is the group's tab stop).
+    if (control.kind == ControlKind::Static || control.kind == ControlKind::GroupBox ||
+        control.kind == ControlKind::Icon) {
+        widget.setFocusPolicy(Qt::NoFocus);
+        // Windows lets clicks through labels and frames to what lies under them.
+        widget.setAttribute(Qt::WA_TransparentForMouseEvents);
+        return;
+    }
+    if (!tabStop || (control.flags & kNoTabStop) != 0) {
+        widget.setFocusPolicy(Qt::ClickFocus);
+    }
+}
+
+void FitComboList(ComboField& combo, const ControlTemplate& control, const DialogMetrics& metrics) {
+    const int listPixels = metrics.Y(control.height) - combo.height();
+    const int rowPixels = std::max(1, combo.fontMetrics().height() + 2);
+    combo.setMaxVisibleItems(std::max(1, listPixels / rowPixels));
+}
+
+void NameControl(QWidget& widget, const DialogTemplate& source, size_t index) {
+    const ControlTemplate& control = source.controls[index];
+    if (control.id != kUnnamedControl) {
+        widget.setObjectName(QStringLiteral("id%1").arg(control.id));
+    }
+    QString name = WithoutMnemonic(control.text);
+    if (control.kind == ControlKind::Edit || control.kind == ControlKind::ComboBox) {
+        const ControlTemplate* label = LabelOf(source, index);
+        name = label != nullptr ? WithoutMnemonic(label->text) : QString();
+    }
+    if (!name.isEmpty()) {
+        widget.setAccessibleName(name);
+    }
+}
+
+// Points each label at the field it names, for screen readers and its mnemonic.
+void PairLabels(const DialogTemplate& source, const std::vector<QWidget*>& widgets) {
+    for (size_t index = 0; index < source.controls.size(); ++index) {
+        const ControlKind kind = source.controls[index].kind;
+        if (kind != ControlKind::Edit && kind != ControlKind::ComboBox) {
+            continue;
+        }
+        const ControlTemplate* label = LabelOf(source, index);
+        if (label == nullptr) {
+            continue;
+        }
+        const auto at = static_cast<size_t>(label - source.controls.data());
+        if (auto* widget = qobject_cast<QLabel*>(widgets[at])) {
+            widget->setBuddy(widgets[index]);
+        }
+    }
+}
+
+}  // namespace
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString WithoutMnemonic(std::string_view caption) {
+    const QString text = FromUtf8(caption);
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (text[at] == u'&') {
+            ++at;  // "&&" stands for one &; a lone & marks the next letter
+            if (at >= text.size()) {
+                break;
+            }
+        }
+        plain.append(text[at]);
+    }
+    return plain;
+}
+
+const ControlTemplate* LabelOf(const DialogTemplate& source, size_t index) {
+    const ControlTemplate& field = source.controls[index];
+    const int rowTop = field.y;
+    const int rowBottom = field.y + kFieldRowUnits;
+    const ControlTemplate* best = nullptr;
+    for (const ControlTemplate& label : source.controls) {
+        const bool onRow = label.y < rowBottom && label.y + label.height > rowTop;
+        const int right = label.x + label.width;
+        const bool toTheLeft =
+            right <= field.x + kLabelOverlapUnits && right >= field.x - kLabelGapUnits;
+        if (IsLabel(label) && onRow && toTheLeft &&
+            (best == nullptr || label.x + label.width > best->x + best->width)) {
+            best = &label;
+        }
+    }
+    if (best == nullptr && index > 0 && IsLabel(source.controls[index - 1])) {
+        best = &source.controls[index - 1];
+    }
+    return best;
+}
+
+std::map<int, BuiltControl> BuildControls(QWidget& window, const DialogTemplate& source,
+                                          const DialogMetrics& metrics, const IconLookup& icons) {
+    std::map<int, BuiltControl> built;
+    std::vector<QWidget*> widgets;
+    std::vector<QWidget*> frames;
+    int group = 0;
+    bool radioSeenInGroup = false;
+    for (size_t index = 0; index < source.controls.size(); ++index) {
+        const ControlTemplate& control = source.controls[index];
+        if ((control.flags & kGroup) != 0) {
+            ++group;
+            radioSeenInGroup = false;
+        }
+        QWidget* widget = MakeWidget(window, control, icons);
+        widgets.push_back(widget);
+        bool tabStop = true;
+        if (control.kind == ControlKind::RadioButton) {
+            tabStop = !radioSeenInGroup;
+            radioSeenInGroup = true;
+        }
+        SetFocusRules(*widget, control, tabStop);
+        widget->setGeometry(PlaceOf(control, metrics, *widget));
+        if (auto* combo = dynamic_cast<ComboField*>(widget)) {
+            FitComboList(*combo, control, metrics);
+        }
+        NameControl(*widget, source, index);
+        widget->setVisible((control.flags & kHidden) == 0);
+        widget->setEnabled((control.flags & kDisabled) == 0);
+        if (control.kind == ControlKind::GroupBox) {
+            frames.push_back(widget);
+        }
+        if (control.id != kUnnamedControl) {
+            built[control.id] = BuiltControl{&control, widget, group};
+        }
+    }
+    // Frames are drawn under the controls they surround, wherever the template has them.
+    for (QWidget* frame : frames) {
+        frame->lower();
+    }
+    PairLabels(source, widgets);
+    return built;
+}
+
+}  // namespace kd::ui::qt
