@@ -1,10 +1,14 @@
 // Pages, modal runs, message boxes and the context menu on the Qt back end.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <memory>
 
@@ -253,6 +257,66 @@ TEST(QtWindow, MessageBoxesShowCaptionTextAndIconOverTheirOwner) {
     EXPECT_EQ(seen[1].icon, QMessageBox::Warning);
     EXPECT_EQ(seen[2].icon, QMessageBox::Warning);
     EXPECT_EQ(Toolkit().ApplicationName(), "qt_backend_tests");
+}
+
+TEST(QtWindow, FileDialogsAreOwnedByTheAskingWindow) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString existing = folder.filePath(QStringLiteral("旧配置.txt"));
+    QFile file(existing);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    ScriptedDialog dialog(Toolkit(), kMain);
+    ScriptedDialog page(Toolkit(), kPage);
+    struct Seen {
+        QString title, filter, suggested;
+        bool ownedByWindow = false;
+        bool ownerTookInput = true;
+    };
+    std::vector<Seen> seen;
+    const auto answer = [&](ScriptedDialog& d, QString path) {
+        WhenShown<QFileDialog>([&, path](QFileDialog& box) {
+            seen.push_back({box.windowTitle(), box.selectedNameFilter(),
+                            box.selectedFiles().value(0), box.parentWidget() == d.Window(),
+                            d.Window()->TakesInput()});
+            if (path.isEmpty()) {
+                box.reject();
+            } else {
+                box.selectFile(path);
+                QMetaObject::invokeMethod(&box, "accept");
+            }
+        });
+    };
+    std::vector<std::optional<std::string>> chosen;
+    dialog.onShown = [&](ScriptedDialog& d) {
+        ASSERT_TRUE(page.CreateAsChild(d, kTabs));
+        // Asked from a page, owned by its window; a name without extension gets one.
+        answer(d, folder.filePath(QStringLiteral("新配置")));
+        chosen.push_back(Toolkit().ChooseFile(
+            &page, {FileDialogKind::Save, "导出配置", "配置文件 (*.txt)", "*.txt", "读码器.txt"}));
+        answer(d, existing);
+        chosen.push_back(
+            Toolkit().ChooseFile(&d, {FileDialogKind::Open, "导入配置", "配置文件", "*.txt", ""}));
+        answer(d, QString());
+        chosen.push_back(Toolkit().ChooseFile(
+            nullptr, {FileDialogKind::Open, "导入配置", "配置文件", "*.txt", ""}));
+        d.EndDialog(kResultOk);
+    };
+    EXPECT_EQ(dialog.DoModal(), kResultOk);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].title, "导出配置");
+    EXPECT_EQ(seen[0].filter, "配置文件 (*.txt)");
+    EXPECT_TRUE(seen[0].suggested.endsWith("/读码器.txt"));
+    EXPECT_EQ(seen[1].filter, "配置文件 (*.txt)");
+    for (const Seen& box : seen) {
+        EXPECT_TRUE(box.ownedByWindow);
+        EXPECT_FALSE(box.ownerTookInput);
+    }
+    ASSERT_EQ(chosen.size(), 3u);
+    EXPECT_EQ(chosen[0], QFile::encodeName(folder.filePath("新配置.txt")).toStdString());
+    EXPECT_EQ(chosen[1], QFile::encodeName(existing).toStdString());
+    EXPECT_EQ(chosen[2], std::nullopt);
 }
 
 }  // namespace

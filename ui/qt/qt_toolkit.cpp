@@ -17,33 +17,6 @@ namespace kd::ui::qt {
 
 namespace {
 
-// Disables a window for the time of a modal run or a box it owns, and enables it again
-// afterwards if it still exists.
-class OwnerBlocked {
-  public:
-    explicit OwnerBlocked(QtWindow* owner) : owner_(owner) {
-        if (owner_ != nullptr) {
-            owner_->Block();
-        }
-    }
-    ~OwnerBlocked() {
-        if (!owner_.isNull()) {
-            owner_->Unblock();
-        }
-    }
-    OwnerBlocked(const OwnerBlocked&) = delete;
-    OwnerBlocked& operator=(const OwnerBlocked&) = delete;
-
-  private:
-    QPointer<QtWindow> owner_;
-};
-
-// Boxes and dialogs are owned by the top-level window, also when a page asks for them.
-QtWindow* OwnerRoot(const Dialog* owner) {
-    QtWindow* window = owner != nullptr ? QtToolkit::WindowOf(*owner) : nullptr;
-    return window != nullptr ? &window->Root() : nullptr;
-}
-
 // In the middle of the owner's screen, or of the main screen; as DS_CENTER does.
 void Centre(QWidget& window, const QWidget* owner) {
     const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
@@ -83,6 +56,12 @@ QtToolkit::~QtToolkit() {
 
 QtWindow* QtToolkit::WindowOf(const Dialog& dialog) {
     return dynamic_cast<QtWindow*>(dialog.Peer());
+}
+
+// Boxes and dialogs are owned by the top-level window, also when a page asks for them.
+QtWindow* QtToolkit::OwnerRoot(const Dialog* owner) {
+    QtWindow* window = owner != nullptr ? WindowOf(*owner) : nullptr;
+    return window != nullptr ? &window->Root() : nullptr;
 }
 
 QIcon QtToolkit::Icon(int iconId) const {

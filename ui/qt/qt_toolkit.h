@@ -29,6 +29,8 @@ class QtToolkit final : public Toolkit {
     bool CreateChild(Dialog& page, Dialog& parent, int hostId) override;
     int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                    uint32_t flags) override;
+    // Qt's file dialog, or the desktop's where Qt uses one.
+    std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override;
 
@@ -55,6 +57,8 @@ class QtToolkit final : public Toolkit {
     // Shows the wait cursor when the top layer asked for it.
     void ShowCursor();
 
+    // The top-level window of the owner's, or null.
+    static QtWindow* OwnerRoot(const Dialog* owner);
     // The window a dialog run without an owner belongs to: the newest running one that
     // takes input (null: none).
     QtWindow* ActiveWindow() const;

@@ -129,4 +129,25 @@ class QtWindow final : public QWidget, public WindowPeer {
     bool destroyPending_ = false;  // the dialog went during a call; go afterwards
 };
 
+// Keeps a window from taking input for the time of a modal run or a box it owns, and
+// lets it again afterwards if it still exists.
+class OwnerBlocked {
+  public:
+    explicit OwnerBlocked(QtWindow* owner) : owner_(owner) {
+        if (owner_ != nullptr) {
+            owner_->Block();
+        }
+    }
+    ~OwnerBlocked() {
+        if (!owner_.isNull()) {
+            owner_->Unblock();
+        }
+    }
+    OwnerBlocked(const OwnerBlocked&) = delete;
+    OwnerBlocked& operator=(const OwnerBlocked&) = delete;
+
+  private:
+    QPointer<QtWindow> owner_;
+};
+
 }  // namespace kd::ui::qt
