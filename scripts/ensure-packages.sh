@@ -9,6 +9,7 @@ kd_packages=(
     wine wine64 fonts-wine xvfb imagemagick fonts-arphic-uming x11-utils
     dpkg-dev file unzip desktop-file-utils
     qt6-base-dev qt6-qpa-plugins
+    xdotool
 )
 
 kd_ensure_packages() {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: native, under AddressSanitizer and
 # UndefinedBehaviorSanitizer, each fuzz target for a fixed time, the Windows cross
-# build, the Linux package and the Windows zip, the Windows program end to end under Wine,
-# and the benchmarks.
+# build, the Linux package and the Windows zip, the Linux program end to end under Xvfb,
+# the Windows program end to end under Wine, and the benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/ensure-packages.sh
@@ -14,6 +14,9 @@ step "native build and tests"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+step "the Linux program end to end under Xvfb"
+tests/e2e_linux/run.sh
 
 step "sanitizer build and tests (address, undefined)"
 cmake --preset asan >/dev/null
