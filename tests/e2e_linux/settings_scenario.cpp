@@ -1,87 +1,18 @@
 // The settings dialog over the modelled reader: what it reads on opening, what each page
 // shows, Save's writes and store, and reopening; then a reader that refuses a key.
 #include <QApplication>
-#include <QCoreApplication>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <sstream>
 
 #include "tests/e2e_linux/scenarios.h"
+#include "tests/e2e_linux/settings_steps.h"
 #include "tests/e2e_linux/widgets.h"
 
 namespace kd::e2e {
 
 namespace {
-
-QWidget* MainWindow() {
-    return Window(kMainTitle, 1006);
-}
-// The settings dialog has the main window's title; only it has 保存 (1016).
-QWidget* Settings() {
-    return Window(kMainTitle, 1016);
-}
-
-// The pages reuse control ids: each is named by a control only it has.
-QWidget* PageControl(const std::string& page, int id) {
-    static const std::map<std::string, int> kMarks = {
-        {"sym", 1019}, {"mode", 1022}, {"fmt", 1036}, {"ctl", 1044}, {"about", 1018}};
-    const int mark = kMarks.at(page);
-    return Control(Page(Settings(), mark, mark == 1019 ? 1022 : 1019), id);
-}
-
-// One expected state of a control: "checked", "text", "shown", "enabled" or "items".
-struct Expect {
-    std::string page;
-    int id;
-    std::string what;
-    std::string value;
-};
-
-std::string Observe(const Expect& expect) {
-    QWidget* control = PageControl(expect.page, expect.id);
-    if (control == nullptr) {
-        return "(missing)";
-    }
-    if (expect.what == "checked") {
-        return Checked(control) ? "1" : "0";
-    }
-    if (expect.what == "shown") {
-        return control->isHidden() ? "0" : "1";
-    }
-    if (expect.what == "enabled") {
-        return control->isEnabled() ? "1" : "0";
-    }
-    if (expect.what == "items") {
-        return ComboItems(control);
-    }
-    return Text(control);
-}
-
-// One check for a whole table: it lists the controls that differ.
-void CheckAll(Script& script, const std::string& what, std::vector<Expect> table) {
-    script.CheckEqual(
-        what,
-        [table] {
-            std::string differing;
-            for (const Expect& expect : table) {
-                const std::string got = Observe(expect);
-                if (got != expect.value) {
-                    differing += expect.page + ":" + std::to_string(expect.id) + " " + expect.what +
-                                 " is \"" + got + "\" not \"" + expect.value + "\"; ";
-                }
-            }
-            return differing;
-        },
-        "");
-}
 
 const char* const kReads[] = {
     "qrcode",        "dmcode",           "onecode",           "pdf417code",
@@ -140,25 +71,6 @@ std::string ExpectedReads() {
 }
 
 constexpr size_t kConnectRequests = 3;
-
-void OpenSettings(Script& script) {
-    script.Do("click 更改配置", [] { Click(Control(MainWindow(), 1003)); });
-    script.WaitFor("the settings dialog", [] { return Settings() != nullptr; });
-}
-
-void WaitForMessage(Script& script, const std::string& text) {
-    script.WaitFor(
-        "a message box", [] { return MessageBox() != nullptr; }, 15000);
-    script.CheckEqual(
-        "the message box says: " + text, [] { return MessageText(MessageBox()); }, text);
-    // Plain message boxes carry the program file's name: here, the driver's.
-    script.Check("its caption is the program's name", [] {
-        return Caption(MessageBox()) ==
-               QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
-    });
-    script.Try("dismiss it with OK", [] { return PressOk(MessageBox()); });
-    script.WaitFor("the message box to close", [] { return MessageBox() == nullptr; });
-}
 
 void CheckOpened(Script& script, const Setup& setup) {
     script.Check("open: on the first tab, only the first page shown, no message", [] {
@@ -311,111 +223,6 @@ void SaveChecks(Script& script, const Setup& setup) {
     script.CheckEqual(
         "save: the reader's state file holds every written value",
         [&setup] { return StateMissing(setup.stateFile); }, "");
-}
-
-void CloseSettings(Script& script) {
-    script.Do("click 退出 of the dialog", [] { Click(Control(Settings(), 1017)); });
-    script.WaitFor("the dialog to close", [] { return Settings() == nullptr; });
-}
-
-// The open file dialog with this title, if any.
-QFileDialog* FileDialog(const QString& title) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        auto* dialog = qobject_cast<QFileDialog*>(top);
-        if (dialog != nullptr && dialog->isVisible() && dialog->windowTitle() == title) {
-            return dialog;
-        }
-    }
-    return nullptr;
-}
-
-// Clicks a button that opens a file dialog, checks that the dialog belongs to the
-// settings dialog, and types the path into it as a user would.
-void ChooseFile(Script& script, int button, const QString& title, const std::string& path) {
-    script.Do("click " + std::to_string(button), [button] { Click(Control(Settings(), button)); });
-    script.WaitFor("the file dialog " + title.toStdString(),
-                   [title] { return FileDialog(title) != nullptr; });
-    script.Check("the file dialog belongs to the settings dialog, which takes no input", [title] {
-        QWidget* owner = FileDialog(title)->parentWidget();
-        return owner != nullptr && owner->window() == Settings() &&
-               QApplication::activeModalWidget() == FileDialog(title);
-    });
-    script.Try("type the file's path and press Enter", [title, path] {
-        auto* name = FileDialog(title)->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (!Type(name, QString::fromStdString(path))) {
-            return false;
-        }
-        QTest::keyClick(name, Qt::Key_Return);
-        return true;
-    });
-}
-
-std::vector<std::string> Lines(const std::string& file) {
-    std::ifstream in(file);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string Missing(const std::vector<std::string>& lines, std::vector<std::string> wanted) {
-    std::string missing;
-    for (const std::string& line : wanted) {
-        if (std::find(lines.begin(), lines.end(), line) == lines.end()) {
-            missing += line + " ";
-        }
-    }
-    return missing;
-}
-
-// 导出配置… writes what the pages hold (here the values saved before); 导入配置… from a
-// file with a Chinese name fills the pages and sends nothing until 保存.
-void ProfileChecks(Script& script, const Setup& setup) {
-    const std::string exported = setup.outDir + "/导出的配置.txt";
-    const std::string imported = setup.outDir + "/导入的配置.txt";
-    std::remove(exported.c_str());
-    ChooseFile(script, 1101, QStringLiteral("导出配置"), exported);
-    script.WaitFor("a message box", [] { return MessageBox() != nullptr; });
-    script.Check("export: it says where the profile went",
-                 [exported] { return MessageText(MessageBox()) == "配置已导出到：" + exported; });
-    script.Try("dismiss it", [] { return PressOk(MessageBox()); });
-    script.CheckEqual(
-        "export: the profile holds the saved values",
-        [exported] {
-            return Missing(Lines(exported),
-                           {"qrcode=0", "pdf417code=1", "com1_baudrate=115200", "codeprefix=AB",
-                            "intervaltime=250", "deviceno=KD-E2E-42"});
-        },
-        "");
-
-    auto before = std::make_shared<size_t>(0);
-    script.Do("write a profile to import, and note the requests so far",
-              [before, exported, imported, &setup] {
-                  std::ofstream out(imported);
-                  for (const std::string& line : Lines(exported)) {
-                      out << (line == "qrcode=0"              ? "qrcode=1"
-                              : line.starts_with("deviceno=") ? "deviceno=KD-IMPORTED-7"
-                                                              : line)
-                          << "\n";
-                  }
-                  *before = Requests(setup.frameLog).size();
-              });
-    ChooseFile(script, 1102, QStringLiteral("导入配置"), imported);
-    WaitForMessage(script, "配置已导入到设置页，尚未写入设备。请检查后点击“保存”写入设备。");
-    CheckAll(script, "import: the pages show the file",
-             {{"sym", 1019, "checked", "1"}, {"about", 1055, "text", "KD-IMPORTED-7"}});
-    script.Check("import: the reader saw no request",
-                 [before, &setup] { return Requests(setup.frameLog).size() == *before; });
-    script.Do("click 保存", [] { Click(Control(Settings(), 1016)); });
-    WaitForMessage(script, "保存成功!");
-    script.Check(
-        "save after the import: the imported values written, then stored", [before, &setup] {
-            const auto requests = Requests(setup.frameLog);
-            const std::vector<std::string> sent(requests.begin() + *before, requests.end());
-            return Missing(sent, {"write qrcode=1", "write deviceno=KD-IMPORTED-7"}).empty() &&
-                   !sent.empty() && sent.back() == "store";
-        });
 }
 
 }  // namespace
