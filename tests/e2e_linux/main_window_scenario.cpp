@@ -1,5 +1,6 @@
 // The main window on one run of the program.
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QMenu>
@@ -59,6 +60,10 @@ void StartupChecks(Script& script, const Setup& setup) {
     script.CheckEqual(
         "start-up: the port named on the command line comes first",
         [] { return Text(MainControl(1006)); }, setup.firstPort);
+    // run.sh names the reader's pseudo-terminal and then a link to it.
+    script.Check("start-up: a port named twice, by a link the second time, is listed once", [] {
+        return !QString::fromStdString(ComboItems(MainControl(1006))).contains("reader-link");
+    });
     script.CheckEqual(
         "start-up: baud rates", [] { return ComboItems(MainControl(1007)); },
         "110|300|1200|2400|4800|9600|19200|38400|57600|115200");
@@ -193,6 +198,27 @@ void About(Script& script, const Setup& setup) {
     closeAbout(false);
 }
 
+// 刷新 lists the ports again and selects the first; the line settings stay as they were.
+void Refresh(Script& script) {
+    script.Try("pick the last port, 19200 and EVEN", [] {
+        auto* ports = qobject_cast<QComboBox*>(MainControl(1006));
+        return ports != nullptr && Pick(ports, ports->itemText(ports->count() - 1)) &&
+               Pick(MainControl(1007), QStringLiteral("19200")) &&
+               Pick(MainControl(1010), QStringLiteral("EVEN"));
+    });
+    script.Try("click 刷新", [] { return Click(MainControl(1015)); });
+    script.Check("refresh: the first port selected again, line settings kept, no message", [] {
+        return ComboSelection(MainControl(1006)) == 0 && Text(MainControl(1007)) == "19200" &&
+               Text(MainControl(1010)) == "EVEN" && MainControl(1015)->isEnabled() &&
+               MainControl(1002)->isEnabled() && !MainControl(1003)->isEnabled() &&
+               MessageBox() == nullptr;
+    });
+    script.Try("back to 9600 and NONE", [] {
+        return Pick(MainControl(1007), QStringLiteral("9600")) &&
+               Pick(MainControl(1010), QStringLiteral("NONE"));
+    });
+}
+
 void ConnectChecks(Script& script, const Setup& setup) {
     auto clock = std::make_shared<QElapsedTimer>();
     script.Do("click 连接设备", [clock] {
@@ -241,6 +267,7 @@ void MainWindowScenario(Script& script, const Setup& setup) {
     StartupChecks(script, setup);
     SecondCopy(script, setup);
     About(script, setup);
+    Refresh(script);
     ConnectChecks(script, setup);
     Quit(script);
 }

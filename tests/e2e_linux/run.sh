@@ -97,11 +97,12 @@ for group in "${groups[@]}"; do
     group_started=$(date +%s%N)
     echo "# $group"
     if sim_start "$group" "${sim_args[@]}"; then
-        # The port as a user would name it: the pseudo-terminal itself.
+        # The port as a user would name it, the pseudo-terminal itself; then again by
+        # the link to it, which must not make a second entry.
         pty=$(readlink -f "$link")
         "$driver" --scenario "$group" --out "$out" --frame-log "$out/$group.log" \
             --state "$out/$group.state" --kdconfig "$program" --first-port "${pty#/dev/}" \
-            -- --port "$pty" 2>"$out/$group.err" || failed=1
+            -- --port "$pty" --port "$link" 2>"$out/$group.err" || failed=1
         sim_stop
     else
         failed=1
