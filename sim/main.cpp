@@ -12,6 +12,8 @@
 #include <system_error>
 #include <vector>
 
+#include "protocol/device_commands.h"
+#include "protocol/upload_frames.h"
 #include "sim/frame_log.h"
 #include "sim/key_store.h"
 #include "sim/options.h"
@@ -39,8 +41,12 @@ void OnSignal(int /*signal*/) {
 // Logs every frame, saves the keys on store and keeps the images that arrive whole.
 class SimObserver final : public ModelObserver {
   public:
-    SimObserver(FrameLog& log, std::filesystem::path stateFile, std::filesystem::path uploadDir)
-        : log_(log), stateFile_(std::move(stateFile)), uploadDir_(std::move(uploadDir)) {}
+    SimObserver(FrameLog& log, KeyStore& keys, const kd::sim::Options& options)
+        : log_(log),
+          keys_(keys),
+          stateFile_(options.stateFile),
+          uploadDir_(options.uploadDir),
+          newFirmwareVersion_(options.newFirmwareVersion) {}
 
     void OnFrame(Direction direction, std::span<const uint8_t> bytes,
                  std::string_view note) override {
@@ -76,13 +82,22 @@ class SimObserver final : public ModelObserver {
             return false;
         }
         log_.Event("image kept as " + kept.string());
+        if (target == kd::kFirmwareTargetName && !newFirmwareVersion_.empty()) {
+            // The version a real reader reports once it has restarted on the new image.
+            const bool set = keys_.Set(kd::kFirmwareVersionKey, newFirmwareVersion_) ==
+                             KeyStore::WriteResult::Done;
+            log_.Event(set ? "firmware version now " + newFirmwareVersion_
+                           : "firmware version not changed: too long");
+        }
         return true;
     }
 
   private:
     FrameLog& log_;
+    KeyStore& keys_;
     std::filesystem::path stateFile_;
     std::filesystem::path uploadDir_;
+    std::string newFirmwareVersion_;
 };
 
 // The symlink is ours only while it still points at our line.
@@ -141,6 +156,11 @@ int main(int argc, char** argv) {
             return Fail("--value " + name + ": value too long", kExitUsage);
         }
     }
+    if (KeyStore check = keys; !options.newFirmwareVersion.empty() &&
+                               check.Set(kd::kFirmwareVersionKey, options.newFirmwareVersion) !=
+                                   KeyStore::WriteResult::Done) {
+        return Fail("--new-firmware-version: value too long", kExitUsage);
+    }
     std::error_code ec;
     std::filesystem::create_directories(options.uploadDir, ec);
     if (!std::filesystem::is_directory(options.uploadDir, ec)) {
@@ -187,7 +207,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         log.Event("serving on " + port.path);
 
-        SimObserver observer(log, options.stateFile, options.uploadDir);
+        SimObserver observer(log, keys, options);
         kd::sim::ReaderModel model(keys, options.faults, &observer);
         const auto end = kd::sim::Serve(port.fd.Get(), model, log, options.pace, options.answerRate,
                                         waitMask, gStop);

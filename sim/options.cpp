@@ -127,6 +127,11 @@ void AddSettings(CLI::App& app, Options& options, std::vector<std::string>& valu
                    "with --line-rate, wait MS after a request before answering (default 1)")
         ->type_name("MS")
         ->check(CLI::Range(0u, 60'000u));
+    app.add_option("--new-firmware-version", options.newFirmwareVersion,
+                   "once a whole firmware image has arrived, report VERSION as masterver, as a "
+                   "reader restarted on it would (default: the version stays)")
+        ->type_name("VERSION")
+        ->check(Text());
     app.add_option("--value", values, "start with this value (repeatable; read-only keys too)")
         ->type_name("KEY=VALUE")
         ->allow_extra_args(false)

@@ -22,7 +22,8 @@ struct Options {
     std::vector<std::pair<std::string, std::string>> values;
     FaultPlan faults;
     LinePace pace;
-    uint32_t answerRate = 0;  // not 0: ignore requests while the other side's speed differs
+    uint32_t answerRate = 0;         // not 0: ignore requests while the other side's speed differs
+    std::string newFirmwareVersion;  // not empty: masterver once a firmware image has arrived
     bool help = false;
 };
 
