@@ -16,28 +16,6 @@ using provision::ApplyOutcome;
 using provision::ApplyResult;
 using provision::KeyWrite;
 
-std::string_view OutcomeCode(ApplyOutcome outcome) {
-    switch (outcome) {
-        case ApplyOutcome::Verified:
-            return "verified";
-        case ApplyOutcome::NothingToDo:
-            return "nothing-to-do";
-        case ApplyOutcome::DryRun:
-            return "dry-run";
-        case ApplyOutcome::CheckRefused:
-            return "refused-by-check";
-        case ApplyOutcome::ReadFailed:
-            return "read-failed";
-        case ApplyOutcome::WriteFailed:
-            return "write-failed";
-        case ApplyOutcome::StoreFailed:
-            return "store-failed";
-        case ApplyOutcome::VerifyFailed:
-            break;
-    }
-    return "verify-failed";
-}
-
 int ExitCodeOf(const ApplyResult& result) {
     switch (result.outcome) {
         case ApplyOutcome::Verified:
@@ -161,7 +139,7 @@ json ResultJson(const ApplyResult& result) {
              {"error", write.writeError ? json(provision::Code(*write.writeError)) : json()},
              {"verified", result.stored && write.Verified()}});
     }
-    return {{"outcome", OutcomeCode(result.outcome)},
+    return {{"outcome", provision::Code(result.outcome)},
             {"problems", problems},
             {"readOnly", readOnly},
             {"writes", writes},

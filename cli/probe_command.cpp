@@ -92,44 +92,59 @@ void AddProbeCommand(CLI::App& app) {
         "Exit codes: 0 found, 3 the port cannot be opened, 4 no setting got an answer.");
 }
 
-int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FILE* err) {
-    const std::vector<ProbeTry> order = ProbeOrder();
-    size_t opened = 0;
-    std::string lastError;
-    for (const ProbeTry& attempt : order) {
-        SerialSettings line = settings;
-        line.baudRate = attempt.baudRate;
-        line.byteSize = attempt.dataBits;
-        line.parity = attempt.parity;
-        line.stopBits = attempt.stopBits;
+SerialSettings WithProbed(SerialSettings settings, const ProbeTry& found) {
+    settings.baudRate = found.baudRate;
+    settings.byteSize = found.dataBits;
+    settings.parity = found.parity;
+    settings.stopBits = found.stopBits;
+    return settings;
+}
+
+ProbeResult FindLineSettings(const SerialSettings& settings, const std::function<bool()>& stopped) {
+    ProbeResult result;
+    for (const ProbeTry& attempt : ProbeOrder()) {
+        if (stopped && stopped()) {
+            break;
+        }
+        ++result.tried;
+        const SerialSettings line = WithProbed(settings, attempt);
         std::string error;
         std::unique_ptr<Channel> channel = OpenSerialChannel(line, error);
         if (!channel) {
             // A driver may refuse one setting and take the others.
-            lastError = error;
+            result.openError = error;
             continue;
         }
-        ++opened;
-        const int result = HandshakeWithin(channel.get(), TrySilenceMs(line));
+        ++result.opened;
+        const int answer = HandshakeWithin(channel.get(), TrySilenceMs(line));
         channel->Close();
-        if (result == kCommandOk || result == kReaderRefused) {
+        if (answer == kCommandOk || answer == kReaderRefused) {
             // A refusal is still an answer: the reader read the request at this setting.
-            if (json) {
-                PrintJson(AsJson(settings.portPath, attempt), out);
-            } else {
-                std::fprintf(out, "%s\n", AsOptions(attempt).c_str());
-            }
-            return kExitOk;
+            result.found = attempt;
+            break;
         }
     }
-    if (opened == 0) {
-        std::fprintf(err, "kdcfg: %s\n", lastError.c_str());
+    return result;
+}
+
+int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FILE* err) {
+    const ProbeResult result = FindLineSettings(settings);
+    if (result.found) {
+        if (json) {
+            PrintJson(AsJson(settings.portPath, *result.found), out);
+        } else {
+            std::fprintf(out, "%s\n", AsOptions(*result.found).c_str());
+        }
+        return kExitOk;
+    }
+    if (result.opened == 0) {
+        std::fprintf(err, "kdcfg: %s\n", result.openError.c_str());
         return kExitPortUnavailable;
     }
     std::fprintf(err,
                  "kdcfg: %s: no answer to the handshake in %zu tries (%zu settings the driver "
                  "refused)\n",
-                 settings.portPath.c_str(), opened, order.size() - opened);
+                 settings.portPath.c_str(), result.opened, result.tried - result.opened);
     return kExitNoAnswer;
 }
 

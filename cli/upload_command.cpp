@@ -7,62 +7,54 @@ namespace kd::cli {
 
 namespace {
 
-// Says what went wrong, with the meaning of the window's message, and picks the code.
-int Report(UploadOutcome outcome, bool firmware, const std::string& fileName, std::FILE* out,
-           std::FILE* err) {
-    const char* what = firmware ? "firmware" : "configuration";
+struct UploadReport {
+    int code;
+    std::string message;
+};
+
+// What happened, with the meaning of the window's message, and the exit code.
+UploadReport Describe(UploadOutcome outcome, bool firmware, const std::string& fileName) {
+    const std::string what = firmware ? "firmware" : "configuration";
     switch (outcome) {
         case UploadOutcome::Done:
-            std::fprintf(out,
-                         "%s update sent: power the reader off and on for the new %s to "
-                         "take effect\n",
-                         what, what);
-            return kExitOk;
+            return {kExitOk, what + " update sent: power the reader off and on for the new " +
+                                 what + " to take effect"};
         case UploadOutcome::NoChannel:
-            std::fprintf(err, "kdcfg: no reader connection\n");
-            return kExitNoAnswer;
+            return {kExitNoAnswer, "no reader connection"};
         case UploadOutcome::FileMissing:
-            std::fprintf(err, "kdcfg: cannot open %s: the file does not exist or cannot be read\n",
-                         fileName.c_str());
-            return kExitUploadFile;
+            return {kExitUploadFile,
+                    "cannot open " + fileName + ": the file does not exist or cannot be read"};
         case UploadOutcome::StartWriteFailed:
-            std::fprintf(err,
-                         "kdcfg: %s upload failed at the start (1): the start frame could "
-                         "not be written to the port\n",
-                         what);
-            return kExitUploadStartFailed;
+            return {kExitUploadStartFailed,
+                    what +
+                        " upload failed at the start (1): the start frame could not be "
+                        "written to the port"};
         case UploadOutcome::StartShortReply:
-            std::fprintf(err,
-                         "kdcfg: %s upload failed at the start (2): no valid reply from the "
-                         "reader\n",
-                         what);
-            return kExitUploadStartFailed;
+            return {kExitUploadStartFailed,
+                    what + " upload failed at the start (2): no valid reply from the reader"};
         case UploadOutcome::StartRefused:
-            std::fprintf(err, "kdcfg: %s upload failed at the start (3): the reader refused it\n",
-                         what);
-            return kExitUploadStartFailed;
+            return {kExitUploadStartFailed,
+                    what + " upload failed at the start (3): the reader refused it"};
         case UploadOutcome::FileReadFailed:
-            std::fprintf(err,
-                         "kdcfg: reading %s failed: it gave fewer or other bytes than when it "
-                         "was opened; update failed\n",
-                         fileName.c_str());
-            return kExitUploadFile;
+            return {kExitUploadFile, "reading " + fileName +
+                                         " failed: it gave fewer or other bytes than when it "
+                                         "was opened; update failed"};
         case UploadOutcome::WriteFailed:
-            std::fprintf(err,
-                         "kdcfg: transmit error: a block could not be written to the port; "
-                         "update failed\n");
-            return kExitUploadTransmitFailed;
+            return {kExitUploadTransmitFailed,
+                    "transmit error: a block could not be written to the port; update failed"};
         case UploadOutcome::NotAcknowledged:
-            std::fprintf(err,
-                         "kdcfg: communication error: a block was not acknowledged after %d "
-                         "sends; update failed\n",
-                         kUploadSendsPerBlock);
-            return kExitUploadNotAcknowledged;
+            break;
     }
-    return kExitNoAnswer;
+    return {kExitUploadNotAcknowledged, "communication error: a block was not acknowledged after " +
+                                            std::to_string(kUploadSendsPerBlock) +
+                                            " sends; update failed"};
 }
 
 }  // namespace
+
+std::string UploadFailure(UploadOutcome outcome, const std::string& fileName) {
+    return Describe(outcome, true, fileName).message;
+}
 
 int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileName,
                      UploadFiles& files, Sleeper& sleeper, bool terminal, std::FILE* out,
@@ -71,7 +63,10 @@ int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileNam
     target.fileName = fileName;
     UploadProgress progress(err, terminal, sleeper);
     const UploadOutcome outcome = RunUpload(&channel, target, files, progress, &progress);
-    return Report(outcome, firmware, fileName, out, err);
+    const UploadReport report = Describe(outcome, firmware, fileName);
+    std::fprintf(report.code == kExitOk ? out : err, "%s%s\n",
+                 report.code == kExitOk ? "" : "kdcfg: ", report.message.c_str());
+    return report.code;
 }
 
 }  // namespace kd::cli

@@ -142,4 +142,26 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
     return result;
 }
 
+std::string_view Code(ApplyOutcome outcome) {
+    switch (outcome) {
+        case ApplyOutcome::Verified:
+            return "verified";
+        case ApplyOutcome::NothingToDo:
+            return "nothing-to-do";
+        case ApplyOutcome::DryRun:
+            return "dry-run";
+        case ApplyOutcome::CheckRefused:
+            return "refused-by-check";
+        case ApplyOutcome::ReadFailed:
+            return "read-failed";
+        case ApplyOutcome::WriteFailed:
+            return "write-failed";
+        case ApplyOutcome::StoreFailed:
+            return "store-failed";
+        case ApplyOutcome::VerifyFailed:
+            break;
+    }
+    return "verify-failed";
+}
+
 }  // namespace kd::provision

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/profile.h"
@@ -60,6 +61,9 @@ struct ApplyResult {
     // changes until it is powered off.
     bool UnsavedChanges() const;
 };
+
+// A short word for machine-readable output: "verified", "nothing-to-do" and the like.
+std::string_view Code(ApplyOutcome outcome);
 
 ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options);
 
