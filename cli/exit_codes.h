@@ -15,9 +15,10 @@ enum ExitCode : int {
     kExitUploadTransmitFailed = 8,   // a block could not be written to the port
     kExitUploadNotAcknowledged = 9,  // a block went out four times without acknowledgement
     kExitOutputFailed = 10,          // standard output or the output file could not be written
-    kExitProfileRefused = 11,  // the profile cannot be read, or the catalogue check refused it
-    kExitWriteFailed = 12,     // apply: a write or the store failed, nothing stored
-    kExitVerifyFailed = 13,    // apply: a key read back differently after the store
+    kExitProfileRefused = 11,   // the profile cannot be read, or the catalogue check refused it
+    kExitWriteFailed = 12,      // apply: a write or the store failed, nothing stored
+    kExitVerifyFailed = 13,     // apply: a key read back differently after the store
+    kExitStationFailures = 14,  // station: at least one reader failed
 };
 
 }  // namespace kd::cli

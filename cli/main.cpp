@@ -14,6 +14,7 @@
 #include "cli/ports_command.h"
 #include "cli/probe_command.h"
 #include "cli/run_command.h"
+#include "cli/station_command.h"
 
 using namespace kd;
 using namespace kd::cli;
@@ -57,6 +58,9 @@ int main(int argc, char** argv) {
     }
     if (options.command == "keys") {
         return FinishOutput(RunKeys(options.json, stdout));
+    }
+    if (options.command == "station") {
+        return FinishOutput(RunStation(options, stdout, stderr));
     }
     if (std::string expandError = ExpandPorts(options); !expandError.empty()) {
         std::fprintf(stderr, "kdcfg: %s\n", expandError.c_str());

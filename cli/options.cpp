@@ -6,6 +6,7 @@
 #include "cli/option_checks.h"
 #include "cli/ports_command.h"
 #include "cli/probe_command.h"
+#include "cli/station_command.h"
 
 namespace kd::cli {
 
@@ -34,7 +35,8 @@ constexpr char kExitCodesText[] =
     "  7   the reader did not take the upload's start (refused or no answer)\n"
     "  8   an upload block could not be written to the port\n"
     "  9   an upload block was not acknowledged after 4 sends\n"
-    "  10  the output could not be written (standard output full or closed, dump -o)\n"
+    "  10  the output could not be written (standard output full or closed, dump -o,\n"
+    "      station --log FILE)\n"
     "\n"
     "diff and apply also use:\n"
     "  0   diff: the reader holds the profile; apply: written, stored, read back and verified\n"
@@ -42,7 +44,12 @@ constexpr char kExitCodesText[] =
     "  11  the profile cannot be read, or the catalogue check refused it: nothing was sent\n"
     "  12  apply: a write or the store failed; nothing was stored\n"
     "  13  apply: stored, but a key read back differently\n"
-    "dump, diff and apply give 4 or 5 when a key could not be read.\n";
+    "dump, diff and apply give 4 or 5 when a key could not be read.\n"
+    "\n"
+    "station runs until Ctrl-C and uses:\n"
+    "  0   every reader passed (or none came)\n"
+    "  14  a reader failed; its FAIL line and its log record say why\n"
+    "  6, 10, 11 before watching: the firmware file, the log, the profile\n";
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
@@ -93,7 +100,7 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
                  "does, instead of ending with the reply's last byte");
     app.add_flag("--json", options.json,
                  "info, get, keys, dump, diff, apply, ports, probe: print one JSON document on "
-                 "standard output");
+                 "standard output; station: one JSON line per reader, then the totals");
 }
 
 CLI::App* AddCommand(CLI::App& app, const char* name, const char* summary, const char* sends) {
@@ -212,7 +219,8 @@ const CLI::App* Chosen(const CLI::App& app) {
 }
 
 bool JsonCommand(const std::string& command) {
-    for (const char* name : {"info", "get", "keys", "dump", "diff", "apply", "ports", "probe"}) {
+    for (const char* name :
+         {"info", "get", "keys", "dump", "diff", "apply", "ports", "probe", "station"}) {
         if (command == name) {
             return true;
         }
@@ -233,8 +241,12 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
     if (options.json && !JsonCommand(options.command)) {
         return "--json: " + options.command + " has no JSON form";
     }
-    if (options.ports.empty() && options.portPattern.empty() && options.command != "keys" &&
-        options.command != "ports") {
+    if (options.command == "station") {
+        if (std::string problem = CheckStationOptions(options); !problem.empty()) {
+            return problem;
+        }
+    } else if (options.ports.empty() && options.portPattern.empty() && options.command != "keys" &&
+               options.command != "ports") {
         return "--port or --ports is required";
     }
     if (!options.ports.empty()) {
@@ -267,6 +279,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     AddUploadCommands(app, options);
     AddPortsCommand(app);
     AddProbeCommand(app);
+    AddStationCommand(app, options);
     // Left-over arguments are named by Complete, in words of this program.
     app.allow_extras();
 

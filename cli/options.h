@@ -13,6 +13,16 @@ struct KeyAssignment {
     std::string value;
 };
 
+// station: what it watches and what it puts on each reader.
+struct StationOptions {
+    std::string watch;            // --watch GLOB
+    std::string firmware;         // --firmware FILE; empty: no firmware step
+    std::string firmwareVersion;  // --firmware-version TEXT
+    unsigned firmwareWaitSeconds = 30;
+    std::string log;  // --log FILE; empty: no log
+    bool probe = false;
+};
+
 struct Options {
     SerialSettings serial;
     std::vector<std::string> ports;  // every --port, in order; serial.portPath is the first
@@ -20,16 +30,17 @@ struct Options {
     bool trace = false;
     bool designedTiming = false;    // read replies as the window does, not at line speed
     std::string command;            // info, get, set, store, upload-firmware, upload-config, keys,
-                                    // dump, diff, apply, ports
+                                    // dump, diff, apply, ports, probe, station
     std::vector<std::string> keys;  // get
     std::vector<KeyAssignment> assignments;  // set
     bool store = false;                      // set --store
     std::string uploadFile;                  // upload-firmware, upload-config
     bool json = false;                       // info, get, keys, dump, diff, apply, ports
-    std::string profile;                     // diff, apply
+    std::string profile;                     // diff, apply, station
     std::string output;                      // dump -o
     bool dryRun = false;                     // apply
     bool force = false;                      // apply
+    StationOptions station;
 };
 
 // What the command line asks for: a command to run, a help text to show, or an error.

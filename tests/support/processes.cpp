@@ -194,4 +194,85 @@ int SimProcess::Wait() {
     return -1;
 }
 
+BackgroundProgram::BackgroundProgram(const std::vector<std::string>& command,
+                                     const fs::path& outputDir)
+    : outPath_(outputDir / "stdout"), errPath_(outputDir / "stderr") {
+    std::vector<std::string> args = command;
+    std::vector<char*> argv = ArgumentVector(args);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath_.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath_.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+        pid_ = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+BackgroundProgram::~BackgroundProgram() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+size_t Occurrences(const std::string& haystack, const std::string& text) {
+    size_t count = 0;
+    for (size_t at = haystack.find(text); at != std::string::npos;
+         at = haystack.find(text, at + text.size())) {
+        ++count;
+    }
+    return count;
+}
+
+namespace {
+
+bool WaitForText(const fs::path& file, const std::string& text, std::chrono::milliseconds timeout,
+                 size_t count) {
+    const Deadline deadline(timeout);
+    while (Occurrences(ReadFile(file), text) < count) {
+        if (deadline.Expired()) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+}  // namespace
+
+bool BackgroundProgram::WaitForOut(const std::string& text, std::chrono::milliseconds timeout,
+                                   size_t count) const {
+    return WaitForText(outPath_, text, timeout, count);
+}
+
+bool BackgroundProgram::WaitForErr(const std::string& text,
+                                   std::chrono::milliseconds timeout) const {
+    return WaitForText(errPath_, text, timeout, 1);
+}
+
+void BackgroundProgram::Signal(int signal) const {
+    if (pid_ > 0) {
+        ::kill(pid_, signal);
+    }
+}
+
+int BackgroundProgram::Wait(std::chrono::milliseconds timeout) {
+    const Deadline deadline(timeout);
+    while (pid_ > 0) {
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        if (deadline.Expired()) {
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return -1;
+}
+
 }  // namespace kd::test

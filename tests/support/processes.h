@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -64,5 +65,33 @@ class SimProcess {
     UniqueFd stdout_;
     std::string portPath_;
 };
+
+// A program left running, its output going to files in a directory; killed on every
+// path out of a test.
+class BackgroundProgram {
+  public:
+    BackgroundProgram(const std::vector<std::string>& argv, const std::filesystem::path& outputDir);
+    ~BackgroundProgram();
+    BackgroundProgram(const BackgroundProgram&) = delete;
+    BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+    std::string Out() const { return ReadFile(outPath_); }
+    std::string Err() const { return ReadFile(errPath_); }
+    // Waits until standard output (or error) holds text count times; false after timeout.
+    bool WaitForOut(const std::string& text, std::chrono::milliseconds timeout,
+                    size_t count = 1) const;
+    bool WaitForErr(const std::string& text, std::chrono::milliseconds timeout) const;
+    void Signal(int signal) const;
+    // Waits up to timeout for it to end; its exit code, or -1.
+    int Wait(std::chrono::milliseconds timeout);
+
+  private:
+    pid_t pid_ = -1;
+    std::filesystem::path outPath_;
+    std::filesystem::path errPath_;
+};
+
+// How often text occurs in haystack.
+size_t Occurrences(const std::string& haystack, const std::string& text);
 
 }  // namespace kd::test

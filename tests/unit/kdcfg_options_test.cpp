@@ -81,6 +81,17 @@ TEST(KdcfgOptions, UsageErrorsNameTheirCause) {
         {{"--port", "p", "--data-bits", "9", "info"}, "--data-bits: must be one of 5, 6, 7, 8", ""},
         {{"--port", "p", "--parity", "even", "info"}, "--parity: must be one of NONE", ""},
         {{"--port", "p", "--stop-bits", "1.5", "info"}, "--stop-bits", ""},
+        {{"station", "--profile", "p"}, "--watch is required", "kdcfg station --help"},
+        {{"--port", "p", "station", "--watch", "w", "--profile", "p"},
+         "station: the ports come from --watch; --port and --ports are not taken",
+         ""},
+        {{"station", "--watch", "w", "--profile", "p", "--firmware", "f"},
+         "--firmware requires --firmware-version",
+         ""},
+        {{"station", "--watch", "w", "--profile", "p", "--firmware-wait", "5"},
+         "--firmware-wait requires --firmware",
+         ""},
+        {{"--trace", "station", "--watch", "w", "--profile", "p"}, "--trace is not taken", ""},
     };
     for (const Case& c : cases) {
         const ParseResult result = ParseOptions(c.args);
@@ -108,8 +119,8 @@ TEST(KdcfgOptions, EveryCommandHasHelpSayingWhatItSends) {
             EXPECT_THAT(help.helpText, HasSubstr("Sends "));
         }
     }
-    for (const char* code :
-         {"  0 ", "  2 ", "  3 ", "  4 ", "  5 ", "  6 ", "  7 ", "  8 ", "  9 ", "  10 "}) {
+    for (const char* code : {"  0 ", "  2 ", "  3 ", "  4 ", "  5 ", "  6 ", "  7 ", "  8 ", "  9 ",
+                             "  10 ", "  14 "}) {
         EXPECT_THAT(main.helpText, HasSubstr(code));
     }
 }

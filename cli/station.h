@@ -1,0 +1,58 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/station_platform.h"
+#include "cli/station_reader.h"
+#include "provision/port_watch.h"
+
+namespace kd::cli {
+
+// Where the station's results go.
+struct StationOutput {
+    std::FILE* out;             // a PASS or FAIL line per reader and the totals, or JSON lines
+    std::FILE* err;             // what the station is doing
+    bool json = false;          // out gets each record and the totals as JSON lines
+    AppendFile* log = nullptr;  // the record log; null for none
+};
+
+// Watches for readers and handles each new one on a thread of its own until a stop
+// signal. The stop flag is the station's own; readers' threads only read it.
+class Station {
+  public:
+    Station(StationSetup setup, std::string pattern, StationOutput output);
+    ~Station();
+    Station(const Station&) = delete;
+    Station& operator=(const Station&) = delete;
+
+    // Runs until a stop signal, then lets the readers in progress end and prints the
+    // totals. Returns the exit code.
+    int Run(StopSignals& signals);
+
+  private:
+    struct Slot;
+    void TakeNewReaders();
+    void CollectFinished();
+    void Report(const ReaderRecord& record);
+    void RequestStop(const char* why);
+    void PrintTotals();
+
+    const StationSetup setup_;
+    const std::string pattern_;
+    const StationOutput output_;
+    std::atomic<bool> stop_{false};
+    bool logFailed_ = false;
+    provision::PortWatch watch_;
+    size_t passed_ = 0;
+    size_t failed_ = 0;
+    std::chrono::steady_clock::time_point started_;
+    // Last: its threads, which read the members above, end first.
+    std::vector<std::unique_ptr<Slot>> slots_;
+};
+
+}  // namespace kd::cli

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "cli/options.h"
+
+namespace CLI {
+class App;
+}
+
+namespace kd::cli {
+
+// Adds the station command and its options.
+void AddStationCommand(CLI::App& app, Options& options);
+
+// What the parse cannot check by itself; "" when the options fit together.
+std::string CheckStationOptions(const Options& options);
+
+// Checks the profile, the firmware file and the log before watching, then runs the
+// station until a stop signal. Returns the exit code.
+int RunStation(const Options& options, std::FILE* out, std::FILE* err);
+
+}  // namespace kd::cli

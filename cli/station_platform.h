@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the station asks of the operating system, one file per platform.
+namespace kd::cli {
+
+// The ports the pattern names whose device is there now, sorted; a link whose target
+// is gone is not there. Windows matches the pattern against the port names the window
+// lists ("COM*").
+std::vector<std::string> PresentPorts(const std::string& pattern);
+
+// Whether the port's device is there now.
+bool PortPresent(const std::string& port);
+
+// Holds back SIGINT and SIGTERM from the moment it is made (make it before any thread),
+// so that they reach the program only through Wait. On Windows Ctrl-C is not caught:
+// it ends the program at once.
+class StopSignals {
+  public:
+    StopSignals();
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    // Waits up to milliseconds; true when a stop signal came.
+    bool Wait(uint32_t milliseconds);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// Work started by the station; ending the object waits for the work to end.
+class Worker {
+  public:
+    virtual ~Worker() = default;
+};
+
+// Runs body on a thread of its own; on Windows, whose runtime here has no threads, runs
+// it to its end before returning.
+std::unique_ptr<Worker> StartWorker(std::function<void()> body);
+
+// A file that records are only ever added to, each with one write at its end, so that
+// records from several writers never mix, and each reaches the file before Append
+// returns.
+class AppendFile {
+  public:
+    AppendFile() = default;
+    ~AppendFile();
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+    // Opens or creates the file; false with the reason in error.
+    bool Open(const std::string& path, std::string& error);
+    bool IsOpen() const { return descriptor_ >= 0; }
+    bool Append(std::string_view record, std::string& error);
+
+  private:
+    int descriptor_ = -1;
+};
+
+}  // namespace kd::cli

@@ -1,0 +1,317 @@
+#include "cli/station_reader.h"
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "cli/json_output.h"
+#include "cli/platform.h"
+#include "cli/probe_command.h"
+#include "cli/profile_file.h"
+#include "cli/station_platform.h"
+#include "cli/upload_command.h"
+#include "link/serial_channel.h"
+#include "protocol/channel_key_access.h"
+#include "protocol/device_commands.h"
+#include "protocol/upload.h"
+#include "provision/apply.h"
+
+namespace kd::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// A reader just plugged in may still be starting: connecting is tried this long.
+constexpr auto kConnectWindow = 4s;
+// After a firmware upload the reader starts on the new image; its port may go away and
+// come back meanwhile.
+constexpr auto kReconnectWindow = 20s;
+constexpr auto kRetryPause = 250ms;
+constexpr auto kStopCheck = 50ms;
+
+// Waits in short steps; false when stop was set before the time was up.
+bool PauseUnlessStopped(const std::atomic<bool>& stop, Clock::duration pause) {
+    const auto end = Clock::now() + pause;
+    while (!stop) {
+        const auto now = Clock::now();
+        if (now >= end) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::min<Clock::duration>(end - now, kStopCheck));
+    }
+    return false;
+}
+
+// The upload's closing wait, cut short by a stop.
+class StopSleeper final : public Sleeper {
+  public:
+    explicit StopSleeper(const std::atomic<bool>& stop) : stop_(stop) {}
+    void Sleep(uint32_t milliseconds) override {
+        PauseUnlessStopped(stop_, std::chrono::milliseconds(milliseconds));
+    }
+
+  private:
+    const std::atomic<bool>& stop_;
+};
+
+// Refuses every write once stop is set, so that an upload ends before its next block
+// and never in the middle of one.
+class StoppableChannel final : public Channel {
+  public:
+    StoppableChannel(Channel& inner, const std::atomic<bool>& stop) : inner_(inner), stop_(stop) {
+        SetReplyPacing(inner.ReplyPacing());
+    }
+    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
+        return inner_.Read(buffer, capacity, timeoutMs);
+    }
+    int32_t Write(const uint8_t* bytes, int32_t count) override {
+        return stop_ && count > 0 ? -1 : inner_.Write(bytes, count);
+    }
+    void WaitUntilSent() override { inner_.WaitUntilSent(); }
+    void DiscardInput() override { inner_.DiscardInput(); }
+    void Close() override { inner_.Close(); }
+    uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
+    Clock::time_point Now() const override { return inner_.Now(); }
+
+  private:
+    Channel& inner_;
+    const std::atomic<bool>& stop_;
+};
+
+// "115200 8N1"
+std::string LineText(const SerialSettings& line) {
+    return std::to_string(line.baudRate) + " " + std::to_string(line.byteSize) +
+           (line.parity.empty() ? '?' : line.parity.front()) + line.stopBits;
+}
+
+std::optional<std::string> ReadShown(Channel& channel, std::string_view key) {
+    std::string value;
+    if (ExchangeReadKey(&channel, key, value) != kCommandOk) {
+        return std::nullopt;
+    }
+    return Shown(value);
+}
+
+std::string ShownOrUnread(const std::optional<std::string>& value) {
+    return value ? *value : "(not read)";
+}
+
+// One line on what apply did, or on what went wrong first.
+std::string ApplyReason(const provision::ApplyResult& result) {
+    using provision::ApplyOutcome;
+    const auto& writes = result.writes;
+    switch (result.outcome) {
+        case ApplyOutcome::Verified:
+            return std::to_string(writes.size()) + (writes.size() == 1 ? " key" : " keys") +
+                   " written, stored and read back";
+        case ApplyOutcome::NothingToDo:
+            return "the reader already held the profile";
+        case ApplyOutcome::ReadFailed:
+            return "the reader stopped answering while its keys were read; nothing was written";
+        case ApplyOutcome::WriteFailed:
+            for (const provision::KeyWrite& write : writes) {
+                if (write.writeError && write.writeError != provision::KeyError::NotAsked) {
+                    return "write " + Shown(write.key) + ": " +
+                           std::string(provision::Describe(*write.writeError)) +
+                           "; nothing was stored";
+                }
+            }
+            return "a write failed; nothing was stored";
+        case ApplyOutcome::StoreFailed:
+            return "store: " + std::string(provision::Describe(*result.storeError)) +
+                   "; nothing was stored";
+        case ApplyOutcome::VerifyFailed:
+            for (const provision::KeyWrite& write : writes) {
+                if (!write.Verified()) {
+                    return "stored, but " + Shown(write.key) + " reads back as " +
+                           (write.readBack.value ? Shown(*write.readBack.value) : "(not read)") +
+                           ", not " + Shown(write.value);
+                }
+            }
+            break;
+        case ApplyOutcome::CheckRefused:
+        case ApplyOutcome::DryRun:
+            break;
+    }
+    return "apply: " + std::string(provision::Code(result.outcome));
+}
+
+// One reader's work, step by step; each step says why it failed in the record.
+class ReaderWork {
+  public:
+    ReaderWork(const StationSetup& setup, const std::string& port, const std::atomic<bool>& stop,
+               ReaderRecord& record)
+        : setup_(setup), port_(port), stop_(stop), record_(record) {}
+    ~ReaderWork() { Disconnect(); }
+    ReaderWork(const ReaderWork&) = delete;
+    ReaderWork& operator=(const ReaderWork&) = delete;
+
+    void Run() {
+        if (!Connect(kConnectWindow, setup_.probe)) {
+            return;
+        }
+        record_.serialNumber = ReadShown(*channel_, "deviceno");
+        record_.before = ReadVersions();
+        record_.after = record_.before;
+        // A reader that answered is in progress: a stop lets it finish.
+        if (UpdateFirmware()) {
+            ApplyProfile();
+        }
+    }
+
+  private:
+    bool Fail(std::string reason) {
+        record_.reason = std::move(reason);
+        return false;
+    }
+
+    void Disconnect() {
+        if (channel_) {
+            channel_->Close();
+            channel_.reset();
+        }
+    }
+
+    bool Connect(Clock::duration window, bool probe);
+    bool UpdateFirmware();
+    bool Upload();
+    void ApplyProfile();
+
+    ReaderVersions ReadVersions() {
+        return {ReadShown(*channel_, kFirmwareVersionKey), ReadShown(*channel_, kBuildDateKey)};
+    }
+
+    const StationSetup& setup_;
+    const std::string& port_;
+    const std::atomic<bool>& stop_;
+    ReaderRecord& record_;
+    SerialSettings line_;
+    std::unique_ptr<Channel> channel_;
+};
+
+// Opens the port and sends the handshake until the reader answers or the window ends.
+bool ReaderWork::Connect(Clock::duration window, bool probe) {
+    const auto deadline = Clock::now() + window;
+    // A reconnect keeps the settings the reader answered on.
+    SerialSettings line = line_.portPath.empty() ? setup_.serial : line_;
+    line.portPath = PortDevicePath(port_);
+    if (probe) {
+        const ProbeResult probed = FindLineSettings(line, [this] { return stop_.load(); });
+        if (!probed.found) {
+            return Fail(stop_               ? "stopped (Ctrl-C) while probing"
+                        : probed.opened > 0 ? "no answer to the handshake at any line setting"
+                                            : probed.openError);
+        }
+        line = WithProbed(line, *probed.found);
+    }
+    std::string why;
+    do {
+        std::string error;
+        channel_ = OpenSerialChannel(line, error);
+        if (!channel_) {
+            why = error;
+            continue;
+        }
+        channel_->SetReplyPacing(setup_.designedTiming ? Channel::Pacing::Designed
+                                                       : Channel::Pacing::LineSpeed);
+        const int answer = Handshake(channel_.get());
+        if (answer == kCommandOk) {
+            line_ = line;
+            record_.line = LineText(line);
+            return true;
+        }
+        why = answer == kReaderRefused ? "the reader refused the handshake"
+                                       : "no answer to the handshake at " + LineText(line);
+        Disconnect();
+    } while (Clock::now() < deadline && PauseUnlessStopped(stop_, kRetryPause));
+    return Fail(stop_ ? "stopped (Ctrl-C) before the reader answered: " + why : why);
+}
+
+bool ReaderWork::UpdateFirmware() {
+    if (setup_.firmwareFile.empty()) {
+        return true;
+    }
+    if (!record_.before.firmware) {
+        return Fail("the firmware version (masterver) could not be read");
+    }
+    if (*record_.before.firmware == setup_.firmwareVersion) {
+        return true;
+    }
+    if (!Upload()) {
+        return false;
+    }
+    record_.firmwareUploaded = true;
+    Disconnect();
+    if (!Connect(kReconnectWindow, false)) {
+        return Fail("after the firmware upload: " + record_.reason);
+    }
+    record_.after = ReadVersions();
+    if (record_.after.firmware != setup_.firmwareVersion) {
+        return Fail("the firmware reads " + ShownOrUnread(record_.after.firmware) +
+                    " after the upload, not " + setup_.firmwareVersion);
+    }
+    return true;
+}
+
+bool ReaderWork::Upload() {
+    StoppableChannel guarded(*channel_, stop_);
+    DiskUploadFiles files;
+    StopSleeper sleeper(stop_);
+    UploadTarget target = FirmwareUpload();
+    target.fileName = setup_.firmwareFile;
+    target.closingWaitMs = setup_.firmwareWaitMs;
+    const UploadOutcome outcome = RunUpload(&guarded, target, files, sleeper);
+    if (stop_) {
+        return Fail(outcome == UploadOutcome::Done
+                        ? "stopped (Ctrl-C) while the reader took in its new firmware; the "
+                          "version was not checked"
+                        : "stopped (Ctrl-C) during the firmware upload: the reader did not get "
+                          "the whole image");
+    }
+    if (outcome != UploadOutcome::Done) {
+        return Fail("firmware upload: " + UploadFailure(outcome, setup_.firmwareFile));
+    }
+    return true;
+}
+
+void ReaderWork::ApplyProfile() {
+    ChannelKeyAccess keys(channel_.get());
+    const provision::ApplyResult result = provision::Apply(keys, setup_.profile, {});
+    record_.apply = provision::Code(result.outcome);
+    if (result.stored) {
+        record_.keysChanged = static_cast<size_t>(
+            std::count_if(result.writes.begin(), result.writes.end(),
+                          [](const provision::KeyWrite& write) { return write.written; }));
+    }
+    record_.passed = result.outcome == provision::ApplyOutcome::Verified ||
+                     result.outcome == provision::ApplyOutcome::NothingToDo;
+    record_.reason = ApplyReason(result);
+    if (record_.firmwareUploaded) {
+        record_.reason = "firmware " + ShownOrUnread(record_.before.firmware) + " -> " +
+                         ShownOrUnread(record_.after.firmware) + "; " + record_.reason;
+    }
+}
+
+}  // namespace
+
+ReaderRecord HandleReader(const StationSetup& setup, const std::string& port,
+                          const std::atomic<bool>& stop) {
+    ReaderRecord record;
+    record.port = port;
+    record.time = UtcNow();
+    const auto start = Clock::now();
+    {
+        ReaderWork work(setup, port, stop, record);
+        work.Run();
+    }  // the port is closed here
+    if (!record.passed && !PortPresent(port)) {
+        record.reason += " (the port has gone: unplugged?)";
+    }
+    record.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return record;
+}
+
+}  // namespace kd::cli
