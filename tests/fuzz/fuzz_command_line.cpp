@@ -30,8 +30,14 @@ std::vector<std::string> Arguments(const uint8_t* data, size_t size) {
 
 // What the parser promises about options it hands out.
 void Check(const kd::cli::Options& options) {
-    // keys and ports need no port; every other command has one or a pattern for some.
-    const bool portless = options.command == "keys" || options.command == "ports";
+    // keys and ports need no port, station watches for its own and takes none; every
+    // other command has one or a pattern for some.
+    const bool station = options.command == "station";
+    if (station && (options.station.watch.empty() || options.profile.empty() ||
+                    !options.ports.empty() || !options.portPattern.empty())) {
+        std::abort();
+    }
+    const bool portless = options.command == "keys" || options.command == "ports" || station;
     const bool fine = (portless || !options.ports.empty() || !options.portPattern.empty()) &&
                       options.serial.baudRate > 0 && options.serial.byteSize >= 5 &&
                       options.serial.byteSize <= 8 && !options.command.empty() &&
