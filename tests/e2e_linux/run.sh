@@ -28,6 +28,9 @@ for tool in Xvfb xdpyinfo xdotool import; do
 done
 
 mkdir -p "$out"
+# Absolute: the scenarios type paths under it into file dialogs.
+out=$(cd "$out" && pwd)
+link=$out/reader-link
 rm -f "$out"/*.png "$out"/*.log "$out"/*.state "$out"/*.out
 # A lock folder of these runs' own: a kdconfig the user has open is not the first copy.
 runtime=$out/runtime
