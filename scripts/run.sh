@@ -1,67 +1,29 @@
 #!/usr/bin/env bash
-# The main job: builds kdconfig.exe (mingw-w64) and the modelled reader (native), starts
-# the reader on a pseudo-terminal, maps it to COM1 in a private Wine prefix and opens the
-# tool on it.
+# The main job: the configuration tool on a modelled reader.
+#
+#   scripts/run.sh            the Linux program (Qt 6), built natively; no Wine
+#   scripts/run.sh --windows  kdconfig.exe, cross-built with mingw-w64, under Wine
+#
+# A modelled reader (kdreader-sim) starts on a pseudo-terminal and the tool opens on it:
 #   - with a DISPLAY: the tool stays open for you; everything is cleaned up when you
 #     close it (or press Ctrl-C here);
-#   - without one: the tool runs on a virtual X server, connects to the reader through
-#     the test robot, a screenshot is saved, and everything is closed again.
-# The prefix and the reader's saved keys live in build/run/ and are kept between runs.
+#   - without one: the tool runs on a virtual X server, connects to the reader, a
+#     screenshot is saved in build/run/, and everything is closed again.
+# The reader's saved keys (and the Wine prefix) live in build/run/ and are kept between runs.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
+case "${1:-}" in
+    "") program=scripts/run-linux.sh ;;
+    --windows) program=scripts/run-windows.sh ;;
+    -h | --help)
+        sed -n '2,12s/^# \{0,1\}//p' "$0"
+        exit 0
+        ;;
+    *)
+        echo "usage: scripts/run.sh [--windows]" >&2
+        exit 2
+        ;;
+esac
 . scripts/ensure-packages.sh
 kd_ensure_packages || exit 1
-
-build() {
-    local preset=$1
-    shift
-    cmake --preset "$preset" >/dev/null || return 1
-    cmake --build --preset "$preset" --target "$@" >/dev/null || return 1
-}
-echo "building kdconfig.exe (mingw-w64) and kdreader-sim (native)..."
-build mingw kdconfig kd_robot || { echo "the Windows build failed" >&2; exit 1; }
-build native kdreader-sim || { echo "the native build failed" >&2; exit 1; }
-
-export E2E_DIR=$PWD/build/run
-export E2E_REUSE_PREFIX=1 E2E_KEEP_STATE=1
-interactive=0
-if [ -n "${DISPLAY:-}" ]; then
-    interactive=1
-    export E2E_USE_DISPLAY=1 E2E_MANAGED=Y
-fi
-. tests/e2e/lib.sh
-[ -f "$E2E_PREFIX/.kd-ready" ] || echo "making a Wine prefix in $E2E_PREFIX (once)..."
-e2e_setup || exit 1
-
-e2e_sim_start reader || exit 1
-echo "modelled reader: $(head -n 1 "$E2E_DIR/reader.out" 2>/dev/null) (linked at $E2E_LINK, COM1 in Wine)"
-echo "  its frame log: $E2E_DIR/reader.log; its saved keys: $E2E_DIR/reader.state"
-e2e_app_start "$E2E_DIR"
-
-if [ "$interactive" = 1 ]; then
-    echo "kdconfig.exe is open on $DISPLAY: pick COM1 and press 连接设备."
-    echo "Close the tool (退出) to stop the reader and Wine."
-    wait "$E2E_APP_PID"
-    echo "kdconfig.exe closed."
-    exit 0
-fi
-
-shot=$E2E_DIR/kdconfig.png
-echo "no DISPLAY: running on the virtual display $DISPLAY and connecting through the robot..."
-if ! e2e_robot run_connect <<EOF; then
-find main "$T_MAIN" has=1006 timeout=60000
-click main:1002
-wait main:1014 text 已连接 timeout=15000
-print main:1012
-print main:1013
-print main:1014
-shot main $(e2e_winpath "${shot%.png}.bmp")
-click main:1
-gone main
-EOF
-    e2e_screen kdconfig-failed
-    echo "the tool did not connect; screen saved as $E2E_DIR/kdconfig-failed.png" >&2
-    exit 1
-fi
-e2e_png "${shot%.png}.bmp"
-echo "screenshot of the connected tool: ${shot#"$PWD"/}"
+exec "$program"
