@@ -38,29 +38,21 @@ same_lines() {
         { cat "$work/diff" >&2; fail "$what: '<' expected, '>' found"; }
 }
 
-has_window=0
-cmake --preset native >/dev/null
-ninja -C build/native -t query kdconfig >/dev/null 2>&1 && has_window=1
-
 # --- the .deb
-programs=(kdcfg kdreader-sim)
-[ "$has_window" = 1 ] && programs+=(kdconfig)
+programs=(kdconfig kdcfg kdreader-sim)
 deb=$(pack native 'kdconfig_*_amd64.deb' "${programs[@]}")
 expected=./usr/lib/udev/rules.d/60-kdconfig.rules
 for program in "${programs[@]}"; do expected+=$'\n'./usr/bin/$program; done
-if [ "$has_window" = 1 ]; then
-    expected+=$'\n'./usr/share/applications/kdconfig.desktop
-    for size in 16 24 32 48 64 128 256; do
-        expected+=$'\n'./usr/share/icons/hicolor/${size}x${size}/apps/kdconfig.png
-    done
-fi
+expected+=$'\n'./usr/share/applications/kdconfig.desktop
+for size in 16 24 32 48 64 128 256; do
+    expected+=$'\n'./usr/share/icons/hicolor/${size}x${size}/apps/kdconfig.png
+done
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')
 same_lines "files in $(basename "$deb")" "$expected" "$files"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 depended=$(tr ',|' '\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
-needed=(libc6 libstdc++6)
-[ "$has_window" = 1 ] && needed+=(libqt6core6 libqt6gui6 libqt6widgets6 fonts-arphic-uming)
+needed=(libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 fonts-arphic-uming)
 for package in "${needed[@]}"; do
     grep -qxF "$package" <<<"$depended" || fail "Depends lacks $package: $depends"
 done
@@ -70,16 +62,14 @@ for program in "${programs[@]}"; do
     file "$work/deb/usr/bin/$program" | grep -q 'ELF 64-bit.*, stripped' ||
         fail "/usr/bin/$program is not a stripped x86-64 program"
 done
-if [ "$has_window" = 1 ]; then
-    desktop=$work/deb/usr/share/applications/kdconfig.desktop
-    desktop-file-validate "$desktop" || fail "kdconfig.desktop does not validate"
-    grep -qx 'Exec=kdconfig' "$desktop" || fail "kdconfig.desktop does not start kdconfig"
-    grep -qx 'Icon=kdconfig' "$desktop" || fail "kdconfig.desktop does not name the icon"
-    for size in 16 24 32 48 64 128 256; do
-        file "$work/deb/usr/share/icons/hicolor/${size}x${size}/apps/kdconfig.png" |
-            grep -q "PNG image data, $size x $size," || fail "the ${size}x$size icon is not that size"
-    done
-fi
+desktop=$work/deb/usr/share/applications/kdconfig.desktop
+desktop-file-validate "$desktop" || fail "kdconfig.desktop does not validate"
+grep -qx 'Exec=kdconfig' "$desktop" || fail "kdconfig.desktop does not start kdconfig"
+grep -qx 'Icon=kdconfig' "$desktop" || fail "kdconfig.desktop does not name the icon"
+for size in 16 24 32 48 64 128 256; do
+    file "$work/deb/usr/share/icons/hicolor/${size}x${size}/apps/kdconfig.png" |
+        grep -q "PNG image data, $size x $size," || fail "the ${size}x$size icon is not that size"
+done
 grep -q 'ATTRS{idVendor}=="0525", ATTRS{idProduct}=="a4ac"' \
     "$work/deb/usr/lib/udev/rules.d/60-kdconfig.rules" || fail "the udev rule names another device"
 echo "$(basename "$deb"): $(wc -l <<<"$files") files, $(stat -c %s "$deb") bytes"
