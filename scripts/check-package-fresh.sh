@@ -11,8 +11,9 @@
 #   - ldd finds every library of the package's programs (and of Qt's xcb plugin);
 #   - kdreader-sim starts on a pseudo-terminal, and kdcfg reads its version through it;
 #   - kdconfig --port on that terminal shows its main window on a virtual X server of the
-#     host (its socket shared into the chroot) and is still up 5 s later; a screenshot goes
-#     to build/fresh/kdconfig.png.
+#     host (its socket shared into the chroot), is still up 5 s later, and connects to the
+#     reader when 连接设备 is clicked; a screenshot goes to build/fresh/kdconfig.png;
+#   - udev (added last) reads the package's rule without a complaint.
 # The output is also kept in build/fresh/check.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,9 +40,10 @@ title="星澜配置工具KD系列(串口)V2.0.3"
 mkdir -p "$dir"
 exec > >(tee "$dir/check.log") 2>&1
 
-for tool in debootstrap Xvfb xdpyinfo xwininfo import; do
+for tool in debootstrap Xvfb xdpyinfo xwininfo import xdotool; do
     command -v "$tool" >/dev/null && continue
-    apt-get install -y -qq debootstrap xvfb x11-utils imagemagick >/dev/null || die "cannot install $tool"
+    apt-get install -y -qq debootstrap xvfb x11-utils imagemagick xdotool >/dev/null ||
+        die "cannot install $tool"
 done
 
 if [ ! -f "$base/.kd-complete" ]; then
@@ -118,13 +120,14 @@ for file in $libraries; do
     echo "ldd $file: $("${in_root[@]}" ldd "$file" | wc -l) libraries, none missing"
 done
 
-"${in_root[@]}" kdreader-sim --link /tmp/reader >"$dir/reader.out" 2>&1 &
+"${in_root[@]}" kdreader-sim --link /tmp/reader --log /tmp/reader.log >"$dir/reader.out" 2>&1 &
 pids+=($!)
+# The link names the terminal inside the chroot: test the link itself from out here.
 for ((i = 0; i < 50; i++)); do
-    [ -e "$root/tmp/reader" ] && break
+    [ -L "$root/tmp/reader" ] && break
     sleep 0.1
 done
-[ -e "$root/tmp/reader" ] || die "kdreader-sim did not start: $(cat "$dir/reader.out")"
+[ -L "$root/tmp/reader" ] || die "kdreader-sim did not start: $(cat "$dir/reader.out")"
 echo "kdreader-sim: $(head -n 1 "$dir/reader.out")"
 info=$("${in_root[@]}" kdcfg --port /tmp/reader info) || die "kdcfg info failed"
 echo "kdcfg --port /tmp/reader info: $(tr '\n' ' ' <<<"$info")"
@@ -133,16 +136,17 @@ echo "kdcfg --port /tmp/reader info: $(tr '\n' ' ' <<<"$info")"
 check_window() {
     local display n i app
     display=
-    for n in 71 73 79 83; do
+    for n in 121 123 127 129; do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { display=:$n; break; }
     done
     [ -n "$display" ] || die "no free X display number"
     Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
     pids+=($!)
-    for ((i = 0; i < 50; i++)); do
+    for ((i = 0; i < 100; i++)); do
         xdpyinfo -display "$display" >/dev/null 2>&1 && break
         sleep 0.1
     done
+    xdpyinfo -display "$display" >/dev/null 2>&1 || die "Xvfb did not start: $(cat "$dir/xvfb.log")"
     "${in_root[@]}" env DISPLAY="$display" kdconfig --port /tmp/reader >"$dir/kdconfig.out" 2>&1 &
     app=$!
     pids+=("$app")
@@ -155,8 +159,28 @@ check_window() {
     echo "kdconfig shows its main window after $((i / 10)).$((i % 10)) s"
     sleep 5
     kill -0 "$app" 2>/dev/null || die "kdconfig ended within 5 s: $(cat "$dir/kdconfig.out")"
+    echo "kdconfig still up 5 s later"
+    # 连接设备, at (191, 295) 60 by 14 in the 534 by 329 template: the same share of the
+    # window whatever the font's size. The reader's log shows the connect's last reply
+    # (once more than kdcfg's info above).
+    local window width height replies
+    replies() { grep -c 'TX .*# status 0: slavever=' "$root/tmp/reader.log"; }
+    replies=$(replies)
+    window=$(xwininfo -display "$display" -name "$title" | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\).*/\1/p')
+    width=$(xwininfo -display "$display" -id "$window" | sed -n 's/^ *Width: //p')
+    height=$(xwininfo -display "$display" -id "$window" | sed -n 's/^ *Height: //p')
+    DISPLAY=$display xdotool mousemove --window "$window" $((width * 221 / 534)) \
+        $((height * 302 / 329)) click 1
+    for ((i = 0; i < 150; i++)); do
+        [ "$(replies)" -gt "$replies" ] && break
+        sleep 0.1
+    done
+    [ "$(replies)" -gt "$replies" ] ||
+        die "kdconfig did not connect on 连接设备: $(cat "$root/tmp/reader.log")"
+    sleep 1
     import -window root -display "$display" "$dir/kdconfig.png"
-    echo "kdconfig still up 5 s later; screenshot: ${dir#"$PWD"/}/kdconfig.png"
+    echo "kdconfig connected on 连接设备 (handshake, masterver, slavever in the reader's log)"
+    echo "screenshot: ${dir#"$PWD"/}/kdconfig.png"
     [ ! -s "$dir/kdconfig.out" ] || echo "kdconfig said: $(cat "$dir/kdconfig.out")"
 }
 if [ "$has_window" = 1 ]; then
