@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -283,7 +284,11 @@ TEST(QtWindow, FileDialogsAreOwnedByTheAskingWindow) {
             if (path.isEmpty()) {
                 box.reject();
             } else {
-                box.selectFile(path);
+                // Typed as a user does: selectFile depends on whether the name field
+                // has the focus and the folder has been read yet.
+                auto* name = box.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                ASSERT_NE(name, nullptr);
+                name->setText(path);
                 QMetaObject::invokeMethod(&box, "accept");
             }
         });
