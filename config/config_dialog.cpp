@@ -10,6 +10,7 @@ namespace kd {
 namespace id = ids::config_dialog;
 
 int ConfigDialog::ReadWatch::ReadKey(std::string_view name, std::string& value) {
+    readNames_.emplace(name);
     const int result = keys_.ReadKey(name, value);
     if (result < 0) {
         readFailed_ = true;

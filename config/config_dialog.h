@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -38,7 +39,8 @@ class ConfigDialog final : public ui::Dialog {
     void OnTabChanged(int tabId) override;
 
   private:
-    // Passes every call on and remembers whether a read failed while the pages loaded.
+    // Passes every call on and remembers which keys the pages read and whether a read
+    // failed.
     class ReadWatch final : public KeyAccess {
       public:
         explicit ReadWatch(KeyAccess& keys) : keys_(keys) {}
@@ -48,11 +50,13 @@ class ConfigDialog final : public ui::Dialog {
         }
         int StoreKeys() override { return keys_.StoreKeys(); }
         bool ReadFailed() const { return readFailed_; }
+        const std::set<std::string, std::less<>>& ReadNames() const { return readNames_; }
         void NoteFailure() { readFailed_ = true; }
 
       private:
         KeyAccess& keys_;
         bool readFailed_ = false;
+        std::set<std::string, std::less<>> readNames_;
     };
 
     void OnSave();

@@ -89,8 +89,11 @@ bool ConfigDialog::FillPages(const KeyValues& values, std::string& problem) {
     for (int index = 0; index < kPageCount; ++index) {
         PageAt(index).Fill(values);
     }
-    const std::vector<std::string> unshown =
-        profile_transfer::Unshown(values, SaveWrites(CurrentSettings()));
+    const std::vector<KeyWrite> writes = SaveWrites(CurrentSettings());
+    std::vector<std::string> unshown = profile_transfer::Unshown(values, writes);
+    for (std::string& ungiven : profile_transfer::Ungiven(values, writes, watch_.ReadNames())) {
+        unshown.push_back(std::move(ungiven));
+    }
     if (unshown.empty()) {
         return true;
     }

@@ -99,4 +99,17 @@ std::vector<std::string> Unshown(const KeyValues& values, const std::vector<KeyW
     return unshown;
 }
 
+std::vector<std::string> Ungiven(const KeyValues& values, const std::vector<KeyWrite>& writes,
+                                 const std::set<std::string, std::less<>>& readFromReader) {
+    std::vector<std::string> ungiven;
+    for (const KeyWrite& write : writes) {
+        if (write.value.empty() && FindValue(values, write.key) == nullptr &&
+            !readFromReader.contains(write.key)) {
+            ungiven.push_back("文件没有给出 " + std::string(write.key) +
+                              " 的值，打开设置时也未从设备读取它，保存将把它写为空值");
+        }
+    }
+    return ungiven;
+}
+
 }  // namespace kd::profile_transfer

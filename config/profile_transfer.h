@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,5 +37,11 @@ Checked CheckText(std::string_view text);
 // A key Save would not send at all under those settings is left out, as a load from
 // the reader leaves it out.
 std::vector<std::string> Unshown(const KeyValues& values, const std::vector<KeyWrite>& writes);
+
+// The keys Save would send empty only because neither the profile nor the reader gave
+// them: a profile that turns on what the reader had off (the serial route, say) without
+// its settings. Saving would wipe those settings on the reader.
+std::vector<std::string> Ungiven(const KeyValues& values, const std::vector<KeyWrite>& writes,
+                                 const std::set<std::string, std::less<>>& readFromReader);
 
 }  // namespace kd::profile_transfer

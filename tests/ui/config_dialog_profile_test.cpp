@@ -255,6 +255,32 @@ TEST_F(ConfigDialogProfileTest, ABadFileChangesNothingAndSaysWhy) {
     EXPECT_EQ(reader.Value("io_outputs"), "com1");
 }
 
+// A reader on the USB route had its line settings left unread: a profile that turns on
+// the serial route must bring them, or Save would wipe them on the reader.
+TEST_F(ConfigDialogProfileTest, TheSerialRouteWithoutItsLineSettingsIsRefused) {
+    reader.Set("io_outputs", "comusb");
+    reader.Set("com1_baudrate", "57600");
+    Open();
+    const auto shown = Shown();
+    const auto said = Press(kImport, Write("route.txt", "io_outputs=com1\ncom1_paritys=NONE\n"));
+    ASSERT_EQ(said.size(), 1u);
+    for (const char* key : {"com1_baudrate", "com1_stopbits", "com1_bytesizes"}) {
+        EXPECT_THAT(said[0], HasSubstr(std::string("文件没有给出 ") + key + " 的值"));
+    }
+    EXPECT_THAT(said[0], ::testing::Not(HasSubstr("com1_paritys")));
+    EXPECT_EQ(Shown(), shown);
+
+    const std::string whole =
+        "io_outputs=com1\ncom1_baudrate=9600\ncom1_stopbits=1\ncom1_bytesizes=8\n"
+        "com1_paritys=NONE\n";
+    EXPECT_THAT(Press(kImport, Write("whole.txt", whole)),
+                ElementsAre("配置已导入到设置页，尚未写入设备。请检查后点击“保存”写入设备。"));
+    Press(kSave, std::nullopt);
+    EXPECT_EQ(reader.Value("io_outputs"), "com1");
+    EXPECT_EQ(reader.Value("com1_baudrate"), "9600");
+    EXPECT_EQ(reader.Value("com1_bytesizes"), "8");
+}
+
 TEST_F(ConfigDialogProfileTest, CancelsAndAnUnwritableFileLeaveEverythingAsItWas) {
     Open();
     const auto shown = Shown();
