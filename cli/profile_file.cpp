@@ -96,6 +96,10 @@ std::string ReplaceWhole(const std::string& path, const std::string& text) {
         std::remove(temporary.c_str());
         return path + ": cannot write the whole profile: " + std::strerror(code);
     }
+    if (fs::exists(status)) {
+        // A replaced file keeps who may read it: a profile made private stays private.
+        fs::permissions(temporary, status.permissions(), error);
+    }
     if (!MoveIntoPlace(temporary, target)) {
         code = errno;
         std::remove(temporary.c_str());

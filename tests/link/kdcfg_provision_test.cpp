@@ -102,10 +102,14 @@ TEST(KdcfgProvision, DumpReplacesAFileWholeFollowsALinkAndWritesADeviceAsItIs) {
     Reader reader;
     const TempDir files;
     test::WriteFile(files / "real.profile", "old\n");
+    const auto privateFile =
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::filesystem::permissions(files / "real.profile", privateFile);
     std::filesystem::create_symlink("real.profile", files / "link");
     const std::string profile = Dumped(reader, files / "link");
     EXPECT_THAT(profile, HasSubstr("\nworkmode=0\n"));
     EXPECT_TRUE(std::filesystem::is_symlink(files / "link"));
+    EXPECT_EQ(std::filesystem::status(files / "real.profile").permissions(), privateFile);
     // Nothing but the two names: the temporary file is gone.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(files.Path()), {}), 2);
 
