@@ -324,5 +324,35 @@ TEST(QtWindow, FileDialogsAreOwnedByTheAskingWindow) {
     EXPECT_EQ(chosen[2], std::nullopt);
 }
 
+// Tab goes from the tabs into the page on show and then on to the controls after the
+// tab control, as through a control parent on Windows.
+TEST(QtWindow, TabWalksFromTheTabsIntoTheShownPage) {
+    constexpr ControlTemplate controls[] = {
+        {kTabs, ControlKind::TabControl, "", 5, 5, 240, 120, kGroup},
+        {kOk, ControlKind::PushButton, "确定", 200, 150, 50, 14, kGroup},
+    };
+    const DialogTemplate window{913, DialogStyle::Modal, "外窗口", 260, 190, "宋体", 9, controls};
+    ScriptedDialog dialog(Toolkit(), window);
+    ScriptedDialog hidden(Toolkit(), kPage);
+    ScriptedDialog shown(Toolkit(), kPage);
+    dialog.onShown = [&](ScriptedDialog& d) {
+        ASSERT_TRUE(hidden.CreateAsChild(d, kTabs));
+        ASSERT_TRUE(shown.CreateAsChild(d, kTabs));
+        hidden.ShowWindow(false);
+        std::vector<QWidget*> walk;
+        QWidget* at = d.Control(kTabs)->findChild<QTabBar*>();
+        while (walk.size() < 3) {
+            at = at->nextInFocusChain();
+            if ((at->focusPolicy() & Qt::TabFocus) != 0 && at->isVisible()) {
+                walk.push_back(at);
+            }
+        }
+        EXPECT_EQ(walk, (std::vector<QWidget*>{shown.Control(kPageButton),
+                                               shown.Control(kPageCheck), d.Control(kOk)}));
+        d.EndDialog(kResultOk);
+    };
+    EXPECT_EQ(dialog.DoModal(), kResultOk);
+}
+
 }  // namespace
 }  // namespace kd::test

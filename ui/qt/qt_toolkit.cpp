@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <vector>
 
 #include "ui/dialog.h"
 #include "ui/qt/control_builder.h"
@@ -36,6 +37,36 @@ QMessageBox::Icon IconOf(uint32_t flags) {
         return QMessageBox::Information;
     }
     return QMessageBox::NoIcon;
+}
+
+// The last widget in the focus chain that lies in host and takes focus.
+QWidget* LastFocusableIn(QWidget& host) {
+    QWidget* last = host.focusPolicy() != Qt::NoFocus ? &host : nullptr;
+    for (QWidget* next = host.nextInFocusChain(); next != &host && host.isAncestorOf(next);
+         next = next->nextInFocusChain()) {
+        if (next->focusPolicy() != Qt::NoFocus) {
+            last = next;
+        }
+    }
+    return last;
+}
+
+// A page's fields follow its tab control in the Tab order, as the fields of a control
+// parent do on Windows; Qt would put them after the window's later controls.
+void FollowInTabOrder(QWidget* anchor, QWidget& page) {
+    std::vector<QWidget*> fields;
+    for (QWidget* next = page.nextInFocusChain(); next != &page && page.isAncestorOf(next);
+         next = next->nextInFocusChain()) {
+        if (next->focusPolicy() != Qt::NoFocus) {
+            fields.push_back(next);
+        }
+    }
+    for (QWidget* field : fields) {
+        if (anchor != nullptr) {
+            QWidget::setTabOrder(anchor, field);
+        }
+        anchor = field;
+    }
 }
 
 }  // namespace
@@ -112,7 +143,9 @@ bool QtToolkit::CreateChild(Dialog& page, Dialog& parent, int hostId) {
     if (host == nullptr) {
         return false;
     }
+    QWidget* const anchor = LastFocusableIn(*host);
     auto* window = new QtWindow(*this, page, host, false);
+    FollowInTabOrder(anchor, *window);
     window->Initialise();
     if (!page.HasWindow() || WindowOf(page) != window) {
         return false;
