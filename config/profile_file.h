@@ -13,7 +13,8 @@ inline constexpr size_t kLargestProfile = 1 << 20;
 
 // The file's bytes; false with error saying why not, in words for the technician.
 bool Read(const std::string& path, std::string& bytes, std::string& error);
-// Writes bytes as the whole file; false with error saying why not.
+// Writes bytes as the whole file; false with error saying why not. The old file stays
+// whole until the new one is: it is written beside it, then takes its place.
 bool Write(const std::string& path, std::string_view bytes, std::string& error);
 
 }  // namespace kd::profile_file

@@ -1,7 +1,13 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <random>
 
 #include "config/profile_file.h"
 
@@ -29,6 +35,60 @@ std::string Describe(int number) {
         default:
             return std::strerror(number);
     }
+}
+
+// Closes the descriptor on every path.
+struct Descriptor {
+    explicit Descriptor(int opened) : fd(opened) {}
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int fd;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+// A new hidden file beside path, so that the rename never crosses file systems and
+// never takes another's file; -1 with errno when none can be made.
+int CreateBeside(const std::string& path, std::string& temporary) {
+    const size_t slash = path.rfind('/');
+    const size_t nameAt = slash == std::string::npos ? 0 : slash + 1;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary =
+            path.substr(0, nameAt) + "." + path.substr(nameAt) + ".tmp-" + std::to_string(random());
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+bool WriteInPlace(const std::string& path, std::string_view bytes, std::string& error) {
+    errno = 0;
+    const Descriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (file.fd < 0 || !WriteAll(file.fd, bytes)) {
+        error = Describe(errno != 0 ? errno : EIO);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -59,17 +119,30 @@ bool Read(const std::string& path, std::string& bytes, std::string& error) {
 }
 
 bool Write(const std::string& path, std::string_view bytes, std::string& error) {
-    errno = 0;
-    File file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) {
+        // A device or a pipe: nothing to replace, and the name must stay what it is.
+        return WriteInPlace(path, bytes, error);
+    }
+    // A link stays a link: the file it names is replaced.
+    std::error_code ignored;
+    const std::filesystem::path linked = std::filesystem::is_symlink(path, ignored)
+                                             ? std::filesystem::weakly_canonical(path, ignored)
+                                             : std::filesystem::path();
+    const std::string target = linked.empty() ? path : linked.string();
+    std::string temporary;
+    const Descriptor file(CreateBeside(target, temporary));
+    if (file.fd < 0) {
         error = Describe(errno);
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
-    const int writeError = errno;
-    const bool closed = std::fclose(file.release()) == 0;
-    if (!written || !closed) {
-        error = Describe(written ? errno : writeError);
+    // A replaced file keeps who may read it.
+    errno = 0;
+    if ((exists && ::fchmod(file.fd, existing.st_mode & 07777) != 0) || !WriteAll(file.fd, bytes) ||
+        ::fsync(file.fd) != 0 || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = Describe(errno != 0 ? errno : EIO);
+        ::unlink(temporary.c_str());
         return false;
     }
     return true;

@@ -83,6 +83,36 @@ std::string Describe(DWORD code) {
     }
 }
 
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1 << 16));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// A new file beside target, named so that it never takes another's file.
+HANDLE CreateBeside(const std::wstring& target, std::wstring& temporary) {
+    if (target.empty()) {
+        ::SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    for (DWORD attempt = 0; attempt < 100; ++attempt) {
+        temporary = target + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(::GetTickCount() + attempt) + L".tmp";
+        const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) {
+            return file;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
 }  // namespace
 
 bool Read(const std::string& path, std::string& bytes, std::string& error) {
@@ -112,20 +142,32 @@ bool Read(const std::string& path, std::string& bytes, std::string& error) {
 }
 
 bool Write(const std::string& path, std::string_view bytes, std::string& error) {
-    const Handle file(::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-        error = Describe(::GetLastError());
-        return false;
-    }
-    while (!bytes.empty()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1 << 16));
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), bytes.data(), chunk, &written, nullptr) || written == 0) {
+    // The whole profile goes to a new file beside the old one first, then takes its
+    // place: a failure half-way never leaves the old profile cut short.
+    const std::wstring target = Wide(path);
+    std::wstring temporary;
+    DWORD code = ERROR_SUCCESS;
+    {
+        const Handle file(CreateBeside(target, temporary));
+        if (!file.Valid()) {
             error = Describe(::GetLastError());
             return false;
         }
-        bytes.remove_prefix(written);
+        if (!WriteAll(file.Get(), bytes) || !::FlushFileBuffers(file.Get())) {
+            code = ::GetLastError();
+            code = code != ERROR_SUCCESS ? code : ERROR_WRITE_FAULT;
+        }
+    }
+    // Closed first: an open file cannot take the old one's place.
+    if (code == ERROR_SUCCESS &&
+        !::MoveFileExW(temporary.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        code = ::GetLastError();
+    }
+    if (code != ERROR_SUCCESS) {
+        ::DeleteFileW(temporary.c_str());
+        error = Describe(code);
+        return false;
     }
     return true;
 }
