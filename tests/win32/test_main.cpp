@@ -12,6 +12,7 @@ void RunTemplateTests();
 void RunWindowTests();
 void RunFileDialogTests();
 void RunCodecTests();
+void RunProfileFileTests();
 void RunSerialChannelTests(const char* port);
 }  // namespace kd::test
 
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
     }
     kd::test::RunTemplateTests();
     kd::test::RunCodecTests();
+    kd::test::RunProfileFileTests();
     kd::test::RunSerialChannelTests(port);
     if (gui) {
         kd::test::RunWindowTests();

@@ -1,0 +1,71 @@
+// The window's profile files on Windows: Chinese names, and a replace that is whole or
+// leaves the old profile as it was.
+#include <string>
+
+#include "config/profile_file.h"
+#include "tests/win32/check.h"
+#include "ui/win32/windows_api.h"
+
+namespace kd::test {
+
+namespace {
+
+std::string Utf8(const std::wstring& wide) {
+    const int needed =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(needed > 0 ? needed - 1 : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, utf8.data(), needed, nullptr, nullptr);
+    return utf8;
+}
+
+int EntriesIn(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    int entries = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            entries += name != L"." && name != L".." ? 1 : 0;
+        } while (::FindNextFileW(search, &found));
+        ::FindClose(search);
+    }
+    return entries;
+}
+
+std::string Contents(const std::string& path) {
+    std::string bytes;
+    std::string error;
+    return profile_file::Read(path, bytes, error) ? bytes : "unreadable: " + error;
+}
+
+}  // namespace
+
+void RunProfileFileTests() {
+    KD_CASE("profile files: replaced whole, by a Chinese name");
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder =
+        std::wstring(temp) + L"kd_profile_" + std::to_wstring(::GetCurrentProcessId());
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring wide = folder + L"\\读码器配置.txt";
+    const std::string path = Utf8(wide);
+    std::string error;
+    KD_CHECK(profile_file::Write(path, "qrcode=1\n", error));
+    KD_CHECK(profile_file::Write(path, "qrcode=0\n", error));
+    KD_CHECK_EQ(Contents(path), std::string("qrcode=0\n"));
+    KD_CHECK_EQ(EntriesIn(folder), 1);
+
+    KD_CASE("profile files: a read-only profile is refused and kept");
+    ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
+    error.clear();
+    KD_CHECK(!profile_file::Write(path, "qrcode=1\n", error));
+    KD_CHECK_EQ(error, std::string("没有访问权限"));
+    KD_CHECK_EQ(Contents(path), std::string("qrcode=0\n"));
+    KD_CHECK_EQ(EntriesIn(folder), 1);
+
+    ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(wide.c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace kd::test
