@@ -145,7 +145,7 @@ bool Write(const std::string& path, std::string_view bytes, std::string& error) 
     // The whole profile goes to a new file beside the old one first, then takes its
     // place: a failure half-way never leaves the old profile cut short.
     const std::wstring target = Wide(path);
-    // A read-only profile stays as it is, as writing it in place would keep it.
+    // A read-only profile is refused, as writing it in place was: a move would replace it.
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
