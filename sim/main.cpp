@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
 
         SimObserver observer(log, keys, options);
         kd::sim::ReaderModel model(keys, options.faults, &observer);
-        const auto end = kd::sim::Serve(port.fd.Get(), model, log, options.pace, options.answerRate,
+        const auto end = kd::sim::Serve(port.fd.Get(), model, log, options.pace, options.answerOn,
                                         waitMask, gStop);
         result = end == kd::sim::ServeEnd::Stopped ? 0 : kExitFailure;
         log.Event(end == kd::sim::ServeEnd::Stopped ? "stopped" : "line failed, stopping");

@@ -117,12 +117,19 @@ void AddSettings(CLI::App& app, Options& options, std::vector<std::string>& valu
                    "arrive after their line time, replies go out at that rate")
         ->type_name("BAUD")
         ->check(CLI::Range(1u, 4'000'000u));
-    app.add_option("--answer-rate", options.answerRate,
+    app.add_option("--answer-rate", options.answerOn.rate,
                    "answer only while the other side's line speed is BAUD; other requests are "
-                   "logged and ignored. On a pseudo-terminal only the speed can be checked: "
-                   "the kernel keeps 8 data bits and no parity there")
+                   "logged and ignored")
         ->type_name("BAUD")
         ->check(CLI::Range(1u, 4'000'000u));
+    app.add_option_function<std::string>(
+           "--answer-framing",
+           [&options](const std::string& text) { ParseAnswerFraming(text, options.answerOn); },
+           "answer only while the other side's framing is 8N1, 8N2, 8O1 or 8O2. A "
+           "pseudo-terminal keeps the stop bits and odd parity the other side sets, but "
+           "not 7 data bits or even parity, which look like 8N1 there")
+        ->type_name("FRAMING")
+        ->check(CLI::IsMember({"8N1", "8N2", "8O1", "8O2"}));
     app.add_option("--turnaround", options.pace.turnaroundMs,
                    "with --line-rate, wait MS after a request before answering (default 1)")
         ->type_name("MS")

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "sim/answer_line.h"
 #include "sim/line_pace.h"
 #include "sim/reader_model.h"
 
@@ -22,7 +23,7 @@ struct Options {
     std::vector<std::pair<std::string, std::string>> values;
     FaultPlan faults;
     LinePace pace;
-    uint32_t answerRate = 0;         // not 0: ignore requests while the other side's speed differs
+    AnswerLine answerOn;             // requests on other line settings are ignored
     std::string newFirmwareVersion;  // not empty: masterver once a firmware image has arrived
     bool help = false;
 };

@@ -1,18 +1,15 @@
 #include "sim/serve_loop.h"
 
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <string>
 
 #include "link/posix/deadline.h"
-#include "link/posix/termios_setup.h"
 
 namespace kd::sim {
 
@@ -93,27 +90,11 @@ SendResult SendPaced(int fd, const std::vector<uint8_t>& bytes, const LinePace& 
     return SendResult::Sent;
 }
 
-// The speed the line is set to. On a pseudo-terminal the master sees the speed the
-// other side set through tcgetattr.
-std::optional<uint32_t> LineSpeed(int fd) {
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0) {
-        return std::nullopt;
-    }
-    const speed_t code = ::cfgetispeed(&tio) != B0 ? ::cfgetispeed(&tio) : ::cfgetospeed(&tio);
-    for (const uint32_t rate : {110u, 134u, 150u, 300u, 600u, 1200u, 1800u, 2400u, 4800u, 9600u,
-                                19200u, 38400u, 57600u, 115200u, 230400u}) {
-        if (SpeedCode(rate) == code) {
-            return rate;
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
-ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace, uint32_t answerRate,
-               const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
+ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
+               const AnswerLine& answerOn, const sigset_t& waitMask,
+               const volatile sig_atomic_t& stop) {
     std::array<uint8_t, 4096> chunk{};
     ReceiveClock receiveClock(pace);
     while (!stop) {
@@ -142,14 +123,9 @@ ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace, 
                              : std::string("reading the line failed: ") + std::strerror(errno));
             return ServeEnd::PortFailed;
         }
-        if (answerRate != 0) {
-            const std::optional<uint32_t> rate = LineSpeed(fd);
-            if (rate != answerRate) {
-                log.Event("ignored " + std::to_string(n) + " bytes that came at " +
-                          (rate ? std::to_string(*rate) : std::string("an unknown rate")) +
-                          " bit/s; this reader answers at " + std::to_string(answerRate));
-                continue;
-            }
+        if (const std::string refused = RefusedLine(fd, answerOn); !refused.empty()) {
+            log.Event("ignored " + std::to_string(n) + " bytes that came at " + refused);
+            continue;
         }
         if (pace.Paced()) {
             SleepUntil(receiveClock.Took(static_cast<size_t>(n)), waitMask, stop);

@@ -69,6 +69,27 @@ TEST(KdcfgProbe, FindsASlowRateLateInTheList) {
     EXPECT_EQ(run.out, "--baud 1200 --data-bits 8 --stop-bits 1 --parity NONE\n");
 }
 
+TEST(KdcfgProbe, FindsAFramingAfterEveryRateAt8N1) {
+    // A pseudo-terminal shows odd parity and two stop bits, so readers on those framings
+    // must be found past the 8N1 and 8E1 rounds, each at its own rate.
+    struct Case {
+        std::string rate, framing, expected;
+    };
+    for (const Case& c : {Case{"115200", "8O1",
+                               "--baud 115200 --data-bits 8 --stop-bits 1 "
+                               "--parity ODD\n"},
+                          Case{"19200", "8N2",
+                               "--baud 19200 --data-bits 8 --stop-bits 2 "
+                               "--parity NONE\n"}}) {
+        Probed reader({"--answer-rate", c.rate, "--answer-framing", c.framing});
+        const RunResult run = reader.Probe();
+        EXPECT_EQ(run.exitCode, 0) << c.framing << ": " << run.err;
+        EXPECT_EQ(run.out, c.expected);
+        EXPECT_THAT(test::ReadFile(reader.dir / "frames.log"),
+                    HasSubstr("ignored 8 bytes that came at " + c.rate + " bit/s"));
+    }
+}
+
 TEST(KdcfgProbe, GivesUpOnASilentReaderWithinSecondsAndSaysHowOftenItTried) {
     Probed reader({"--silent"});
     const RunResult run = reader.Probe();
