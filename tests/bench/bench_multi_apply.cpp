@@ -19,7 +19,7 @@ namespace {
 using namespace kd;
 
 constexpr size_t kKeys = 10;
-constexpr int kRuns = 7;
+constexpr int kRuns = 15;
 
 // Two profiles that differ in every key; applied in turn, each run writes all ten.
 constexpr const char* kProfiles[2] = {
@@ -94,12 +94,14 @@ struct Group {
     std::vector<double> cpuMs;
 };
 
-// Runs the counts in turn, round after round, so that the machine's other work weighs on
-// each count alike; the profiles take turns within each group.
+// Runs the counts in turn, round after round and in the other order every second round,
+// so that the machine's other work weighs on each count alike; the profiles take turns
+// within each group.
 bool MeasureInTurn(std::vector<Group>& groups, const test::TempDir& dir, std::string& error) {
     for (int run = 0; run < kRuns; ++run) {
         const std::string profile = (dir / ("profile" + std::to_string(run % 2))).string();
-        for (Group& group : groups) {
+        for (size_t turn = 0; turn < groups.size(); ++turn) {
+            Group& group = groups[run % 2 == 0 ? turn : groups.size() - 1 - turn];
             const auto timing = ApplyOnce(group.readers, profile, error);
             if (!timing) {
                 error = std::to_string(group.readers.size()) + " readers: " + error;
@@ -150,8 +152,14 @@ int main() {
                     *std::min_element(group.wallMs.begin(), group.wallMs.end()),
                     Median(group.cpuMs));
     }
-    const double ratio = Median(groups.back().wallMs) / Median(groups.front().wallMs);
-    std::printf("16 readers / 1 reader, median wall: %.2f (aim: at most 1.30)%s\n", ratio,
-                ratio <= 1.3 ? "" : "  OVER");
+    // Each round's 16-reader run against its own 1-reader run, taken moments apart: a busy
+    // spell of the machine then shows in both or is outvoted by the other rounds.
+    std::vector<double> ratios;
+    for (int run = 0; run < kRuns; ++run) {
+        ratios.push_back(groups.back().wallMs[run] / groups.front().wallMs[run]);
+    }
+    const double ratio = Median(ratios);
+    std::printf("16 readers / 1 reader, wall, median of the rounds: %.2f (aim: at most 1.30)%s\n",
+                ratio, ratio <= 1.3 ? "" : "  OVER");
     return 0;
 }
