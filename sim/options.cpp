@@ -124,12 +124,16 @@ void AddSettings(CLI::App& app, Options& options, std::vector<std::string>& valu
         ->check(CLI::Range(1u, 4'000'000u));
     app.add_option_function<std::string>(
            "--answer-framing",
-           [&options](const std::string& text) { ParseAnswerFraming(text, options.answerOn); },
+           [&options](const std::string& text) {
+               if (!ParseAnswerFraming(text, options.answerOn)) {
+                   throw CLI::ValidationError("--answer-framing",
+                                              text + " is not 8N1, 8N2, 8O1 or 8O2");
+               }
+           },
            "answer only while the other side's framing is 8N1, 8N2, 8O1 or 8O2. A "
            "pseudo-terminal keeps the stop bits and odd parity the other side sets, but "
            "not 7 data bits or even parity, which look like 8N1 there")
-        ->type_name("FRAMING")
-        ->check(CLI::IsMember({"8N1", "8N2", "8O1", "8O2"}));
+        ->type_name("FRAMING");
     app.add_option("--turnaround", options.pace.turnaroundMs,
                    "with --line-rate, wait MS after a request before answering (default 1)")
         ->type_name("MS")
