@@ -19,7 +19,8 @@ constexpr int kPageFontPoints = 10;
 
 namespace dialog = ids::config_dialog;
 constexpr ControlTemplate kConfigDialogControls[] = {
-    {dialog::kTabs, ControlKind::TabControl, "", 7, 7, 377, 261, kGroup},
+    // The caption is not drawn: it names the row of tabs for screen readers.
+    {dialog::kTabs, ControlKind::TabControl, "设置页", 7, 7, 377, 261, kGroup},
     // Neither button is the default one: Enter must not act on the page being edited.
     {dialog::kSaveButton, ControlKind::PushButton, "保存", 28, 274, 50, 14, kGroup},
     // The profile buttons between the two, in the row's free space and in the tab order.

@@ -13,16 +13,58 @@ namespace kd::ui::qt {
 
 namespace {
 
-// A field's row for finding its label: a combo box's template height is its dropped
-// list, its closed box is about as high as an edit field.
-constexpr int kFieldRowUnits = 12;
-// A label may reach a little into the field it names, and stands close before it.
-constexpr int kLabelOverlapUnits = 2;
-constexpr int kLabelGapUnits = 16;
+// A combo box's template height is its dropped list; its closed box, all that stands
+// beside a label, is about as high as an edit field.
+constexpr int kClosedComboUnits = 12;
 constexpr int kIconPixels = 32;
 
+// Static text and check boxes name the field beside them.
 bool IsLabel(const ControlTemplate& control) {
-    return control.kind == ControlKind::Static && !control.text.empty();
+    return (control.kind == ControlKind::Static && !control.text.empty()) ||
+           control.kind == ControlKind::CheckBox;
+}
+
+// What may stand between a field and its label: labels and whatever takes input. Frames,
+// pictures and empty texts do not.
+bool Counts(const ControlTemplate& control) {
+    return control.kind != ControlKind::GroupBox && control.kind != ControlKind::Icon &&
+           (control.kind != ControlKind::Static || !control.text.empty());
+}
+
+// Where a control shows, in dialog units.
+struct Box {
+    int left, top, right, bottom;
+    explicit Box(const ControlTemplate& control)
+        : left(control.x),
+          top(control.y),
+          right(control.x + control.width),
+          bottom(control.y +
+                 (control.kind == ControlKind::ComboBox ? kClosedComboUnits : control.height)) {}
+};
+
+enum class Side { Left, Above };
+
+// The control nearest to the field on that side: on its row (the two overlap vertically)
+// with its middle left of the field, or in its column with its middle above the field.
+// Null when there is none.
+const ControlTemplate* Neighbour(const DialogTemplate& source, const ControlTemplate& field,
+                                 Side side) {
+    const bool left = side == Side::Left;
+    const Box at(field);
+    const ControlTemplate* best = nullptr;
+    int bestEdge = 0;
+    for (const ControlTemplate& other : source.controls) {
+        const Box box(other);
+        const bool beside =
+            left ? box.top < at.bottom && at.top < box.bottom && box.left + box.right < 2 * at.left
+                 : box.left < at.right && at.left < box.right && box.top + box.bottom < 2 * at.top;
+        const int edge = left ? box.right : box.bottom;
+        if (&other != &field && Counts(other) && beside && (best == nullptr || edge > bestEdge)) {
+            best = &other;
+            bestEdge = edge;
+        }
+    }
+    return best;
 }
 
 QWidget* MakeWidget(QWidget& window, const ControlTemplate& control, const IconLookup& icons) {
@@ -157,23 +199,22 @@ QString WithoutMnemonic(std::string_view caption) {
 
 const ControlTemplate* LabelOf(const DialogTemplate& source, size_t index) {
     const ControlTemplate& field = source.controls[index];
-    const int rowTop = field.y;
-    const int rowBottom = field.y + kFieldRowUnits;
-    const ControlTemplate* best = nullptr;
-    for (const ControlTemplate& label : source.controls) {
-        const bool onRow = label.y < rowBottom && label.y + label.height > rowTop;
-        const int right = label.x + label.width;
-        const bool toTheLeft =
-            right <= field.x + kLabelOverlapUnits && right >= field.x - kLabelGapUnits;
-        if (IsLabel(label) && onRow && toTheLeft &&
-            (best == nullptr || label.x + label.width > best->x + best->width)) {
-            best = &label;
+    const ControlTemplate* left = Neighbour(source, field, Side::Left);
+    if (left != nullptr && IsLabel(*left)) {
+        return left;
+    }
+    // A label above names the field below it unless it names one on its own row.
+    const ControlTemplate* above = Neighbour(source, field, Side::Above);
+    if (above == nullptr || !IsLabel(*above)) {
+        return nullptr;
+    }
+    for (const ControlTemplate& other : source.controls) {
+        if ((other.kind == ControlKind::Edit || other.kind == ControlKind::ComboBox) &&
+            Neighbour(source, other, Side::Left) == above) {
+            return nullptr;
         }
     }
-    if (best == nullptr && index > 0 && IsLabel(source.controls[index - 1])) {
-        best = &source.controls[index - 1];
-    }
-    return best;
+    return above;
 }
 
 std::map<int, BuiltControl> BuildControls(QWidget& window, const DialogTemplate& source,

@@ -31,8 +31,9 @@ std::map<int, BuiltControl> BuildControls(QWidget& window, const DialogTemplate&
 // A caption as people read it: without the & that marks a mnemonic.
 QString WithoutMnemonic(std::string_view caption);
 
-// The label a screen reader gives the field at index: the static text on its row to its
-// left, else the static text just before it in the template; null when there is none.
+// The label a screen reader gives the field at index: the text or check box nearest to its
+// left on its row, else one just above it that names no field on its own row; null when
+// another control stands between them or there is none.
 const ControlTemplate* LabelOf(const DialogTemplate& source, size_t index);
 
 QString FromUtf8(std::string_view text);

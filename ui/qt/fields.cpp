@@ -1,5 +1,7 @@
 #include "ui/qt/fields.h"
 
+#include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <algorithm>
 #include <limits>
 
@@ -25,6 +27,44 @@ QString WithoutLoneSurrogates(const QString& text) {
         }
     }
     return whole;
+}
+
+// Qt gives a checkable button the radio role only when it clears its siblings itself;
+// these leave that to their window, which knows the template's groups.
+class RadioAccessible final : public QAccessibleWidget {
+  public:
+    explicit RadioAccessible(RadioField& radio)
+        : QAccessibleWidget(&radio, QAccessible::RadioButton) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = Button() != nullptr && Button()->isChecked();
+        return state;
+    }
+    QStringList actionNames() const override {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (Button() != nullptr && Button()->isEnabled()) {
+            names.prepend(toggleAction());
+        }
+        return names;
+    }
+    void doAction(const QString& action) override {
+        if (action == toggleAction() && Button() != nullptr && Button()->isEnabled()) {
+            Button()->click();  // as a user's click: the window hears of it
+        } else {
+            QAccessibleWidget::doAction(action);
+        }
+    }
+
+  private:
+    // Null once the button is being destroyed.
+    QAbstractButton* Button() const { return qobject_cast<QAbstractButton*>(object()); }
+};
+
+QAccessibleInterface* RadioInterface(const QString& /*className*/, QObject* object) {
+    auto* radio = dynamic_cast<RadioField*>(object);
+    return radio != nullptr ? new RadioAccessible(*radio) : nullptr;
 }
 
 }  // namespace
@@ -148,8 +188,12 @@ intptr_t ComboField::ItemValue(int index) const {
     return static_cast<intptr_t>(itemData(index, Qt::UserRole).toLongLong());
 }
 
-RadioField::RadioField(const QString& text, QWidget* parent) : QRadioButton(text, parent) {
+RadioField::RadioField(const QString& text, QWidget* parent) : QRadioButton(parent) {
+    // Once per program: Qt keeps each factory once. Qt makes a widget's interface at its
+    // first change, and keeps it: the text is set once this is a RadioField.
+    QAccessible::installFactory(&RadioInterface);
     setAutoExclusive(false);
+    setText(text);
 }
 
 }  // namespace kd::ui::qt

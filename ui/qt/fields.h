@@ -50,7 +50,7 @@ class ComboField final : public QComboBox {
 };
 
 // A radio button that a click checks and never clears; its group is cleared by the
-// window, which knows the template's groups.
+// window, which knows the template's groups. Screen readers see it as a radio button.
 class RadioField final : public QRadioButton {
   public:
     RadioField(const QString& text, QWidget* parent);
