@@ -128,14 +128,18 @@ void AddKeyCommands(CLI::App& app, Options& options, Scratch& scratch) {
                                "Sends one key write per KEY=VALUE, in order, stopping at the first "
                                "that fails.\nThe reader keeps written keys until it is powered "
                                "off, unless they are stored.\nValues that do not fit beside their "
-                               "key name are refused before anything is sent.\nValues are UTF-8, "
-                               "sent as GBK; \\xNN sends the byte NN and \\\\ a backslash.");
+                               "key name are refused before anything is sent, and so are\nkeys "
+                               "and values the catalogue check of apply refuses (exit 2).\nValues "
+                               "are UTF-8, sent as GBK; \\xNN sends the byte NN and \\\\ a "
+                               "backslash.");
     set->add_option("KEY=VALUE", scratch.assignments, "keys and their new values")
         ->type_name("")
         ->required()
         ->check(Assignment());
     set->add_flag("--store", options.store,
                   "then send the store command, as the store command does");
+    set->add_flag("--force", options.force,
+                  "send keys and values that the catalogue check refuses, where they fit");
 
     AddCommand(app, "store", "Saves the written keys on the reader.",
                "Sends the store command: the reader saves every key written since it\n"

@@ -6,6 +6,7 @@
 #include "cli/json_output.h"
 #include "cli/option_checks.h"
 #include "cli/profile_file.h"
+#include "cli/provision_commands.h"
 #include "cli/station.h"
 #include "protocol/upload.h"
 #include "provision/apply.h"
@@ -52,7 +53,7 @@ void WarnAboutUnitKeys(const std::string& path, const profile::Profile& profile,
 
 // The profile, read and checked against the catalogue, or none after saying why.
 std::optional<profile::Profile> LoadStationProfile(const std::string& path, std::FILE* err) {
-    std::optional<profile::Profile> loaded = LoadProfile(path, err);
+    std::optional<profile::Profile> loaded = LoadProfileToWrite(path, err);
     if (!loaded) {
         return std::nullopt;
     }
