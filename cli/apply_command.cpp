@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <string>
 
 #include "cli/exit_codes.h"
@@ -100,9 +99,7 @@ void PrintText(const ApplyResult& result, std::FILE* out) {
     if (result.outcome == ApplyOutcome::NothingToDo) {
         std::fprintf(out, "nothing to do: the reader holds the profile\n");
     } else if (result.outcome == ApplyOutcome::Verified) {
-        const size_t unread =
-            static_cast<size_t>(std::count_if(result.writes.begin(), result.writes.end(),
-                                              [](const KeyWrite& w) { return !w.readable; }));
+        const size_t unread = result.NotReadBack();
         const size_t read = result.writes.size() - unread;
         std::fprintf(out, "stored; read back and verified: %zu key%s", read, read == 1 ? "" : "s");
         if (unread > 0) {

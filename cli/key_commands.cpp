@@ -1,5 +1,6 @@
 #include "cli/key_commands.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -114,6 +115,8 @@ bool PassesCatalogue(const std::vector<KeyAssignment>& assignments,
     for (provision::CheckProblem& problem : provision::CheckProfile(asked)) {
         problems.push_back(std::move(problem));
     }
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const auto& a, const auto& b) { return a.line < b.line; });
     bool blocked = false;
     for (const provision::CheckProblem& problem : problems) {
         const bool sent = force && problem.forcible;

@@ -91,6 +91,11 @@ bool ApplyResult::UnsavedChanges() const {
                                   [](const KeyWrite& write) { return write.written; });
 }
 
+size_t ApplyResult::NotReadBack() const {
+    return static_cast<size_t>(std::count_if(
+        writes.begin(), writes.end(), [](const KeyWrite& write) { return !write.readable; }));
+}
+
 ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options) {
     ApplyResult result;
     result.problems = CheckProfile(profile);

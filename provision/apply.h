@@ -62,6 +62,8 @@ struct ApplyResult {
     // Some write reached the reader, and nothing was stored: it runs with unsaved
     // changes until it is powered off.
     bool UnsavedChanges() const;
+    // The writes of write-only keys: taken by the reader, never read back.
+    size_t NotReadBack() const;
 };
 
 // A short word for machine-readable output: "verified", "nothing-to-do" and the like.
