@@ -36,8 +36,8 @@ constexpr char kStationFooter[] =
     "Windows: --watch matches port names (e.g. 'COM*'); readers are handled one after\n"
     "another, and Ctrl-C ends the program at once, without totals.\n"
     "Exit codes: 0 every reader passed, 14 a reader failed, 2 usage, 6 the firmware file\n"
-    "cannot be read, 10 the log cannot be written, 11 the profile cannot be read or the\n"
-    "catalogue check refused it (6, 10 and 11 before any port is watched).";
+    "cannot be read, 10 the log cannot be written, 11 the profile cannot be read, sets no\n"
+    "key or the catalogue check refused it (6, 10 and 11 before any port is watched).";
 
 // The keys that tell readers apart: the same value on every reader is seldom meant.
 void WarnAboutUnitKeys(const std::string& path, const profile::Profile& profile, std::FILE* err) {
