@@ -196,7 +196,7 @@ TEST(KdcfgProvision, AProfileThatSetsNothingIsRefusedBeforeAnyPortIsOpened) {
     }
 }
 
-TEST(KdcfgProvision, DumpKeepsTheFileWhenNoKeyCouldBeReadAndWritesAPartialOne) {
+TEST(KdcfgProvision, DumpKeepsTheFileWhenNoKeyCouldBeRead) {
     const TempDir files;
     const std::string good = "# kept\nqrcode=0\n";
     test::WriteFile(files / "good.profile", good);
@@ -205,38 +205,24 @@ TEST(KdcfgProvision, DumpKeepsTheFileWhenNoKeyCouldBeReadAndWritesAPartialOne) {
     EXPECT_EQ(none.exitCode, 4);
     EXPECT_THAT(none.err, HasSubstr("no key could be read"));
     EXPECT_EQ(test::ReadFile(files / "good.profile"), good);
-
-    Reader partly({"--refuse-key", "intervaltime"});
-    const RunResult some = partly.Kdcfg({"dump", "-o", (files / "good.profile").string()});
-    EXPECT_EQ(some.exitCode, 5);
-    const std::string written = test::ReadFile(files / "good.profile");
-    EXPECT_THAT(written, HasSubstr("\n# intervaltime: the reader refused\n"));
-    EXPECT_THAT(written, HasSubstr("\nworkmode=0\n"));
 }
 
 TEST(KdcfgProvision, ATypedRateAppliesAndSetChecksTheCatalogueAsApplyDoes) {
     Reader reader({"--value", "com1_baudrate=12345"});
     const TempDir files;
     Dumped(reader, files / "own.profile");
-    const RunResult own = reader.Kdcfg({"apply", (files / "own.profile").string()});
-    EXPECT_EQ(own.exitCode, 1) << own.err;
-    EXPECT_THAT(own.out, HasSubstr("nothing to do"));
+    EXPECT_EQ(reader.Kdcfg({"apply", (files / "own.profile").string()}).exitCode, 1);
 
     for (const char* refused : {"workmode=99", "nosuchkey=1", "masterver=V9"}) {
         const RunResult set = reader.Kdcfg({"set", "qrcode=0", refused});
         EXPECT_EQ(set.exitCode, 2) << refused;
         EXPECT_THAT(set.err, HasSubstr(refused));
-        EXPECT_THAT(set.err, HasSubstr("nothing was sent"));
     }
-    const std::string tooLong = "com1_baudrate=" + std::string(244, '1');
-    EXPECT_EQ(reader.Kdcfg({"set", tooLong, "--force"}).exitCode, 2);
-    EXPECT_THAT(reader.Writes(), ElementsAre());
-
-    const RunResult forced = reader.Kdcfg({"set", "workmode=99", "--force"});
-    EXPECT_EQ(forced.exitCode, 0) << forced.err;
-    EXPECT_THAT(forced.err, HasSubstr("sent anyway: --force"));
-    EXPECT_EQ(reader.Kdcfg({"set", "com1_baudrate=250000"}).exitCode, 0);
-    EXPECT_THAT(reader.Writes(), ElementsAre("write workmode=99", "write com1_baudrate=250000"));
+    // --force sends what the check refuses, never a value past the key's limit.
+    EXPECT_EQ(reader.Kdcfg({"set", "com1_baudrate=" + std::string(244, '1'), "--force"}).exitCode,
+              2);
+    EXPECT_EQ(reader.Kdcfg({"set", "workmode=99", "--force"}).exitCode, 0);
+    EXPECT_THAT(reader.Writes(), ElementsAre("write workmode=99"));
 }
 
 }  // namespace

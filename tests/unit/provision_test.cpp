@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "config/key_catalogue.h"
 #include "config/key_table.h"
 #include "config/profile.h"
 #include "protocol/device_commands.h"
@@ -176,24 +175,6 @@ TEST(Provision, WriteOnlyKeysAreWrittenAndStoredButNeverReadBack) {
                             "write io_monitors=comusb", "store"));
     // Each key is read once before the writes; after the store only io_outputs again.
     EXPECT_THAT(keys.reads, ElementsAre("io_outputs", "io_inits", "io_monitors", "io_outputs"));
-}
-
-TEST(Provision, ARateTypedIntoTheComboBoxIsTakenAndTheReadersOwnDumpIsNothingToDo) {
-    test::ModelledReader reader;
-    reader.Set("com1_baudrate", "12345");
-    reader.Set("com1_paritys", "none");
-    ApplyResult result = Apply(reader.access, Parsed(DumpText(reader)), {});
-    EXPECT_EQ(result.outcome, ApplyOutcome::NothingToDo);
-    EXPECT_THAT(result.problems, IsEmpty());
-
-    // Free text, yet within the key's byte limit, and radio groups keep their values.
-    const std::string tooLong(catalogue::WriteLimit("com1_baudrate") + 1, '1');
-    result = Apply(reader.access, Parsed("com1_baudrate=" + tooLong + "\nworkmode=99\n"),
-                   {.force = true});
-    EXPECT_EQ(result.outcome, ApplyOutcome::CheckRefused);
-    ASSERT_EQ(result.problems.size(), 2u);
-    EXPECT_FALSE(result.problems[0].forcible);
-    EXPECT_TRUE(result.problems[1].forcible);
 }
 
 }  // namespace
