@@ -81,8 +81,8 @@ std::optional<profile::Profile> LoadProfileToWrite(const std::string& path, std:
     if (loaded && !catalogue::SetsAnyKey(*loaded)) {
         std::fprintf(err,
                      "kdcfg: %s: the profile sets no key (it is empty, holds only comments, or "
-                     "only keys the reader sets itself: masterver, historytime); nothing to "
-                     "write\n",
+                     "only keys the reader sets itself: masterver, historytime); nothing was "
+                     "sent\n",
                      path.c_str());
         return std::nullopt;
     }
