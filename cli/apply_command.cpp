@@ -99,8 +99,14 @@ void PrintText(const ApplyResult& result, std::FILE* out) {
     if (result.outcome == ApplyOutcome::NothingToDo) {
         std::fprintf(out, "nothing to do: the reader holds the profile\n");
     } else if (result.outcome == ApplyOutcome::Verified) {
-        std::fprintf(out, "stored; read back and verified: %zu key%s\n", result.writes.size(),
-                     result.writes.size() == 1 ? "" : "s");
+        const size_t unread = result.NotReadBack();
+        const size_t read = result.writes.size() - unread;
+        std::fprintf(out, "stored; read back and verified: %zu key%s", read, read == 1 ? "" : "s");
+        if (unread > 0) {
+            std::fprintf(out, "; %zu write-only key%s acknowledged, not read back", unread,
+                         unread == 1 ? "" : "s");
+        }
+        std::fputc('\n', out);
     }
 }
 
@@ -137,7 +143,7 @@ json ResultJson(const ApplyResult& result) {
              {"value", Shown(write.value)},
              {"written", write.written},
              {"error", write.writeError ? json(provision::Code(*write.writeError)) : json()},
-             {"verified", result.stored && write.Verified()}});
+             {"verified", write.readable ? json(result.stored && write.Verified()) : json()}});
     }
     return {{"outcome", provision::Code(result.outcome)},
             {"problems", problems},
@@ -151,7 +157,7 @@ json ResultJson(const ApplyResult& result) {
 
 int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags& flags,
              std::FILE* out, std::FILE* err, ApplySummary* summary) {
-    const auto loaded = LoadProfile(profilePath, err);
+    const auto loaded = LoadProfileToWrite(profilePath, err);
     if (!loaded) {
         return kExitProfileRefused;
     }

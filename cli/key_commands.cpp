@@ -1,11 +1,15 @@
 #include "cli/key_commands.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "config/profile.h"
 #include "protocol/device_commands.h"
+#include "provision/apply.h"
+#include "provision/dump_diff.h"
 #include "text/escape.h"
 
 namespace kd::cli {
@@ -94,6 +98,40 @@ std::optional<std::vector<std::string>> TakeValues(const std::vector<KeyAssignme
     return values;
 }
 
+// The catalogue check apply makes, on the values as sent: an unknown key, a key the
+// reader sets itself, a value outside a key's values. With force they are sent anyway.
+// True when everything may be sent.
+bool PassesCatalogue(const std::vector<KeyAssignment>& assignments,
+                     const std::vector<std::string>& values, bool force, std::FILE* err) {
+    profile::Profile asked;
+    std::vector<provision::CheckProblem> problems;
+    for (size_t i = 0; i < assignments.size(); ++i) {
+        asked.entries.push_back({assignments[i].name, values[i], i + 1});
+        if (provision::IsReadOnly(assignments[i].name)) {
+            problems.push_back(
+                {i + 1, assignments[i].name, "the reader sets this key itself", true});
+        }
+    }
+    for (provision::CheckProblem& problem : provision::CheckProfile(asked)) {
+        problems.push_back(std::move(problem));
+    }
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const auto& a, const auto& b) { return a.line < b.line; });
+    bool blocked = false;
+    for (const provision::CheckProblem& problem : problems) {
+        const bool sent = force && problem.forcible;
+        blocked = blocked || !sent;
+        std::fprintf(err, "kdcfg: %s=%s: %s%s\n", text::EscapeText(problem.key).c_str(),
+                     text::EscapeText(values[problem.line - 1]).c_str(), problem.message.c_str(),
+                     sent ? " (sent anyway: --force)" : "");
+    }
+    if (blocked) {
+        std::fprintf(err, "kdcfg: nothing was sent%s\n",
+                     force ? "" : "; --force sends keys and values the catalogue refuses");
+    }
+    return !blocked;
+}
+
 }  // namespace
 
 int RunInfo(Channel& channel, const std::string& port, bool asJson, std::FILE* out,
@@ -146,10 +184,10 @@ int RunGet(Channel& channel, const std::vector<std::string>& keys, bool asJson, 
     return code;
 }
 
-int RunSet(Channel& channel, const std::vector<KeyAssignment>& assignments, bool store,
+int RunSet(Channel& channel, const std::vector<KeyAssignment>& assignments, bool store, bool force,
            std::FILE* out, std::FILE* err) {
     const std::optional<std::vector<std::string>> values = TakeValues(assignments, err);
-    if (!values) {
+    if (!values || !PassesCatalogue(assignments, *values, force, err)) {
         return kExitUsage;
     }
     for (size_t i = 0; i < assignments.size(); ++i) {

@@ -12,7 +12,9 @@ namespace kd::cli {
 int RunInfo(Channel& channel, const std::string& port, bool asJson, std::FILE* out, std::FILE* err);
 int RunGet(Channel& channel, const std::vector<std::string>& keys, bool asJson, std::FILE* out,
            std::FILE* err);
-int RunSet(Channel& channel, const std::vector<KeyAssignment>& assignments, bool store,
+// set checks every value against the catalogue as apply does before it sends any; force
+// sends what that check refuses, but never a value longer than its key holds.
+int RunSet(Channel& channel, const std::vector<KeyAssignment>& assignments, bool store, bool force,
            std::FILE* out, std::FILE* err);
 int RunStore(Channel& channel, std::FILE* out, std::FILE* err);
 

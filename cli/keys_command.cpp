@@ -26,8 +26,14 @@ std::vector<std::string> Captions(const KeyInfo& key) {
 std::string ValuesText(const KeyInfo& key) {
     const auto values = catalogue::AllowedValues(key);
     if (!values) {
-        return std::string("text of up to ") + std::to_string(catalogue::WriteLimit(key.name)) +
-               " bytes";
+        std::string text =
+            "text of up to " + std::to_string(catalogue::WriteLimit(key.name)) + " bytes";
+        const auto suggested = catalogue::Suggestions(key);
+        for (size_t i = 0; i < suggested.size(); ++i) {
+            text += i == 0 ? ", such as " : " | ";
+            text += suggested[i];
+        }
+        return text;
     }
     std::string text;
     for (size_t i = 0; i < values->size(); ++i) {
@@ -65,12 +71,17 @@ nlohmann::json KeyJson(const KeyInfo& key) {
             values.push_back(Shown(value));
         }
     }
+    nlohmann::json suggestions = nlohmann::json::array();
+    for (const std::string_view entry : catalogue::Suggestions(key)) {
+        suggestions.push_back(entry);
+    }
     return {{"key", key.name},
             {"page", catalogue::PageCaption(key.page)},
             {"controls", Captions(key)},
             {"kind", catalogue::KindName(key.kind)},
             {"access", catalogue::AccessName(key.access)},
             {"values", values},
+            {"suggestions", suggestions},
             {"maxBytes", catalogue::WriteLimit(key.name)}};
 }
 

@@ -13,6 +13,7 @@
 #include "cli/platform.h"
 #include "cli/ports_command.h"
 #include "cli/probe_command.h"
+#include "cli/provision_commands.h"
 #include "cli/run_command.h"
 #include "cli/station_command.h"
 
@@ -72,6 +73,11 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
         return FinishOutput(RunProbe(options.serial, options.json, stdout, stderr));
+    }
+    // A profile that cannot be used is refused once, before any port is opened.
+    if ((options.command == "apply" || options.command == "diff") &&
+        !LoadProfileToWrite(options.profile, stderr)) {
+        return kExitProfileRefused;
     }
     const bool intoDirectory = DumpsIntoDirectory(options);
     if (intoDirectory && !PrepareDumpDirectory(options.output, stderr)) {

@@ -27,7 +27,8 @@ constexpr char kExitCodesText[] =
     "\n"
     "Exit codes:\n"
     "  0   done\n"
-    "  2   usage error: nothing was sent\n"
+    "  2   usage error: nothing was sent (set: also a key or value the catalogue check\n"
+    "      refuses, unless --force)\n"
     "  3   the port cannot be opened or set up (not a terminal, a speed the driver refuses)\n"
     "  4   the reader does not answer, or the request could not be sent\n"
     "  5   the reader refused\n"
@@ -41,7 +42,8 @@ constexpr char kExitCodesText[] =
     "diff and apply also use:\n"
     "  0   diff: the reader holds the profile; apply: written, stored, read back and verified\n"
     "  1   diff: the reader differs; apply: nothing to do, the reader already held it\n"
-    "  11  the profile cannot be read, or the catalogue check refused it: nothing was sent\n"
+    "  11  the profile cannot be read, sets no key, or the catalogue check refused it:\n"
+    "      nothing was sent\n"
     "  12  apply: a write or the store failed; nothing was stored\n"
     "  13  apply: stored, but a key read back differently\n"
     "dump, diff and apply give 4 or 5 when a key could not be read.\n"
@@ -128,14 +130,18 @@ void AddKeyCommands(CLI::App& app, Options& options, Scratch& scratch) {
                                "Sends one key write per KEY=VALUE, in order, stopping at the first "
                                "that fails.\nThe reader keeps written keys until it is powered "
                                "off, unless they are stored.\nValues that do not fit beside their "
-                               "key name are refused before anything is sent.\nValues are UTF-8, "
-                               "sent as GBK; \\xNN sends the byte NN and \\\\ a backslash.");
+                               "key name are refused before anything is sent, and so are\nkeys "
+                               "and values the catalogue check of apply refuses (exit 2).\nValues "
+                               "are UTF-8, sent as GBK; \\xNN sends the byte NN and \\\\ a "
+                               "backslash.");
     set->add_option("KEY=VALUE", scratch.assignments, "keys and their new values")
         ->type_name("")
         ->required()
         ->check(Assignment());
     set->add_flag("--store", options.store,
                   "then send the store command, as the store command does");
+    set->add_flag("--force", options.force,
+                  "send keys and values that the catalogue check refuses, where they fit");
 
     AddCommand(app, "store", "Saves the written keys on the reader.",
                "Sends the store command: the reader saves every key written since it\n"
@@ -154,7 +160,8 @@ void AddProvisionCommands(CLI::App& app, Options& options) {
         "comment saying why, is named on standard error, and makes the exit code 4 or 5.\n"
         "With many ports, or when -o names a directory (or ends with '/'), each reader's\n"
         "profile goes into that directory as SERIAL.profile, named by its deviceno key\n"
-        "(port-NAME.profile when it has none); a reader that stops answering gets no file.");
+        "(port-NAME.profile when it has none); a reader that stops answering gets no file.\n"
+        "When no key could be read, -o FILE leaves FILE as it was.");
     dump->add_option("-o,--output", options.output,
                      "write the profile to FILE, replaced whole; or into DIR, made if missing")
         ->type_name("FILE|DIR")
@@ -173,7 +180,8 @@ void AddProvisionCommands(CLI::App& app, Options& options) {
     CLI::App* apply = AddCommand(
         app, "apply", "Puts a profile on a reader and proves that it took.",
         "Checks the profile against the catalogue first (unknown keys, values outside a key's\n"
-        "values, each named with its line) and sends nothing if it fails. Then reads the\n"
+        "values, each named with its line) and sends nothing if it fails, nor for a profile\n"
+        "that sets no key (empty, or only masterver and historytime). Then reads the\n"
         "profile's keys, writes only those that differ, sends the store command once and\n"
         "reads every written key back. Keys the reader sets itself (masterver, historytime)\n"
         "are compared, never written. If a write fails, nothing is stored.");

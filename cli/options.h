@@ -39,7 +39,7 @@ struct Options {
     std::string profile;                     // diff, apply, station
     std::string output;                      // dump -o
     bool dryRun = false;                     // apply
-    bool force = false;                      // apply
+    bool force = false;                      // apply, set
     StationOptions station;
 };
 

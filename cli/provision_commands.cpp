@@ -1,10 +1,12 @@
 #include "cli/provision_commands.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/profile_file.h"
+#include "config/key_table.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
@@ -59,6 +61,11 @@ std::string SerialNumberOf(const std::vector<provision::DumpedKey>& dumped) {
     return {};
 }
 
+bool AnyValue(const std::vector<provision::DumpedKey>& dumped) {
+    return std::any_of(dumped.begin(), dumped.end(),
+                       [](const provision::DumpedKey& key) { return key.read.value.has_value(); });
+}
+
 json ValueJson(const ReaderValue& value) {
     return value.value ? json(Shown(*value.value)) : json(nullptr);
 }
@@ -68,6 +75,19 @@ json ErrorJson(const std::optional<KeyError>& error) {
 }
 
 }  // namespace
+
+std::optional<profile::Profile> LoadProfileToWrite(const std::string& path, std::FILE* err) {
+    std::optional<profile::Profile> loaded = LoadProfile(path, err);
+    if (loaded && !catalogue::SetsAnyKey(*loaded)) {
+        std::fprintf(err,
+                     "kdcfg: %s: the profile sets no key (it is empty, holds only comments, or "
+                     "only keys the reader sets itself: masterver, historytime); nothing was "
+                     "sent\n",
+                     path.c_str());
+        return std::nullopt;
+    }
+    return loaded;
+}
 
 int RunDump(Channel& channel, const std::string& port, const std::string& outputPath, bool asJson,
             std::FILE* out, std::FILE* err, KeptDump* kept) {
@@ -100,6 +120,10 @@ int RunDump(Channel& channel, const std::string& port, const std::string& output
         kept->text = text;
         kept->serialNumber = SerialNumberOf(dumped);
         kept->answered = code != kExitNoAnswer;
+    } else if (!outputPath.empty() && !AnyValue(dumped)) {
+        // A profile of comments alone would replace a good one: the file stays as it was.
+        std::fprintf(err, "kdcfg: no key could be read; %s was left as it was\n",
+                     outputPath.c_str());
     } else if (!outputPath.empty() && !SaveText(outputPath, text, err)) {
         return kExitOutputFailed;
     }
@@ -113,7 +137,7 @@ int RunDump(Channel& channel, const std::string& port, const std::string& output
 
 int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::FILE* out,
             std::FILE* err) {
-    const auto loaded = LoadProfile(profilePath, err);
+    const auto loaded = LoadProfileToWrite(profilePath, err);
     if (!loaded) {
         return kExitProfileRefused;
     }

@@ -1,14 +1,21 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "config/profile.h"
 #include "link/channel.h"
 
 namespace kd::cli {
 
 // The whole-configuration commands. Data (or, with json, one JSON document) goes to
 // out, messages to err; each returns an exit code.
+
+// The profile in the file for diff, apply and station, or none after saying on err why
+// not: it cannot be read, does not parse, or sets no key (empty, comments only, or only
+// keys the reader sets itself), which would pass every reader without configuring it.
+std::optional<profile::Profile> LoadProfileToWrite(const std::string& path, std::FILE* err);
 
 // A dump kept for its caller, which saves it under a name of its choosing.
 struct KeptDump {

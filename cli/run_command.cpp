@@ -26,7 +26,7 @@ int RunCommand(const Options& options, Channel& channel, bool terminal, std::FIL
         return RunGet(channel, options.keys, options.json, out, err);
     }
     if (options.command == "set") {
-        return RunSet(channel, options.assignments, options.store, out, err);
+        return RunSet(channel, options.assignments, options.store, options.force, out, err);
     }
     if (options.command == "store") {
         return RunStore(channel, out, err);

@@ -6,6 +6,7 @@
 #include "cli/json_output.h"
 #include "cli/option_checks.h"
 #include "cli/profile_file.h"
+#include "cli/provision_commands.h"
 #include "cli/station.h"
 #include "protocol/upload.h"
 #include "provision/apply.h"
@@ -35,8 +36,8 @@ constexpr char kStationFooter[] =
     "Windows: --watch matches port names (e.g. 'COM*'); readers are handled one after\n"
     "another, and Ctrl-C ends the program at once, without totals.\n"
     "Exit codes: 0 every reader passed, 14 a reader failed, 2 usage, 6 the firmware file\n"
-    "cannot be read, 10 the log cannot be written, 11 the profile cannot be read or the\n"
-    "catalogue check refused it (6, 10 and 11 before any port is watched).";
+    "cannot be read, 10 the log cannot be written, 11 the profile cannot be read, sets no\n"
+    "key or the catalogue check refused it (6, 10 and 11 before any port is watched).";
 
 // The keys that tell readers apart: the same value on every reader is seldom meant.
 void WarnAboutUnitKeys(const std::string& path, const profile::Profile& profile, std::FILE* err) {
@@ -52,7 +53,7 @@ void WarnAboutUnitKeys(const std::string& path, const profile::Profile& profile,
 
 // The profile, read and checked against the catalogue, or none after saying why.
 std::optional<profile::Profile> LoadStationProfile(const std::string& path, std::FILE* err) {
-    std::optional<profile::Profile> loaded = LoadProfile(path, err);
+    std::optional<profile::Profile> loaded = LoadProfileToWrite(path, err);
     if (!loaded) {
         return std::nullopt;
     }

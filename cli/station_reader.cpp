@@ -106,7 +106,9 @@ std::string ApplyReason(const provision::ApplyResult& result) {
     switch (result.outcome) {
         case ApplyOutcome::Verified:
             return std::to_string(writes.size()) + (writes.size() == 1 ? " key" : " keys") +
-                   " written, stored and read back";
+                   " written, stored and read back" +
+                   (result.NotReadBack() > 0 ? " (write-only keys acknowledged, not read back)"
+                                             : "");
         case ApplyOutcome::NothingToDo:
             return "the reader already held the profile";
         case ApplyOutcome::ReadFailed:

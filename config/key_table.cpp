@@ -243,6 +243,9 @@ std::string_view GroupCaption(Page page, int firstButtonId) {
 }
 
 std::optional<std::vector<std::string>> AllowedValues(const KeyInfo& key) {
+    if (key.kind == ComboBox) {
+        return std::nullopt;
+    }
     if (key.composed != nullptr) {
         return key.composed();
     }
@@ -250,6 +253,13 @@ std::optional<std::vector<std::string>> AllowedValues(const KeyInfo& key) {
         return std::nullopt;
     }
     return std::vector<std::string>(key.literals.begin(), key.literals.end());
+}
+
+std::span<const std::string_view> Suggestions(const KeyInfo& key) {
+    if (key.kind != ComboBox) {
+        return {};
+    }
+    return key.literals;
 }
 
 std::optional<ValueProblem> CheckValue(const KeyInfo& key, std::string_view value) {
@@ -261,6 +271,14 @@ std::optional<ValueProblem> CheckValue(const KeyInfo& key, std::string_view valu
         return ValueProblem::NotAllowed;
     }
     return std::nullopt;
+}
+
+bool SetsAnyKey(const profile::Profile& profile) {
+    return std::any_of(profile.entries.begin(), profile.entries.end(),
+                       [](const profile::Entry& entry) {
+                           const KeyInfo* key = FindKey(entry.key);
+                           return key == nullptr || key->access != ReadOnly;
+                       });
 }
 
 }  // namespace kd::catalogue

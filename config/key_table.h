@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "config/profile.h"
+
 // Every key of the catalogue as data: where the settings dialog shows it, what it may
 // hold, and whether the window reads or writes it. The command line lists it, checks
 // profiles against it and dumps a reader in its order.
@@ -53,11 +55,20 @@ std::string_view ControlCaption(Page page, int controlId);
 // The label or group box just before a radio group's first button: what the row is.
 std::string_view GroupCaption(Page page, int firstButtonId);
 
-// The values the key may take, or none when any text within its limit will do.
+// The values the key may take, or none when any text within its limit will do. A combo
+// box's list only suggests: its edit field takes whatever the technician types.
 std::optional<std::vector<std::string>> AllowedValues(const KeyInfo& key);
+
+// The entries a combo box offers; empty for other keys.
+std::span<const std::string_view> Suggestions(const KeyInfo& key);
 
 // Why a value may not be written to the key, or none when it may.
 enum class ValueProblem { TooLong, NotAllowed };
 std::optional<ValueProblem> CheckValue(const KeyInfo& key, std::string_view value);
+
+// True when putting the profile on a reader would write some key: it names a key that
+// the reader does not set itself (an unknown one counts: --force sends it). Empty,
+// comment-only and masterver/historytime-only profiles set nothing.
+bool SetsAnyKey(const profile::Profile& profile);
 
 }  // namespace kd::catalogue

@@ -73,7 +73,7 @@ Checked CheckText(std::string_view text) {
             values.emplace(entry.key, entry.value);
         }
     }
-    if (parsed->entries.empty()) {
+    if (!catalogue::SetsAnyKey(*parsed)) {
         checked.problems.push_back("文件中没有任何设置项");
     }
     if (checked.problems.empty()) {

@@ -35,6 +35,11 @@ std::optional<CheckProblem> CheckEntry(const profile::Entry& entry) {
     return std::nullopt;
 }
 
+bool Readable(std::string_view name) {
+    const catalogue::KeyInfo* key = catalogue::FindKey(name);
+    return key == nullptr || key->access != catalogue::Access::WriteOnly;
+}
+
 // Writes each change until the reader is gone; true when every one went.
 bool WriteChanges(KeyAccess& keys, std::vector<KeyWrite>& writes) {
     bool allWritten = true;
@@ -52,6 +57,23 @@ bool WriteChanges(KeyAccess& keys, std::vector<KeyWrite>& writes) {
     return allWritten;
 }
 
+// Reads the written keys again after the store. A key the catalogue says is never read
+// is not asked: a reader may well refuse that read.
+void ReadBack(KeyAccess& keys, std::vector<KeyWrite>& writes) {
+    std::vector<KeyWrite*> asked;
+    std::vector<std::string_view> names;
+    for (KeyWrite& write : writes) {
+        if (write.readable) {
+            asked.push_back(&write);
+            names.push_back(write.key);
+        }
+    }
+    std::vector<ReaderValue> after = ReadKeys(keys, names);
+    for (size_t i = 0; i < after.size(); ++i) {
+        asked[i]->readBack = std::move(after[i]);
+    }
+}
+
 }  // namespace
 
 std::vector<CheckProblem> CheckProfile(const profile::Profile& profile) {
@@ -67,6 +89,11 @@ std::vector<CheckProblem> CheckProfile(const profile::Profile& profile) {
 bool ApplyResult::UnsavedChanges() const {
     return !stored && std::any_of(writes.begin(), writes.end(),
                                   [](const KeyWrite& write) { return write.written; });
+}
+
+size_t ApplyResult::NotReadBack() const {
+    return static_cast<size_t>(std::count_if(
+        writes.begin(), writes.end(), [](const KeyWrite& write) { return !write.readable; }));
 }
 
 ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options) {
@@ -104,6 +131,7 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
             write.line = entry.line;
             write.before = std::move(before[i]);
             write.value = entry.value;
+            write.readable = Readable(entry.key);
             result.writes.push_back(std::move(write));
         }
     }
@@ -128,14 +156,7 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
         return result;
     }
 
-    std::vector<std::string_view> written;
-    for (const KeyWrite& write : result.writes) {
-        written.push_back(write.key);
-    }
-    std::vector<ReaderValue> after = ReadKeys(keys, written);
-    for (size_t i = 0; i < after.size(); ++i) {
-        result.writes[i].readBack = std::move(after[i]);
-    }
+    ReadBack(keys, result.writes);
     const bool verified = std::all_of(result.writes.begin(), result.writes.end(),
                                       [](const KeyWrite& write) { return write.Verified(); });
     result.outcome = verified ? ApplyOutcome::Verified : ApplyOutcome::VerifyFailed;

@@ -35,11 +35,13 @@ struct KeyWrite {
     bool written = false;
     std::optional<KeyError> writeError;
     ReaderValue readBack;  // after the store
-    bool Verified() const { return readBack.value == value; }
+    // A write-only key is never read back: the reader's acknowledgement is all there is.
+    bool readable = true;
+    bool Verified() const { return !readable || readBack.value == value; }
 };
 
 enum class ApplyOutcome {
-    Verified,      // written, stored, read back equal
+    Verified,      // written, stored, read back equal (write-only keys: acknowledged)
     NothingToDo,   // the reader already held every writable key of the profile
     DryRun,        // the writes were listed, nothing sent
     CheckRefused,  // the catalogue check refused the profile: nothing sent
@@ -60,6 +62,8 @@ struct ApplyResult {
     // Some write reached the reader, and nothing was stored: it runs with unsaved
     // changes until it is powered off.
     bool UnsavedChanges() const;
+    // The writes of write-only keys: taken by the reader, never read back.
+    size_t NotReadBack() const;
 };
 
 // A short word for machine-readable output: "verified", "nothing-to-do" and the like.

@@ -180,5 +180,50 @@ TEST(KdcfgProvision, JsonFormsAreOneDocumentAndKeysNeedNoPort) {
     EXPECT_EQ(reader.Kdcfg({"set", "workmode=1", "--json"}).exitCode, 2);
 }
 
+TEST(KdcfgProvision, AProfileThatSetsNothingIsRefusedBeforeAnyPortIsOpened) {
+    const TempDir files;
+    const std::string nowhere = (files / "no-such-port").string();
+    for (const auto& [name, text] : {std::pair{"empty", ""},
+                                     {"comments", "# line 7\n\n# to be filled in\n"},
+                                     {"readerset", "masterver=V3.1.7\nhistorytime=2026-10-12\n"}}) {
+        test::WriteFile(files / name, text);
+        for (const char* command : {"apply", "diff"}) {
+            const RunResult run =
+                RunProgram({KDCFG_PATH, "--port", nowhere, command, (files / name).string()});
+            EXPECT_EQ(run.exitCode, 11) << command << ' ' << name << ": " << run.err;
+            EXPECT_THAT(run.err, HasSubstr(name + std::string(": the profile sets no key")));
+        }
+    }
+}
+
+TEST(KdcfgProvision, DumpKeepsTheFileWhenNoKeyCouldBeRead) {
+    const TempDir files;
+    const std::string good = "# kept\nqrcode=0\n";
+    test::WriteFile(files / "good.profile", good);
+    Reader silent({"--silent"});
+    const RunResult none = silent.Kdcfg({"dump", "-o", (files / "good.profile").string()});
+    EXPECT_EQ(none.exitCode, 4);
+    EXPECT_THAT(none.err, HasSubstr("no key could be read"));
+    EXPECT_EQ(test::ReadFile(files / "good.profile"), good);
+}
+
+TEST(KdcfgProvision, ATypedRateAppliesAndSetChecksTheCatalogueAsApplyDoes) {
+    Reader reader({"--value", "com1_baudrate=12345"});
+    const TempDir files;
+    Dumped(reader, files / "own.profile");
+    EXPECT_EQ(reader.Kdcfg({"apply", (files / "own.profile").string()}).exitCode, 1);
+
+    for (const char* refused : {"workmode=99", "nosuchkey=1", "masterver=V9"}) {
+        const RunResult set = reader.Kdcfg({"set", "qrcode=0", refused});
+        EXPECT_EQ(set.exitCode, 2) << refused;
+        EXPECT_THAT(set.err, HasSubstr(refused));
+    }
+    // --force sends what the check refuses, never a value past the key's limit.
+    EXPECT_EQ(reader.Kdcfg({"set", "com1_baudrate=" + std::string(244, '1'), "--force"}).exitCode,
+              2);
+    EXPECT_EQ(reader.Kdcfg({"set", "workmode=99", "--force"}).exitCode, 0);
+    EXPECT_THAT(reader.Writes(), ElementsAre("write workmode=99"));
+}
+
 }  // namespace
 }  // namespace kd

@@ -226,5 +226,18 @@ TEST(KdcfgStation, RefusesBeforeWatchingWhatCannotWork) {
         << stations[0]->Err();
 }
 
+// Such a profile would pass every reader of a shift without configuring any.
+TEST(KdcfgStation, AProfileThatSetsNothingIsRefusedAndNoReaderIsTaken) {
+    Line line;
+    auto reader = line.Plug("usb-a");
+    test::WriteFile(line.dir / "readerset", "# from a dump\nmasterver=V3.1.7\n");
+    auto station = line.Station({}, line.dir / "readerset");
+    EXPECT_EQ(station->Wait(3s), 11) << station->Out();
+    EXPECT_NE(station->Err().find("the profile sets no key"), std::string::npos) << station->Err();
+    EXPECT_NE(station->Err().find("no port was watched"), std::string::npos) << station->Err();
+    EXPECT_EQ(station->Out(), "");
+    EXPECT_FALSE(fs::exists(line.dir / "log"));
+}
+
 }  // namespace
 }  // namespace kd

@@ -193,9 +193,10 @@ TEST(Kdcfg, ValuesAreGbkOnTheWireAndShownAsUtf8WithEscapes) {
     TempDir state;
     const std::string stateFile = (state / "reader.state").string();
     Reader reader({"--state", stateFile});
-    // 后缀 typed as UTF-8; a value that would forge a line; bytes that are not GBK.
+    // 后缀 typed as UTF-8; a value that would forge a line (no workmode: --force); bytes
+    // that are not GBK.
     const RunResult set = reader.Kdcfg({"set", "codeprefix=后缀", "workmode=1\\x0Aqrcode=0",
-                                        "deviceno=\\xff\\x00\\\\A", "--store"});
+                                        "deviceno=\\xff\\x00\\\\A", "--store", "--force"});
     ASSERT_EQ(set.exitCode, 0) << set.err;
     const std::string saved = test::ReadFile(stateFile);
     EXPECT_NE(saved.find("codeprefix=%BA%F3%D7%BA\n"), std::string::npos) << saved;

@@ -231,6 +231,7 @@ TEST_F(ConfigDialogProfileTest, ABadFileChangesNothingAndSaysWhy) {
         {folder.string(), "这是一个文件夹"},
         {Write("garbage.txt", "\x89PNG\r\n\x1A\n\x01\x02"), "第 1 行：expected key=value"},
         {Write("empty.txt", "# nothing\n"), "文件中没有任何设置项"},
+        {Write("readerset.txt", "masterver=V3.1.7\nhistorytime=2026\n"), "文件中没有任何设置项"},
         {Write("unknown.txt", "qrcode=0\nbeeper=1\n"), "第 2 行：未知的设置项 “beeper”"},
         {Write("value.txt", "qrcode=0\nworkmode=7\n"), "第 2 行：workmode 的值 “7” 不是它可取的值"},
         {Write("long.txt", "deviceno=" + std::string(300, '1') + "\n"),
@@ -253,6 +254,21 @@ TEST_F(ConfigDialogProfileTest, ABadFileChangesNothingAndSaysWhy) {
     Press(kSave, std::nullopt);
     EXPECT_EQ(reader.Value("qrcode"), "0");
     EXPECT_EQ(reader.Value("io_outputs"), "com1");
+}
+
+// The line settings are combo boxes the technician may type into: what a reader holds
+// there imports, and 保存 sends it as it is.
+TEST_F(ConfigDialogProfileTest, ARateTypedIntoTheComboBoxImportsAndSaves) {
+    test::ModelledReader source;
+    source.Set("com1_baudrate", "12345");
+    source.Set("com1_paritys", "none");
+    Open();
+    EXPECT_THAT(Press(kImport, Write("typed.txt", DumpText(source.access))),
+                ElementsAre("配置已导入到设置页，尚未写入设备。请检查后点击“保存”写入设备。"));
+    EXPECT_EQ(Page(kMode).GetText(kBaudRate), "12345");
+    Press(kSave, std::nullopt);
+    EXPECT_EQ(reader.Value("com1_baudrate"), "12345");
+    EXPECT_EQ(reader.Value("com1_paritys"), "none");
 }
 
 // A reader on the USB route had its line settings left unread: a profile that turns on

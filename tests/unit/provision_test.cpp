@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "config/key_table.h"
 #include "config/profile.h"
+#include "protocol/device_commands.h"
 #include "provision/apply.h"
 #include "provision/dump_diff.h"
 #include "tests/ui/modelled_reader.h"
@@ -138,6 +140,41 @@ TEST(Provision, ADryRunListsTheWritesAndSendsNone) {
     ASSERT_EQ(result.writes.size(), 1u);
     EXPECT_EQ(result.writes[0].key, "qrcode");
     EXPECT_THAT(reader.Writes(), IsEmpty());
+}
+
+// A reader that takes writes of the keys the window only writes, and refuses to read them.
+class WriteOnlyUnread final : public KeyAccess {
+  public:
+    explicit WriteOnlyUnread(KeyAccess& inner) : inner_(inner) {}
+    int ReadKey(std::string_view name, std::string& value) override {
+        reads.emplace_back(name);
+        const catalogue::KeyInfo* key = catalogue::FindKey(name);
+        if (key != nullptr && key->access == catalogue::Access::WriteOnly) {
+            return kExchangeRefused;
+        }
+        return inner_.ReadKey(name, value);
+    }
+    int WriteKey(std::string_view name, std::string_view value) override {
+        return inner_.WriteKey(name, value);
+    }
+    int StoreKeys() override { return inner_.StoreKeys(); }
+    std::vector<std::string> reads;
+
+  private:
+    KeyAccess& inner_;
+};
+
+TEST(Provision, WriteOnlyKeysAreWrittenAndStoredButNeverReadBack) {
+    test::ModelledReader reader;
+    WriteOnlyUnread keys(reader.access);
+    const ApplyResult result = Apply(
+        keys, Parsed("io_outputs=comusb\nio_inits=comusb,com0,com2\nio_monitors=comusb\n"), {});
+    EXPECT_EQ(result.outcome, ApplyOutcome::Verified);
+    EXPECT_THAT(reader.Writes(),
+                ElementsAre("write io_outputs=comusb", "write io_inits=comusb,com0,com2",
+                            "write io_monitors=comusb", "store"));
+    // Each key is read once before the writes; after the store only io_outputs again.
+    EXPECT_THAT(keys.reads, ElementsAre("io_outputs", "io_inits", "io_monitors", "io_outputs"));
 }
 
 }  // namespace
