@@ -243,3 +243,61 @@ TEST(KdcfgManyPorts, ApplySummaryAndReportSayWhatChangedAndWhatWasVerified) {
 
 }  // namespace
 }  // namespace kd
+
+namespace kd {
+namespace {
+
+// One reader under three names (its link, a link to that link, the same name twice, a
+// pattern that finds both) and a second reader: each reader is run once, under the
+// first name given for it.
+TEST(KdcfgManyPorts, OneReaderUnderSeveralNamesIsRunOnce) {
+    TempDir links;
+    const auto readers = StartReaders({{}, {}});
+    std::filesystem::create_symlink(readers[0]->PortPath(), links / "r");
+    std::filesystem::create_symlink(links / "r", links / "r2");
+    const std::string r = (links / "r").string();
+    const std::string r2 = (links / "r2").string();
+    const RunResult run = RunProgram({KDCFG_PATH, "--port", r2, "--port", readers[1]->PortPath(),
+                                      "--port", r2, "--ports", (links / "r*").string(), "info"});
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("2 of 2 ports passed"), std::string::npos) << run.out;
+    EXPECT_NE(SummaryLine(run.out, r2).find("PASS"), std::string::npos) << run.out;
+    EXPECT_EQ(SummaryLine(run.out, r), "") << run.out;
+    EXPECT_NE(run.err.find(r + " is the same port as " + r2), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("in use"), std::string::npos) << run.err;
+}
+
+// A link whose name would print a line of its own and clear the screen, with a byte
+// that is not UTF-8: shown escaped in the headers, the table and the JSON report.
+TEST(KdcfgManyPorts, PortNamesAreShownEscaped) {
+    TempDir links;
+    const auto readers = StartReaders({{}, {}});
+    const std::string hostile = "x\nPASS fake\x1B[2J\xFF";
+    const std::filesystem::path link = links / hostile;
+    std::filesystem::create_symlink(readers[0]->PortPath(), link);
+    const std::string shown = (links / "x\\x0APASS fake\\x1B[2J\\xFF").string();
+    const std::vector<std::string> args = {
+        KDCFG_PATH, "--port", link.string(), "--port", readers[1]->PortPath(), "info"};
+
+    const RunResult run = RunProgram(args);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    for (const std::string* text : {&run.out, &run.err}) {
+        EXPECT_EQ(text->find("\nPASS fake"), std::string::npos) << *text;
+        EXPECT_EQ(text->find('\x1B'), std::string::npos) << *text;
+    }
+    EXPECT_NE(run.out.find("== " + shown + "\n"), std::string::npos) << run.out;
+    EXPECT_NE(SummaryLine(run.out, shown).find("PASS"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("kdcfg: " + shown + ": PASS"), std::string::npos) << run.err;
+
+    std::vector<std::string> json = args;
+    json.push_back("--json");
+    const RunResult report = RunProgram(json);
+    EXPECT_EQ(report.out.find("\xEF\xBF\xBD"), std::string::npos) << "a byte was replaced";
+    const auto document = nlohmann::json::parse(report.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << report.out;
+    EXPECT_EQ(document["ports"][0]["port"], shown);
+    EXPECT_EQ(document["ports"][0]["output"]["port"], shown);
+}
+
+}  // namespace
+}  // namespace kd
