@@ -226,12 +226,6 @@ TEST(KdcfgStation, RefusesBeforeWatchingWhatCannotWork) {
         << stations[0]->Err();
 }
 
-}  // namespace
-}  // namespace kd
-
-namespace kd {
-namespace {
-
 // A reader that the pattern finds under two names (by-id and by-path on a real station)
 // is one reader: one record, no second run that finds its port taken.
 TEST(KdcfgStation, TakesAReaderUnderTwoNamesOnce) {
