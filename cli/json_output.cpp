@@ -8,6 +8,10 @@ std::string Shown(std::string_view bytes) {
     return text::EscapeText(bytes, text::Blanks::EscapeAtEdges);
 }
 
+std::string ShownName(std::string_view bytes) {
+    return text::EscapeSystemText(bytes, text::Blanks::EscapeAtEdges);
+}
+
 std::string Parenthesized(std::string_view text) {
     std::string shown(1, '(');
     shown += text;

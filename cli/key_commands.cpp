@@ -64,10 +64,11 @@ int ReportQuery(int result, const char* what, const std::string& port, std::FILE
         return kExitOk;
     }
     if (result == kReaderRefused) {
-        std::fprintf(err, "kdcfg: %s: the reader on %s refused\n", what, port.c_str());
+        std::fprintf(err, "kdcfg: %s: the reader on %s refused\n", what, ShownName(port).c_str());
         return kExitRefused;
     }
-    std::fprintf(err, "kdcfg: %s: no valid reply from a reader on %s\n", what, port.c_str());
+    std::fprintf(err, "kdcfg: %s: no valid reply from a reader on %s\n", what,
+                 ShownName(port).c_str());
     return kExitNoAnswer;
 }
 
@@ -149,7 +150,7 @@ int RunInfo(Channel& channel, const std::string& port, bool asJson, std::FILE* o
     LineSink date(lines, "build date");
     const int code = ReportQuery(QueryBuildDate(&channel, date), "build date", port, err);
     if (code == kExitOk && asJson) {
-        PrintJson({{"port", text::EscapeText(port)},
+        PrintJson({{"port", ShownName(port)},
                    {"firmwareVersion", version.Shown()},
                    {"buildDate", date.Shown()}},
                   out);

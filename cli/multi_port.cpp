@@ -13,8 +13,10 @@
 
 #include "cli/dump_directory.h"
 #include "cli/exit_codes.h"
+#include "cli/json_output.h"
 #include "cli/platform.h"
 #include "cli/run_command.h"
+#include "link/port_name.h"
 #include "text/escape.h"
 
 namespace kd::cli {
@@ -103,11 +105,11 @@ class Endings {
 void PrintLine(const std::string& command, const PortRun& run, std::FILE* out) {
     const PortState state = run.state;
     if (state != PortState::Done) {
-        std::fprintf(out, "%-32s %s\033[K\n", run.report.port.c_str(),
+        std::fprintf(out, "%-32s %s\033[K\n", ShownName(run.report.port).c_str(),
                      state == PortState::Waiting ? "waiting" : "running");
         return;
     }
-    std::fprintf(out, "%-32s %s (exit %d) in %.2f s\033[K\n", run.report.port.c_str(),
+    std::fprintf(out, "%-32s %s (exit %d) in %.2f s\033[K\n", ShownName(run.report.port).c_str(),
                  ResultWord(command, run.report.code), run.report.code, run.report.seconds);
 }
 
@@ -130,7 +132,8 @@ void Watch(const std::string& command, std::vector<std::unique_ptr<PortRun>>& ru
             for (size_t i = 0; i < runs.size(); ++i) {
                 if (!shown[i] && runs[i]->state == PortState::Done) {
                     shown[i] = true;
-                    std::fprintf(err, "kdcfg: %s: %s (exit %d)\n", runs[i]->report.port.c_str(),
+                    std::fprintf(err, "kdcfg: %s: %s (exit %d)\n",
+                                 ShownName(runs[i]->report.port).c_str(),
                                  ResultWord(command, runs[i]->report.code), runs[i]->report.code);
                 }
             }
@@ -148,13 +151,37 @@ void Watch(const std::string& command, std::vector<std::unique_ptr<PortRun>>& ru
 
 void PrintOutputs(const std::vector<PortReport>& reports, std::FILE* out, std::FILE* err) {
     for (const auto& report : reports) {
+        const std::string port = ShownName(report.port);
         if (!report.out.empty()) {
-            std::fprintf(out, "== %s\n%s", report.port.c_str(), report.out.c_str());
+            std::fprintf(out, "== %s\n%s", port.c_str(), report.out.c_str());
         }
         if (!report.err.empty()) {
-            std::fprintf(err, "== %s\n%s", report.port.c_str(), report.err.c_str());
+            std::fprintf(err, "== %s\n%s", port.c_str(), report.err.c_str());
         }
     }
+}
+
+// The ports to run, each device once under the first name given for it: a second run
+// would only find the port taken by the first.
+std::vector<std::string> DistinctPorts(const std::vector<std::string>& ports, std::FILE* err) {
+    std::vector<std::string> kept;
+    std::vector<std::string> devices;
+    for (const std::string& port : ports) {
+        const std::string device = PortDeviceKey(port);
+        const auto same = std::find(devices.begin(), devices.end(), device);
+        if (same == devices.end()) {
+            kept.push_back(port);
+            devices.push_back(device);
+            continue;
+        }
+        const std::string first = kept[static_cast<size_t>(same - devices.begin())];
+        if (first != port) {
+            std::fprintf(err, "kdcfg: %s is the same port as %s: run once, as %s\n",
+                         ShownName(port).c_str(), ShownName(first).c_str(),
+                         ShownName(first).c_str());
+        }
+    }
+    return kept;
 }
 
 }  // namespace
@@ -187,7 +214,7 @@ int WorstCode(const std::vector<PortReport>& reports) {
 
 int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
     std::vector<std::unique_ptr<PortRun>> runs;
-    for (const auto& port : options.ports) {
+    for (const auto& port : DistinctPorts(options.ports, err)) {
         runs.push_back(std::make_unique<PortRun>());
         runs.back()->report.port = port;
     }

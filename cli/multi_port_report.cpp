@@ -1,6 +1,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_codes.h"
+#include "cli/json_output.h"
 #include "cli/multi_port.h"
 
 namespace kd::cli {
@@ -48,10 +49,10 @@ void PrintSummary(const std::string& command, const std::vector<PortReport>& rep
     size_t passed = 0;
     for (const auto& report : reports) {
         passed += report.code == kExitOk ? 1 : 0;
-        std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %.2f s\n", report.port.c_str(),
-                     Shown(report.serialNumber), Shown(report.firmwareVersion),
-                     Changed(report).c_str(), Verified(report), ResultWord(command, report.code),
-                     report.seconds);
+        std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %.2f s\n",
+                     ShownName(report.port).c_str(), Shown(report.serialNumber),
+                     Shown(report.firmwareVersion), Changed(report).c_str(), Verified(report),
+                     ResultWord(command, report.code), report.seconds);
     }
     std::fprintf(out, "%zu of %zu ports passed\n", passed, reports.size());
 }
@@ -60,7 +61,7 @@ std::string JsonReport(const std::string& command, const std::vector<PortReport>
     nlohmann::json ports = nlohmann::json::array();
     for (const auto& report : reports) {
         nlohmann::json port = {
-            {"port", report.port},
+            {"port", ShownName(report.port)},
             {"serialNumber", report.serialNumber},
             {"firmwareVersion", report.firmwareVersion},
             {"keysChanged", report.apply ? nlohmann::json(report.apply->keysChanged) : nullptr},
@@ -71,7 +72,8 @@ std::string JsonReport(const std::string& command, const std::vector<PortReport>
             {"output", Output(report.out)},
             {"messages", report.err}};
         if (command == "dump") {
-            port["file"] = report.savedAs.empty() ? nullptr : nlohmann::json(report.savedAs);
+            port["file"] =
+                report.savedAs.empty() ? nullptr : nlohmann::json(ShownName(report.savedAs));
         }
         ports.push_back(std::move(port));
     }

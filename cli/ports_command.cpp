@@ -4,18 +4,25 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_codes.h"
+#include "cli/json_output.h"
 
 namespace kd::cli {
 
 namespace {
 
-// Quotes a text the device gave, so spaces inside it do not split the line.
+// Quotes a text the device gave, so spaces inside it do not split the line and a quote
+// inside it cannot end it early.
 std::string Quoted(const std::string& text) {
-    return nlohmann::json(text).dump();
+    std::string quoted = "\"";
+    for (const char c : ShownName(text)) {
+        quoted += c == '"' ? "\\\"" : std::string(1, c);
+    }
+    return quoted + "\"";
 }
 
+// Texts from the system may hold any bytes: escaped, they are always valid UTF-8.
 nlohmann::json OrNull(const std::string& text) {
-    return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+    return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(ShownName(text));
 }
 
 }  // namespace
@@ -36,11 +43,11 @@ void AddPortsCommand(CLI::App& app) {
 std::string FormatPortsText(const std::vector<ListedPort>& ports) {
     std::string text;
     for (const ListedPort& port : ports) {
-        text += port.port;
+        text += ShownName(port.port);
         if (port.isUsb) {
             text += " usb";
             if (!port.vendorId.empty()) {
-                text += " " + port.vendorId + ":" + port.productId;
+                text += " " + ShownName(port.vendorId) + ":" + ShownName(port.productId);
             }
         }
         const std::pair<const char*, const std::string*> fields[] = {
@@ -62,7 +69,7 @@ std::string FormatPortsText(const std::vector<ListedPort>& ports) {
 std::string FormatPortsJson(const std::vector<ListedPort>& ports) {
     nlohmann::json list = nlohmann::json::array();
     for (const ListedPort& port : ports) {
-        list.push_back({{"port", port.port},
+        list.push_back({{"port", ShownName(port.port)},
                         {"byId", OrNull(port.byId)},
                         {"friendlyName", OrNull(port.friendlyName)},
                         {"usb", port.isUsb},
@@ -72,8 +79,7 @@ std::string FormatPortsJson(const std::vector<ListedPort>& ports) {
                         {"product", OrNull(port.product)},
                         {"serialNumber", OrNull(port.serialNumber)}});
     }
-    // Texts from devices may hold bytes that are not UTF-8; print them replaced.
-    return list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    return list.dump(2) + "\n";
 }
 
 int RunPorts(bool json, std::FILE* out, std::FILE* err) {

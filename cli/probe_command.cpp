@@ -55,12 +55,9 @@ std::string AsOptions(const ProbeTry& found) {
 }
 
 nlohmann::json AsJson(const std::string& port, const ProbeTry& found) {
-    return {{"port", port},
-            {"baud", found.baudRate},
-            {"dataBits", found.dataBits},
-            {"stopBits", std::stoi(found.stopBits)},
-            {"parity", found.parity},
-            {"options", AsOptions(found)}};
+    return {{"port", ShownName(port)},    {"baud", found.baudRate},
+            {"dataBits", found.dataBits}, {"stopBits", std::stoi(found.stopBits)},
+            {"parity", found.parity},     {"options", AsOptions(found)}};
 }
 
 }  // namespace
@@ -144,7 +141,7 @@ int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FIL
     std::fprintf(err,
                  "kdcfg: %s: no answer to the handshake in %zu tries (%zu settings the driver "
                  "refused)\n",
-                 settings.portPath.c_str(), result.opened, result.tried - result.opened);
+                 ShownName(settings.portPath).c_str(), result.opened, result.tried - result.opened);
     return kExitNoAnswer;
 }
 

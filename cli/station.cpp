@@ -1,6 +1,7 @@
 #include "cli/station.h"
 
 #include "cli/exit_codes.h"
+#include "cli/json_output.h"
 #include "cli/station_report.h"
 
 namespace kd::cli {
@@ -56,7 +57,7 @@ int Station::Run(StopSignals& signals) {
 
 void Station::TakeNewReaders() {
     for (const std::string& port : watch_.Take(PresentPorts(pattern_))) {
-        std::fprintf(output_.err, "kdcfg: station: %s: reader found\n", port.c_str());
+        std::fprintf(output_.err, "kdcfg: station: %s: reader found\n", ShownName(port).c_str());
         std::fflush(output_.err);
         slots_.push_back(std::make_unique<Slot>());
         Slot& slot = *slots_.back();
@@ -94,7 +95,7 @@ void Station::Report(const ReaderRecord& record) {
     std::string error;
     if (output_.log != nullptr && !output_.log->Append(line, error)) {
         std::fprintf(output_.err, "kdcfg: station: the log: %s; the record of %s is lost\n",
-                     error.c_str(), record.port.c_str());
+                     error.c_str(), ShownName(record.port).c_str());
         logFailed_ = true;
         RequestStop("the log cannot be written");
     }

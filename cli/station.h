@@ -9,6 +9,7 @@
 
 #include "cli/station_platform.h"
 #include "cli/station_reader.h"
+#include "link/port_name.h"
 #include "provision/port_watch.h"
 
 namespace kd::cli {
@@ -47,7 +48,7 @@ class Station {
     const StationOutput output_;
     std::atomic<bool> stop_{false};
     bool logFailed_ = false;
-    provision::PortWatch watch_;
+    provision::PortWatch watch_{PortDeviceKey};
     size_t passed_ = 0;
     size_t failed_ = 0;
     std::chrono::steady_clock::time_point started_;

@@ -22,7 +22,7 @@ json VersionsJson(const ReaderVersions& versions) {
 
 json RecordJson(const ReaderRecord& record) {
     return {{"time", record.time},
-            {"port", record.port},
+            {"port", ShownName(record.port)},
             {"line", record.line.empty() ? json(nullptr) : json(record.line)},
             {"serialNumber", Optional(record.serialNumber)},
             {"before", VersionsJson(record.before)},
@@ -41,7 +41,7 @@ std::string RecordLine(const ReaderRecord& record) {
 }
 
 std::string ResultLine(const ReaderRecord& record) {
-    std::string line = (record.passed ? "PASS " : "FAIL ") + Shown(record.port);
+    std::string line = (record.passed ? "PASS " : "FAIL ") + ShownName(record.port);
     if (record.serialNumber) {
         line += " serial " + *record.serialNumber;
     }

@@ -23,4 +23,11 @@ std::string WindowsPortPath(const std::string& name) {
     return IsBareComName(name) ? "\\\\.\\" + name : name;
 }
 
+std::string WindowsPortKey(const std::string& name) {
+    std::string key = WindowsPortPath(name);
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    return key;
+}
+
 }  // namespace kd

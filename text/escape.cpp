@@ -139,9 +139,51 @@ std::string EscapePiece(std::string_view text, size_t at) {
     return std::string(text.substr(at, std::min(end, text.size()) - at));
 }
 
-}  // namespace
+// A readable character that starts a text, and how many bytes it takes.
+struct Character {
+    std::string utf8;
+    size_t length = 0;
+};
 
-std::string EscapeText(std::string_view bytes, Blanks blanks) {
+// A lead byte takes the next byte with it when the pair is a character; a byte that
+// stands alone may still be one (0x80 is the euro sign).
+std::optional<Character> ReadableGbkAt(std::string_view rest) {
+    if (rest.size() > 1) {
+        if (std::optional<std::string> pair = ReadableCharacter(rest.substr(0, 2))) {
+            return Character{std::move(*pair), 2};
+        }
+    }
+    if (std::optional<std::string> single = ReadableCharacter(rest.substr(0, 1))) {
+        return Character{std::move(*single), 1};
+    }
+    return std::nullopt;
+}
+
+// Marks that change the order of a line or hide text: a name holding them could be
+// shown as another name.
+bool HidesOrReorders(char32_t code) {
+    return (code >= 0x200B && code <= 0x200F) || (code >= 0x2028 && code <= 0x202E) ||
+           (code >= 0x2060 && code <= 0x206F) || code == 0xFEFF || code == 0x061C;
+}
+
+// One well-formed UTF-8 character (no overlong form, no surrogate) that is readable.
+std::optional<Character> ReadableUtf8At(std::string_view rest) {
+    const size_t length = Utf8Length(static_cast<uint8_t>(rest[0]));
+    if (length < 2 || length > rest.size()) {
+        return std::nullopt;
+    }
+    const std::string_view piece = rest.substr(0, length);
+    const std::optional<char32_t> code = SingleCodePoint(piece);
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (!code || *code < kSmallest[length] || (*code >= 0xD800 && *code <= 0xDFFF) ||
+        *code > 0x10FFFF || !Readable(*code) || HidesOrReorders(*code)) {
+        return std::nullopt;
+    }
+    return Character{std::string(piece), length};
+}
+
+template <typename ReadableAt>
+std::string EscapeWith(std::string_view bytes, Blanks blanks, ReadableAt readableAt) {
     const Edges edges = BlankEdges(bytes, blanks);
     std::string out;
     out.reserve(bytes.size());
@@ -159,25 +201,25 @@ std::string EscapeText(std::string_view bytes, Blanks blanks) {
                 out += static_cast<char>(byte);
             }
             ++at;
-            continue;
-        }
-        // A lead byte takes the next byte with it when the pair is a character; a byte
-        // that stands alone may still be one (0x80 is the euro sign).
-        if (at + 1 < bytes.size()) {
-            if (std::optional<std::string> pair = ReadableCharacter(bytes.substr(at, 2))) {
-                out += *pair;
-                at += 2;
-                continue;
-            }
-        }
-        if (std::optional<std::string> single = ReadableCharacter(bytes.substr(at, 1))) {
-            out += *single;
+        } else if (std::optional<Character> character = readableAt(bytes.substr(at))) {
+            out += character->utf8;
+            at += character->length;
         } else {
             AppendEscape(out, byte);
+            ++at;
         }
-        ++at;
     }
     return out;
+}
+
+}  // namespace
+
+std::string EscapeText(std::string_view bytes, Blanks blanks) {
+    return EscapeWith(bytes, blanks, ReadableGbkAt);
+}
+
+std::string EscapeSystemText(std::string_view bytes, Blanks blanks) {
+    return EscapeWith(bytes, blanks, ReadableUtf8At);
 }
 
 std::optional<std::string> UnescapeText(std::string_view text, UnescapeError* error) {

@@ -20,6 +20,12 @@ enum class Blanks {
 
 std::string EscapeText(std::string_view bytes, Blanks blanks = Blanks::Keep);
 
+// The same rule for text the system gives (port paths, link names, sysfs attributes),
+// which is UTF-8 rather than GBK: readable UTF-8 characters are kept; every other byte,
+// control bytes, the backslash and characters that reorder or hide text (bidirectional
+// and zero-width marks, line separators) are written as "\xNN" and "\\".
+std::string EscapeSystemText(std::string_view bytes, Blanks blanks = Blanks::Keep);
+
 struct UnescapeError {
     enum class Kind {
         // A backslash not followed by "\" or "x" and two hex digits.

@@ -21,6 +21,7 @@
 #include "link/posix/termios_setup.h"
 #include "link/posix/unique_fd.h"
 #include "link/serial_channel.h"
+#include "text/escape.h"
 
 namespace kd {
 
@@ -186,7 +187,7 @@ class PosixSerialChannel final : public Channel {
 };
 
 std::string Failure(const std::string& path, const std::string& what) {
-    return "cannot open serial port " + path + ": " + what;
+    return "cannot open serial port " + text::EscapeSystemText(path) + ": " + what;
 }
 
 std::string Failure(const std::string& path, const std::string& what, int error) {

@@ -12,6 +12,7 @@
 #include "link/serial_channel.h"
 #include "link/win32/comm_setup.h"
 #include "link/win32/unique_handle.h"
+#include "text/escape.h"
 
 namespace kd {
 
@@ -170,13 +171,14 @@ std::unique_ptr<Channel> OpenSerialChannel(const SerialSettings& settings, std::
         const char* why = code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION
                               ? "it is in use by another program: "
                               : "";
-        error = "cannot open serial port " + settings.portPath + ": " + why + SystemMessage(code);
+        error = "cannot open serial port " + text::EscapeSystemText(settings.portPath) + ": " +
+                why + SystemMessage(code);
         return nullptr;
     }
     const LineTimeouts timeouts = TimeoutsForLine(settings);
     std::string why;
     if (!ConfigurePort(port.Get(), settings, timeouts, why)) {
-        error = "cannot open serial port " + settings.portPath + ": " + why;
+        error = "cannot open serial port " + text::EscapeSystemText(settings.portPath) + ": " + why;
         return nullptr;
     }
     return std::make_unique<SerialChannel>(std::move(port), timeouts);

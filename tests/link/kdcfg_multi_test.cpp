@@ -243,3 +243,45 @@ TEST(KdcfgManyPorts, ApplySummaryAndReportSayWhatChangedAndWhatWasVerified) {
 
 }  // namespace
 }  // namespace kd
+
+namespace kd {
+namespace {
+
+// One reader under a name that would forge a line, clear the screen and is not UTF-8, under
+// a link to that link, twice more by name and through a pattern; and a second reader. Each
+// reader is run once, under the first name given, which is shown escaped everywhere.
+TEST(KdcfgManyPorts, EachReaderRunsOnceUnderItsFirstNameShownEscaped) {
+    TempDir links;
+    const auto readers = StartReaders({{}, {}});
+    const std::string hostile = (links / "x\nPASS fake\x1B[2J\xFF").string();
+    const std::string shown = (links / "x\\x0APASS fake\\x1B[2J\\xFF").string();
+    const std::string again = (links / "r2").string();
+    std::filesystem::create_symlink(readers[0]->PortPath(), hostile);
+    std::filesystem::create_symlink(hostile, again);
+    std::vector<std::string> args = {
+        KDCFG_PATH, "--port", hostile, "--port",  readers[1]->PortPath(), "--port",
+        again,      "--port", hostile, "--ports", (links / "*").string(), "info"};
+    const RunResult run = RunProgram(args);
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE(run.out.find("2 of 2 ports passed"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(again + " is the same port as " + shown), std::string::npos) << run.err;
+    for (const std::string* text : {&run.out, &run.err}) {
+        EXPECT_EQ(text->find("\nPASS fake"), std::string::npos) << *text;
+        EXPECT_EQ(text->find('\x1B'), std::string::npos) << *text;
+    }
+    EXPECT_NE(run.out.find("== " + shown + "\n"), std::string::npos) << run.out;
+    EXPECT_NE(SummaryLine(run.out, shown).find("PASS"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("kdcfg: " + shown + ": PASS"), std::string::npos) << run.err;
+
+    args.push_back("--json");
+    const RunResult report = RunProgram(args);
+    EXPECT_EQ(report.out.find("\xEF\xBF\xBD"), std::string::npos) << "a byte was replaced";
+    const auto document = nlohmann::json::parse(report.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << report.out;
+    ASSERT_EQ(document["ports"].size(), 2u) << report.out;
+    EXPECT_EQ(document["ports"][0]["port"], shown);
+    EXPECT_EQ(document["ports"][0]["output"]["port"], shown);
+}
+
+}  // namespace
+}  // namespace kd

@@ -239,5 +239,21 @@ TEST(KdcfgStation, AProfileThatSetsNothingIsRefusedAndNoReaderIsTaken) {
     EXPECT_FALSE(fs::exists(line.dir / "log"));
 }
 
+// A reader that the pattern finds under two names (by-id and by-path on a real station)
+// is one reader: one record, no second run that finds its port taken.
+TEST(KdcfgStation, TakesAReaderUnderTwoNamesOnce) {
+    Line line;
+    auto a = line.Plug("usb-a");
+    fs::create_symlink(line.Link("usb-a"), line.Link("usb-path-1"));
+    auto station = line.Station();
+    ASSERT_TRUE(station->WaitForOut("PASS " + line.Link("usb-a"), 5s)) << station->Err();
+    std::this_thread::sleep_for(600ms);
+    station->Signal(SIGINT);
+    EXPECT_EQ(station->Wait(3s), 0) << station->Err();
+    EXPECT_NE(station->Out().find("station: 1 readers, 1 passed, 0 failed"), std::string::npos)
+        << station->Out();
+    EXPECT_EQ(line.Log().size(), 1u) << test::ReadFile(line.dir / "log");
+}
+
 }  // namespace
 }  // namespace kd

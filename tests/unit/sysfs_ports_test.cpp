@@ -45,12 +45,13 @@ class FakeSysfs : public ::testing::Test {
         return node;
     }
 
-    void AddUsbAdapter() {
+    void AddUsbAdapter(const std::string& manufacturer = "FTDI",
+                       const std::string& product = "FT232R USB UART") {
         const fs::path usb = "sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
-        for (const auto& [file, text] : {std::pair{"idVendor", "0403"},
+        for (const auto& [file, text] : {std::pair<std::string, std::string>{"idVendor", "0403"},
                                          {"idProduct", "6001"},
-                                         {"manufacturer", "FTDI"},
-                                         {"product", "FT232R USB UART"},
+                                         {"manufacturer", manufacturer},
+                                         {"product", product},
                                          {"serial", "A50285BI"}}) {
             fs::create_directories(root_ / usb);
             std::ofstream(root_ / usb / file) << text << "\n";
@@ -96,6 +97,34 @@ TEST_F(FakeSysfs, KeepsRealPortsWithTheirUsbDetailsAndSkipsPlaceholders) {
     EXPECT_EQ(usb.usb->manufacturer, "FTDI");
     EXPECT_EQ(usb.usb->product, "FT232R USB UART");
     EXPECT_EQ(usb.usb->serialNumber, "A50285BI");
+}
+
+// A broken or hostile device's strings: Latin-1 bytes, a control sequence, a backslash,
+// a quote and a mark that reverses the line. Nothing may abort, be replaced or forge text.
+TEST_F(FakeSysfs, StringsThatAreNotUtf8AreShownEscapedInTextAndJson) {
+    AddUsbAdapter("M\xE4ker\\", "Z\xC3\xA4hler \"x\"\x1B[2J\xE2\x80\xAE");
+    const auto found = kd::ListSysfsPorts(root_);
+    ASSERT_EQ(found.size(), 1u);
+    ASSERT_TRUE(found[0].usb);
+    EXPECT_EQ(found[0].usb->manufacturer, "M\xE4ker\\") << "the bytes as the device gave them";
+    kd::cli::ListedPort port;
+    port.port = "/dev/ttyUSB0";
+    port.isUsb = true;
+    port.manufacturer = found[0].usb->manufacturer;
+    port.product = found[0].usb->product;
+    port.byId = "/dev/serial/by-id/x\nPASS";
+
+    EXPECT_EQ(kd::cli::FormatPortsText({port}),
+              "/dev/ttyUSB0 usb manufacturer=\"M\\xE4ker\\\\\" "
+              "product=\"Zähler \\\"x\\\"\\x1B[2J\\xE2\\x80\\xAE\" "
+              "by-id=\"/dev/serial/by-id/x\\x0APASS\"\n");
+
+    const std::string text = kd::cli::FormatPortsJson({port});
+    EXPECT_EQ(text.find("\xEF\xBF\xBD"), std::string::npos) << "no byte replaced: " << text;
+    const auto json = nlohmann::json::parse(text);
+    EXPECT_EQ(json[0]["manufacturer"], "M\\xE4ker\\\\");
+    EXPECT_EQ(json[0]["product"], "Zähler \"x\"\\x1B[2J\\xE2\\x80\\xAE");
+    EXPECT_EQ(json[0]["byId"], "/dev/serial/by-id/x\\x0APASS");
 }
 
 TEST_F(FakeSysfs, MissingTreeGivesNoPorts) {
