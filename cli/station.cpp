@@ -50,7 +50,7 @@ int Station::Run(StopSignals& signals) {
         }
         const bool signalled = signals.Cause() != StopCause::None;
         if (signalled || signals.Wait(kPollMs)) {
-            RequestStop(StopName(signals.Cause()));
+            RequestStop("stop signal");
         }
         if (signalled) {
             std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
@@ -59,9 +59,6 @@ int Station::Run(StopSignals& signals) {
     PrintTotals();
     if (logFailed_ || outputFailed_) {
         return kExitOutputFailed;
-    }
-    if (signals.Cause() != StopCause::None) {
-        return StopExitCode(signals.Cause());
     }
     return failed_ > 0 ? kExitStationFailures : kExitOk;
 }

@@ -39,10 +39,10 @@ constexpr char kStationFooter[] =
     "every reader; --port, --ports and --trace are not taken.\n"
     "Windows: --watch matches port names (e.g. 'COM*'); readers are handled one after\n"
     "another; Ctrl-C takes effect once the reader in progress is done.\n"
-    "Exit codes: 0 every reader passed, 14 a reader failed, 130 Ctrl-C, 143 SIGTERM or\n"
-    "SIGHUP, 2 usage, 6 the firmware file cannot be read, 10 output or the log failed, 11\n"
-    "the profile cannot be read, the catalogue check refused it or it sets deviceno\n"
-    "without --force (6, 10 and 11 before any port is watched).";
+    "Exit codes (the station's normal end is a stop signal): 0 every reader passed, 14 a\n"
+    "reader failed, 10 output or the log failed, 2 usage, 6 the firmware file cannot be\n"
+    "read, 11 the profile cannot be read, the catalogue check refused it or it sets\n"
+    "deviceno without --force (6, 10 and 11 before any port is watched).";
 
 // The key that tells readers apart: the same value on every reader is seldom meant, so
 // it is taken only with --force.
