@@ -1,9 +1,11 @@
+#include <algorithm>
 #include <string>
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/profile_file.h"
 #include "cli/provision_commands.h"
+#include "cli/stop.h"
 #include "protocol/channel_key_access.h"
 #include "provision/apply.h"
 
@@ -153,6 +155,60 @@ json ResultJson(const ApplyResult& result) {
             {"unsavedChanges", result.UnsavedChanges()}};
 }
 
+// Ends apply between exchanges on a stop: a request held back counts as not sent, so the
+// result still tells what the reader got.
+class StoppableKeys final : public KeyAccess {
+  public:
+    explicit StoppableKeys(Channel& channel) : inner_(&channel) {}
+    int ReadKey(std::string_view name, std::string& value) override {
+        return Guarded([&] { return inner_.ReadKey(name, value); });
+    }
+    int WriteKey(std::string_view name, std::string_view value) override {
+        return Guarded([&] { return inner_.WriteKey(name, value); });
+    }
+    int StoreKeys() override {
+        return Guarded([&] { return inner_.StoreKeys(); });
+    }
+    bool Interrupted() const { return interrupted_; }
+
+  private:
+    template <typename Exchange>
+    int Guarded(Exchange exchange) {
+        if (interrupted_) {
+            return kExchangeWriteFailed;
+        }
+        try {
+            return exchange();
+        } catch (const cli::Interrupted&) {
+            interrupted_ = true;
+            return kExchangeWriteFailed;
+        }
+    }
+    ChannelKeyAccess inner_;
+    bool interrupted_ = false;
+};
+
+void ReportInterrupted(const ApplyResult& result, std::FILE* err) {
+    const size_t written = static_cast<size_t>(std::count_if(
+        result.writes.begin(), result.writes.end(), [](const KeyWrite& w) { return w.written; }));
+    if (result.outcome == ApplyOutcome::ReadFailed) {
+        std::fprintf(err,
+                     "kdcfg: apply interrupted while the reader's keys were read; nothing "
+                     "was written\n");
+    } else if (!result.stored) {
+        std::fprintf(err, "kdcfg: apply interrupted after %zu of %zu writes; nothing stored%s\n",
+                     written, result.writes.size(),
+                     result.UnsavedChanges()
+                         ? "; the reader runs with unsaved changes until it is powered off"
+                         : "");
+    } else {
+        std::fprintf(err,
+                     "kdcfg: apply interrupted after the store: %zu keys written and "
+                     "stored, not all read back\n",
+                     written);
+    }
+}
+
 }  // namespace
 
 int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags& flags,
@@ -161,19 +217,27 @@ int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags&
     if (!loaded) {
         return kExitProfileRefused;
     }
-    ChannelKeyAccess keys(&channel);
+    StoppableKeys keys(channel);
     const ApplyResult result =
         provision::Apply(keys, *loaded, {.dryRun = flags.dryRun, .force = flags.force});
-    ReportProblems(profilePath, result, flags.force, err);
+    if (keys.Interrupted()) {
+        ReportInterrupted(result, err);
+    } else {
+        ReportProblems(profilePath, result, flags.force, err);
+    }
     if (summary != nullptr) {
         *summary = SummaryOf(result);
     }
     if (flags.json) {
-        PrintJson(ResultJson(result), out);
+        json document = ResultJson(result);
+        if (keys.Interrupted()) {
+            document["interrupted"] = true;
+        }
+        PrintJson(document, out);
     } else {
         PrintText(result, out);
     }
-    return ExitCodeOf(result);
+    return keys.Interrupted() ? kExitInterrupted : ExitCodeOf(result);
 }
 
 }  // namespace kd::cli

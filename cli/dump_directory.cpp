@@ -120,6 +120,10 @@ void SaveDumps(const std::string& directory, std::vector<PortReport>& reports) {
         if (!report.dump) {
             continue;
         }
+        if (report.code == kExitInterrupted || report.code == kExitTerminated) {
+            report.err += "kdcfg: no profile saved: interrupted\n";
+            continue;
+        }
         if (!report.dump->answered) {
             report.err += "kdcfg: no profile saved: the reader stopped answering\n";
             continue;

@@ -6,6 +6,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "cli/stop.h"
 #include "config/profile.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
@@ -191,14 +192,23 @@ int RunSet(Channel& channel, const std::vector<KeyAssignment>& assignments, bool
     if (!values || !PassesCatalogue(assignments, *values, force, err)) {
         return kExitUsage;
     }
-    for (size_t i = 0; i < assignments.size(); ++i) {
-        const std::string& name = assignments[i].name;
-        const int result = WriteKey(&channel, name, (*values)[i]);
-        if (result != kCommandOk) {
-            return ReportExchange(result, "write " + text::EscapeText(name), err);
+    size_t written = 0;
+    try {
+        for (size_t i = 0; i < assignments.size(); ++i, ++written) {
+            const std::string& name = assignments[i].name;
+            const int result = WriteKey(&channel, name, (*values)[i]);
+            if (result != kCommandOk) {
+                return ReportExchange(result, "write " + text::EscapeText(name), err);
+            }
         }
+        return store ? RunStore(channel, out, err) : kExitOk;
+    } catch (const Interrupted&) {
+        std::fprintf(
+            err, "kdcfg: set interrupted after %zu of %zu writes; nothing stored%s\n", written,
+            assignments.size(),
+            written > 0 ? "; the reader runs with unsaved changes until it is powered off" : "");
+        return kExitInterrupted;
     }
-    return store ? RunStore(channel, out, err) : kExitOk;
 }
 
 int RunStore(Channel& channel, std::FILE* /*out*/, std::FILE* err) {

@@ -16,6 +16,7 @@
 #include "cli/provision_commands.h"
 #include "cli/run_command.h"
 #include "cli/station_command.h"
+#include "cli/station_platform.h"
 
 using namespace kd;
 using namespace kd::cli;
@@ -60,8 +61,11 @@ int main(int argc, char** argv) {
     if (options.command == "keys") {
         return FinishOutput(RunKeys(options.json, stdout));
     }
+    // Before any thread starts, so that every thread leaves the signals to it.
+    StopSignals signals;
+    options.stop = &signals.Flag();
     if (options.command == "station") {
-        return FinishOutput(RunStation(options, stdout, stderr));
+        return FinishOutput(RunStation(options, signals, stdout, stderr));
     }
     if (std::string expandError = ExpandPorts(options); !expandError.empty()) {
         std::fprintf(stderr, "kdcfg: %s\n", expandError.c_str());
@@ -72,7 +76,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "kdcfg: probe takes one port\n");
             return kExitUsage;
         }
-        return FinishOutput(RunProbe(options.serial, options.json, stdout, stderr));
+        return FinishOutput(RunProbe(options.serial, options.json, stdout, stderr, options.stop));
     }
     // A profile that cannot be used is refused once, before any port is opened.
     if ((options.command == "apply" || options.command == "diff") &&

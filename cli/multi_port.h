@@ -37,7 +37,8 @@ void PrintSummary(const std::string& command, const std::vector<PortReport>& rep
 std::string JsonReport(const std::string& command, const std::vector<PortReport>& reports);
 
 // "PASS" for exit 0; for exit 1, which is no failure, "DIFFERS" (diff) or "SAME" (apply:
-// the reader already held the profile); "FAIL" otherwise.
+// the reader already held the profile); "INTERRUPTED" for a stop signal (130, 143);
+// "FAIL" otherwise.
 const char* ResultWord(const std::string& command, int code);
 
 // The highest exit code among the ports: the most severe failure decides.

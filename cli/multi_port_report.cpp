@@ -39,6 +39,9 @@ const char* ResultWord(const std::string& command, int code) {
     if (code == kExitDiffers && command == "apply") {
         return "SAME";
     }
+    if (code == kExitInterrupted || code == kExitTerminated) {
+        return "INTERRUPTED";
+    }
     return "FAIL";
 }
 

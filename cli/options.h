@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,9 @@ struct Options {
     bool dryRun = false;                     // apply
     bool force = false;                      // apply, set
     StationOptions station;
+    // Set by main, not by the command line: the stop signal that came (a StopCause), read
+    // between exchanges. Null: nothing watches for one.
+    const std::atomic<int>* stop = nullptr;
 };
 
 // What the command line asks for: a command to run, a help text to show, or an error.

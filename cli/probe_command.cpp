@@ -8,6 +8,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "cli/stop.h"
 #include "link/serial_channel.h"
 #include "protocol/device_commands.h"
 #include "resources/baud_rates.h"
@@ -124,8 +125,16 @@ ProbeResult FindLineSettings(const SerialSettings& settings, const std::function
     return result;
 }
 
-int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FILE* err) {
-    const ProbeResult result = FindLineSettings(settings);
+int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FILE* err,
+             const std::atomic<int>* stop) {
+    const ProbeResult result =
+        FindLineSettings(settings, [stop] { return CauseOf(stop) != StopCause::None; });
+    if (!result.found && CauseOf(stop) != StopCause::None) {
+        std::fprintf(err,
+                     "kdcfg: probe interrupted (%s) after %zu of %zu tries; no setting found\n",
+                     StopName(CauseOf(stop)), result.tried, ProbeOrder().size());
+        return StopExitCode(CauseOf(stop));
+    }
     if (result.found) {
         if (json) {
             PrintJson(AsJson(settings.portPath, *result.found), out);

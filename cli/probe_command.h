@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -48,6 +49,8 @@ SerialSettings WithProbed(SerialSettings settings, const ProbeTry& found);
 
 // Tries each setting on settings.portPath until the reader answers a handshake.
 // Returns the exit code: 0 found, 3 the port cannot be opened, 4 no setting answered.
-int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FILE* err);
+// A stop signal in stop ends the search before its next try.
+int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FILE* err,
+             const std::atomic<int>* stop = nullptr);
 
 }  // namespace kd::cli

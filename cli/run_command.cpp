@@ -8,6 +8,7 @@
 #include "cli/key_commands.h"
 #include "cli/platform.h"
 #include "cli/provision_commands.h"
+#include "cli/stop.h"
 #include "cli/tracing_channel.h"
 #include "cli/upload_command.h"
 #include "link/serial_channel.h"
@@ -47,9 +48,48 @@ int RunCommand(const Options& options, Channel& channel, bool terminal, std::FIL
                         out, err, facts != nullptr ? &*facts->apply : nullptr);
     }
     DiskUploadFiles files;
-    ThreadSleeper sleeper;
+    StopSleeper sleeper(options.stop);
     return RunUploadCommand(channel, options.command == "upload-firmware", options.uploadFile,
                             files, sleeper, terminal, out, err);
+}
+
+// What a command cut short had done, for the commands that do not say it themselves.
+std::string InterruptedText(const Options& options) {
+    const std::string& command = options.command;
+    if (command == "upload-firmware" || command == "upload-config") {
+        return "the reader did not get the whole file; the update failed";
+    }
+    if (command == "store") {
+        return "the store was not sent";
+    }
+    if (command == "dump" && !options.output.empty()) {
+        return "nothing was changed on the reader, and no profile was written";
+    }
+    return "nothing was changed on the reader";
+}
+
+// Runs the command through a channel that stops it between exchanges once a stop signal
+// came; then says what was left undone and returns 130 or 143.
+int RunStoppable(const Options& options, Channel& channel, bool terminal, std::FILE* out,
+                 std::FILE* err, ReaderFacts* facts) {
+    StopChannel stoppable(channel, options.stop);
+    int code = kExitOk;
+    try {
+        code = RunCommand(options, stoppable, terminal, out, err, facts);
+    } catch (const Interrupted&) {
+        std::fprintf(err, "kdcfg: %s interrupted (%s): %s\n", options.command.c_str(),
+                     StopName(CauseOf(options.stop)), InterruptedText(options).c_str());
+        return StopExitCode(CauseOf(options.stop));
+    }
+    const StopCause cause = CauseOf(options.stop);
+    if (cause == StopCause::None) {
+        return code;
+    }
+    if (!stoppable.Cut()) {
+        std::fprintf(err, "kdcfg: %s came after %s had sent its last request\n", StopName(cause),
+                     options.command.c_str());
+    }
+    return StopExitCode(cause);
 }
 
 }  // namespace
@@ -74,7 +114,7 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     Channel& channel = tracer ? *tracer : *port;
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed
                                                   : Channel::Pacing::LineSpeed);
-    const int code = RunCommand(options, channel, terminal, out, err, facts);
+    const int code = RunStoppable(options, channel, terminal, out, err, facts);
     if (facts != nullptr && code == kExitOk) {
         // Best effort: a reader that does not say stays blank in the report.
         ExchangeReadKey(&channel, "deviceno", facts->serialNumber);

@@ -1,5 +1,8 @@
 #include "cli/station.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/station_report.h"
@@ -41,18 +44,35 @@ int Station::Run(StopSignals& signals) {
         if (stop_ && slots_.empty()) {
             break;
         }
+        CheckLog();
         if (!stop_) {
             TakeNewReaders();
         }
-        if (signals.Wait(kPollMs)) {
+        const bool signalled = signals.Cause() != StopCause::None;
+        if (signalled || signals.Wait(kPollMs)) {
             RequestStop("stop signal");
+        }
+        if (signalled) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
         }
     }
     PrintTotals();
-    if (logFailed_) {
+    if (logFailed_ || outputFailed_) {
         return kExitOutputFailed;
     }
     return failed_ > 0 ? kExitStationFailures : kExitOk;
+}
+
+void Station::CheckLog() {
+    if (output_.log == nullptr || logFailed_ || output_.log->StillInPlace()) {
+        return;
+    }
+    logFailed_ = true;
+    std::fprintf(output_.err,
+                 "kdcfg: station: the log %s was removed or replaced; records from now on go "
+                 "only to the file as it was opened\n",
+                 Shown(output_.log->Path()).c_str());
+    RequestStop("the log was removed or replaced");
 }
 
 void Station::TakeNewReaders() {
@@ -77,21 +97,21 @@ void Station::CollectFinished() {
             continue;
         }
         slot.worker.reset();  // its thread has ended or is ending: wait for it
-        Report(slot.record);
-        watch_.Finished(slot.port);
+        if (slot.record.anotherReader) {
+            watch_.Retake(slot.port);  // the reader that answered last is a new one
+        } else {
+            watch_.Finished(slot.port);
+        }
+        const ReaderRecord record = std::move(slot.record);
         it = slots_.erase(it);
+        Report(record);
     }
 }
 
+// The record goes to the log first: a verdict on the screen is never without its record.
 void Station::Report(const ReaderRecord& record) {
     ++(record.passed ? passed_ : failed_);
     const std::string line = RecordLine(record);
-    if (output_.json) {
-        std::fputs(line.c_str(), output_.out);
-    } else {
-        std::fprintf(output_.out, "%s\n", ResultLine(record).c_str());
-    }
-    std::fflush(output_.out);
     std::string error;
     if (output_.log != nullptr && !output_.log->Append(line, error)) {
         std::fprintf(output_.err, "kdcfg: station: the log: %s; the record of %s is lost\n",
@@ -99,13 +119,27 @@ void Station::Report(const ReaderRecord& record) {
         logFailed_ = true;
         RequestStop("the log cannot be written");
     }
+    if (output_.json) {
+        std::fputs(line.c_str(), output_.out);
+    } else {
+        std::fprintf(output_.out, "%s\n", ResultLine(record).c_str());
+    }
+    if ((std::fflush(output_.out) != 0 || std::ferror(output_.out) != 0) && !outputFailed_) {
+        outputFailed_ = true;
+        std::fprintf(output_.err, "kdcfg: station: standard output cannot be written%s\n",
+                     output_.log != nullptr ? "; the records are in the log" : "");
+        RequestStop("standard output cannot be written");
+    }
 }
 
 void Station::RequestStop(const char* why) {
     if (stop_.exchange(true)) {
         return;
     }
-    const size_t busy = watch_.Busy();
+    const auto busy =
+        static_cast<size_t>(std::count_if(slots_.begin(), slots_.end(), [](const auto& slot) {
+            return !slot->done.load(std::memory_order_acquire);
+        }));
     std::fprintf(output_.err, "kdcfg: station: stopping (%s); %zu reader%s in progress\n", why,
                  busy, busy == 1 ? "" : "s");
     std::fflush(output_.err);
@@ -118,11 +152,13 @@ void Station::PrintTotals() {
                                                {"passed", passed_},
                                                {"failed", failed_},
                                                {"seconds", seconds}};
-        std::fprintf(output_.out, "%s\n", totals.dump().c_str());
+        std::fprintf(outputFailed_ ? output_.err : output_.out, "%s\n", totals.dump().c_str());
         return;
     }
     const auto whole = static_cast<long>(seconds);
-    std::fprintf(output_.out, "station: %zu readers, %zu passed, %zu failed, in %ld:%02ld:%02ld\n",
+    // With standard output gone, the totals go where the messages go.
+    std::fprintf(outputFailed_ ? output_.err : output_.out,
+                 "station: %zu readers, %zu passed, %zu failed, in %ld:%02ld:%02ld\n",
                  passed_ + failed_, passed_, failed_, whole / 3600, whole / 60 % 60, whole % 60);
 }
 

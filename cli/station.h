@@ -39,6 +39,7 @@ class Station {
     struct Slot;
     void TakeNewReaders();
     void CollectFinished();
+    void CheckLog();
     void Report(const ReaderRecord& record);
     void RequestStop(const char* why);
     void PrintTotals();
@@ -48,6 +49,7 @@ class Station {
     const StationOutput output_;
     std::atomic<bool> stop_{false};
     bool logFailed_ = false;
+    bool outputFailed_ = false;
     provision::PortWatch watch_{PortDeviceKey};
     size_t passed_ = 0;
     size_t failed_ = 0;

@@ -10,6 +10,7 @@
 #include "cli/station.h"
 #include "protocol/upload.h"
 #include "provision/apply.h"
+#include "text/gbk.h"
 
 namespace kd::cli {
 
@@ -27,32 +28,45 @@ constexpr char kStationText[] =
     "one JSON line to --log. A port is taken again only once it has gone away.";
 
 constexpr char kStationFooter[] =
-    "Ctrl-C or SIGTERM: no new reader is taken; readers in progress finish (a firmware\n"
-    "upload stops before its next block), then the totals are printed.\n"
-    "A reader unplugged in the middle is a FAIL with its reason.\n"
+    "Ctrl-C, SIGTERM or SIGHUP: no new reader is taken; readers in progress finish (a\n"
+    "firmware upload stops before its next block) and are recorded, then the totals are\n"
+    "printed. Standard output that cannot be written, or a log that cannot be written or\n"
+    "was removed or replaced, stops the station the same way (exit 10). Each record is\n"
+    "in the log before its PASS or FAIL line is printed.\n"
+    "A reader unplugged in the middle is a FAIL with its reason; another reader answering\n"
+    "after the firmware wait fails the first and is then taken as a new one.\n"
     "--json: each reader's record, then the totals, as JSON lines on standard output.\n"
     "Line options (--baud, --data-bits, --stop-bits, --parity, --designed-timing) apply to\n"
     "every reader; --port, --ports and --trace are not taken.\n"
     "Windows: --watch matches port names (e.g. 'COM*'); readers are handled one after\n"
-    "another, and Ctrl-C ends the program at once, without totals.\n"
-    "Exit codes: 0 every reader passed, 14 a reader failed, 2 usage, 6 the firmware file\n"
-    "cannot be read, 10 the log cannot be written, 11 the profile cannot be read, sets no\n"
-    "key or the catalogue check refused it (6, 10 and 11 before any port is watched).";
+    "another; Ctrl-C takes effect once the reader in progress is done.\n"
+    "Exit codes (the station's normal end is a stop signal): 0 every reader passed, 14 a\n"
+    "reader failed, 10 output or the log failed, 2 usage, 6 the firmware file cannot be\n"
+    "read, 11 the profile cannot be read, sets no key, the catalogue check refused it\n"
+    "or it sets deviceno without --force (6, 10 and 11 before any port is watched).";
 
-// The keys that tell readers apart: the same value on every reader is seldom meant.
-void WarnAboutUnitKeys(const std::string& path, const profile::Profile& profile, std::FILE* err) {
+// The key that tells readers apart: the same value on every reader is seldom meant, so
+// it is taken only with --force.
+bool AllowUnitKeys(const std::string& path, const profile::Profile& profile, bool force,
+                   std::FILE* err) {
+    bool allowed = true;
     for (const profile::Entry& entry : profile.entries) {
-        if (entry.key == "deviceno") {
-            std::fprintf(err,
-                         "kdcfg: %s:%zu: warning: every reader gets deviceno=%s; remove the "
-                         "line to keep each reader's own number\n",
-                         path.c_str(), entry.line, Shown(entry.value).c_str());
+        if (entry.key != "deviceno") {
+            continue;
         }
+        std::fprintf(err,
+                     "kdcfg: %s:%zu: %severy reader would get deviceno=%s; remove the line to "
+                     "keep each reader's own number%s\n",
+                     path.c_str(), entry.line, force ? "warning: " : "", Shown(entry.value).c_str(),
+                     force ? "" : ", or give --force");
+        allowed = force;
     }
+    return allowed;
 }
 
 // The profile, read and checked against the catalogue, or none after saying why.
-std::optional<profile::Profile> LoadStationProfile(const std::string& path, std::FILE* err) {
+std::optional<profile::Profile> LoadStationProfile(const std::string& path, bool force,
+                                                   std::FILE* err) {
     std::optional<profile::Profile> loaded = LoadProfileToWrite(path, err);
     if (!loaded) {
         return std::nullopt;
@@ -65,7 +79,9 @@ std::optional<profile::Profile> LoadStationProfile(const std::string& path, std:
     if (!problems.empty()) {
         return std::nullopt;
     }
-    WarnAboutUnitKeys(path, *loaded, err);
+    if (!AllowUnitKeys(path, *loaded, force, err)) {
+        return std::nullopt;
+    }
     return loaded;
 }
 
@@ -108,6 +124,8 @@ void AddStationCommand(CLI::App& app, Options& options) {
         ->check(PathNotOption());
     command->add_flag("--probe", station.probe,
                       "find each reader's line settings first, as probe does");
+    command->add_flag("--force", options.force,
+                      "take a profile that sets deviceno: every reader gets that number");
 }
 
 std::string CheckStationOptions(const Options& options) {
@@ -123,9 +141,10 @@ std::string CheckStationOptions(const Options& options) {
     return {};
 }
 
-int RunStation(const Options& options, std::FILE* out, std::FILE* err) {
+int RunStation(const Options& options, StopSignals& signals, std::FILE* out, std::FILE* err) {
     const StationOptions& station = options.station;
-    std::optional<profile::Profile> profile = LoadStationProfile(options.profile, err);
+    std::optional<profile::Profile> profile =
+        LoadStationProfile(options.profile, options.force, err);
     if (!profile) {
         std::fprintf(err, "kdcfg: station: the profile cannot be used; no port was watched\n");
         return kExitProfileRefused;
@@ -136,6 +155,15 @@ int RunStation(const Options& options, std::FILE* out, std::FILE* err) {
                      "read; no port was watched\n",
                      station.firmware.c_str());
         return kExitUploadFile;
+    }
+    // The reader sends its version as GBK bytes: compared as those, not as shown text.
+    std::optional<std::string> firmwareVersion = text::Utf8ToGbk(station.firmwareVersion);
+    if (!firmwareVersion) {
+        std::fprintf(err,
+                     "kdcfg: station: --firmware-version %s has characters a reader cannot "
+                     "send; no port was watched\n",
+                     Shown(station.firmwareVersion).c_str());
+        return kExitUsage;
     }
     AppendFile log;
     if (std::string error; !station.log.empty() && !log.Open(station.log, error)) {
@@ -148,10 +176,8 @@ int RunStation(const Options& options, std::FILE* out, std::FILE* err) {
     setup.designedTiming = options.designedTiming;
     setup.profile = std::move(*profile);
     setup.firmwareFile = station.firmware;
-    setup.firmwareVersion = station.firmwareVersion;
+    setup.firmwareVersion = std::move(*firmwareVersion);
     setup.firmwareWaitMs = station.firmwareWaitSeconds * 1000;
-    // Before any thread starts, so that every thread holds the signals back.
-    StopSignals signals;
     Station running(std::move(setup), station.watch,
                     {out, err, options.json, log.IsOpen() ? &log : nullptr});
     return running.Run(signals);

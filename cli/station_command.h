@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/options.h"
+#include "cli/station_platform.h"
 
 namespace CLI {
 class App;
@@ -18,7 +19,7 @@ void AddStationCommand(CLI::App& app, Options& options);
 std::string CheckStationOptions(const Options& options);
 
 // Checks the profile, the firmware file and the log before watching, then runs the
-// station until a stop signal. Returns the exit code.
-int RunStation(const Options& options, std::FILE* out, std::FILE* err);
+// station until a stop signal in signals (made before any thread). Returns the exit code.
+int RunStation(const Options& options, StopSignals& signals, std::FILE* out, std::FILE* err);
 
 }  // namespace kd::cli

@@ -87,12 +87,17 @@ std::string LineText(const SerialSettings& line) {
            (line.parity.empty() ? '?' : line.parity.front()) + line.stopBits;
 }
 
-std::optional<std::string> ReadShown(Channel& channel, std::string_view key) {
+// A key's value as the reader sent it.
+std::optional<std::string> ReadRaw(Channel& channel, std::string_view key) {
     std::string value;
     if (ExchangeReadKey(&channel, key, value) != kCommandOk) {
         return std::nullopt;
     }
-    return Shown(value);
+    return value;
+}
+
+std::optional<std::string> ShownIfRead(const std::optional<std::string>& raw) {
+    return raw ? std::optional<std::string>(Shown(*raw)) : std::nullopt;
 }
 
 std::string ShownOrUnread(const std::optional<std::string>& value) {
@@ -155,7 +160,8 @@ class ReaderWork {
         if (!Connect(kConnectWindow, setup_.probe)) {
             return;
         }
-        record_.serialNumber = ReadShown(*channel_, "deviceno");
+        serialNumber_ = ReadRaw(*channel_, "deviceno");
+        record_.serialNumber = ShownIfRead(serialNumber_);
         record_.before = ReadVersions();
         record_.after = record_.before;
         // A reader that answered is in progress: a stop lets it finish.
@@ -183,8 +189,10 @@ class ReaderWork {
     void ApplyProfile();
 
     ReaderVersions ReadVersions() {
-        return {ReadShown(*channel_, kFirmwareVersionKey), ReadShown(*channel_, kBuildDateKey)};
+        firmware_ = ReadRaw(*channel_, kFirmwareVersionKey);
+        return {ShownIfRead(firmware_), ShownIfRead(ReadRaw(*channel_, kBuildDateKey))};
     }
+    bool SameReader();
 
     const StationSetup& setup_;
     const std::string& port_;
@@ -192,6 +200,8 @@ class ReaderWork {
     ReaderRecord& record_;
     SerialSettings line_;
     std::unique_ptr<Channel> channel_;
+    std::optional<std::string> serialNumber_;  // deviceno and masterver as last read: bytes
+    std::optional<std::string> firmware_;
 };
 
 // Opens the port and sends the handshake until the reader answers or the window ends.
@@ -236,10 +246,10 @@ bool ReaderWork::UpdateFirmware() {
     if (setup_.firmwareFile.empty()) {
         return true;
     }
-    if (!record_.before.firmware) {
+    if (!firmware_) {
         return Fail("the firmware version (masterver) could not be read");
     }
-    if (*record_.before.firmware == setup_.firmwareVersion) {
+    if (*firmware_ == setup_.firmwareVersion) {
         return true;
     }
     if (!Upload()) {
@@ -250,10 +260,35 @@ bool ReaderWork::UpdateFirmware() {
     if (!Connect(kReconnectWindow, false)) {
         return Fail("after the firmware upload: " + record_.reason);
     }
+    if (!SameReader()) {
+        return false;
+    }
     record_.after = ReadVersions();
-    if (record_.after.firmware != setup_.firmwareVersion) {
+    if (firmware_ != setup_.firmwareVersion) {
         return Fail("the firmware reads " + ShownOrUnread(record_.after.firmware) +
-                    " after the upload, not " + setup_.firmwareVersion);
+                    " after the upload, not " + Shown(setup_.firmwareVersion));
+    }
+    return true;
+}
+
+// The port may have gone during the firmware wait and come back with another reader
+// behind it: that one must not get this reader's record.
+bool ReaderWork::SameReader() {
+    if (!serialNumber_) {
+        return true;  // nothing to tell readers apart by
+    }
+    const std::optional<std::string> now = ReadRaw(*channel_, "deviceno");
+    if (!now) {
+        return Fail(
+            "after the firmware upload the serial number (deviceno) could not be read: "
+            "whether the same reader answered is unknown");
+    }
+    if (*now != *serialNumber_) {
+        record_.anotherReader = true;
+        return Fail("another reader answered on " + Shown(port_) +
+                    " after the firmware wait "
+                    "(serial " +
+                    Shown(*now) + "); it is taken as a new reader");
     }
     return true;
 }
@@ -291,6 +326,14 @@ void ReaderWork::ApplyProfile() {
     record_.passed = result.outcome == provision::ApplyOutcome::Verified ||
                      result.outcome == provision::ApplyOutcome::NothingToDo;
     record_.reason = ApplyReason(result);
+    const bool setsSerial =
+        std::any_of(setup_.profile.entries.begin(), setup_.profile.entries.end(),
+                    [](const profile::Entry& entry) { return entry.key == "deviceno"; });
+    if (setsSerial) {
+        // The record names the reader by the number it holds now.
+        serialNumber_ = ReadRaw(*channel_, "deviceno");
+        record_.serialNumber = ShownIfRead(serialNumber_);
+    }
     if (record_.firmwareUploaded) {
         record_.reason = "firmware " + ShownOrUnread(record_.before.firmware) + " -> " +
                          ShownOrUnread(record_.after.firmware) + "; " + record_.reason;

@@ -16,8 +16,8 @@ struct StationSetup {
     bool probe = false;     // find the line settings first
     bool designedTiming = false;
     profile::Profile profile;
-    std::string firmwareFile;  // empty: the firmware is left as it is
-    std::string firmwareVersion;
+    std::string firmwareFile;     // empty: the firmware is left as it is
+    std::string firmwareVersion;  // as the reader sends it: GBK bytes
     uint32_t firmwareWaitMs = 30000;
 };
 
@@ -39,12 +39,15 @@ struct ReaderRecord {
     std::string apply;       // apply's outcome code; empty when apply did not run
     size_t keysChanged = 0;  // keys written and stored
     bool passed = false;
+    // Another reader answered on the port after the firmware wait: that one is new.
+    bool anotherReader = false;
     std::string reason;
     double seconds = 0;
 };
 
-// Connects to the reader on port, updates its firmware when asked, applies the profile
-// with read-back, and says how it went. Exchanges go one at a time. Once stop is set,
+// Connects to the reader on port, updates its firmware when asked (checking that the
+// same reader answers afterwards), applies the profile with read-back, and says how it
+// went. Exchanges go one at a time. Once stop is set,
 // no connection is retried and a firmware upload ends before its next block; otherwise
 // a reader that answered goes to its end.
 ReaderRecord HandleReader(const StationSetup& setup, const std::string& port,

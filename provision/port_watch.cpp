@@ -45,6 +45,10 @@ void PortWatch::Finished(const std::string& port) {
     }
 }
 
+void PortWatch::Retake(const std::string& port) {
+    ports_.erase(port);
+}
+
 size_t PortWatch::Busy() const {
     return static_cast<size_t>(std::count_if(ports_.begin(), ports_.end(), [](const auto& entry) {
         return entry.second.state == State::Busy;

@@ -26,6 +26,9 @@ class PortWatch {
     std::vector<std::string> Take(const std::vector<std::string>& present);
     // The work on port has ended.
     void Finished(const std::string& port);
+    // The work on port has ended, and another reader now answers there: it is taken at
+    // the next look, without waiting for the port to go away.
+    void Retake(const std::string& port);
     // Ports taken and not finished.
     size_t Busy() const;
 

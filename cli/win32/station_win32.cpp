@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -47,17 +48,63 @@ bool PortPresent(const std::string& port) {
     });
 }
 
-// Ctrl-C is left to the system here: its handler would have to reach the station
-// through a global.
-struct StopSignals::State {};
+namespace {
 
-StopSignals::StopSignals() : state_(std::make_unique<State>()) {}
+// The console calls its handler on a thread of its own and passes no context: the one
+// flag it may set is reached through this pointer, set while a StopSignals lives.
+std::atomic<StopFlag*> handlerFlag{nullptr};
+// Set when the program has ended its work; closing the console waits for it.
+std::atomic<HANDLE> workEnded{nullptr};
 
-StopSignals::~StopSignals() = default;
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+    StopFlag* flag = handlerFlag.load();
+    if (flag == nullptr) {
+        return FALSE;
+    }
+    const bool closing = event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT;
+    int none = 0;
+    flag->compare_exchange_strong(
+        none, static_cast<int>(closing ? StopCause::HangUp : StopCause::Interrupt));
+    if (closing) {
+        // The system ends the program when this returns: give the work its time to end
+        // (the system allows some seconds).
+        if (HANDLE ended = workEnded.load(); ended != nullptr) {
+            ::WaitForSingleObject(ended, INFINITE);
+        }
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+struct StopSignals::State {
+    HANDLE ended = nullptr;
+};
+
+StopSignals::StopSignals() : state_(std::make_unique<State>()) {
+    state_->ended = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    workEnded = state_->ended;
+    handlerFlag = &flag_;
+    ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+StopSignals::~StopSignals() {
+    handlerFlag = nullptr;
+    ::SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    workEnded = nullptr;
+    if (state_->ended != nullptr) {
+        ::SetEvent(state_->ended);
+        ::CloseHandle(state_->ended);
+    }
+}
 
 bool StopSignals::Wait(uint32_t milliseconds) {
-    ::Sleep(milliseconds);
-    return false;
+    constexpr uint32_t kStep = 50;
+    for (uint32_t waited = 0; waited < milliseconds && Cause() == StopCause::None;
+         waited += kStep) {
+        ::Sleep(std::min(kStep, milliseconds - waited));
+    }
+    return Cause() != StopCause::None;
 }
 
 std::unique_ptr<Worker> StartWorker(std::function<void()> body) {
@@ -72,6 +119,7 @@ AppendFile::~AppendFile() {
 }
 
 bool AppendFile::Open(const std::string& path, std::string& error) {
+    path_ = path;
     descriptor_ =
         ::_open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (descriptor_ < 0) {
@@ -92,6 +140,12 @@ bool AppendFile::Append(std::string_view record, std::string& error) {
         return false;
     }
     return true;
+}
+
+bool AppendFile::StillInPlace() const {
+    // The runtime opens the file without delete sharing: while it is open, nobody can
+    // remove or rename it.
+    return descriptor_ >= 0;
 }
 
 }  // namespace kd::cli

@@ -39,6 +39,11 @@ struct Line {
     std::unique_ptr<BackgroundProgram> Station(const std::vector<std::string>& extra = {},
                                                const fs::path& profile = {},
                                                const fs::path& log = {}) const {
+        return Run(Args(extra, profile, log));
+    }
+
+    std::vector<std::string> Args(const std::vector<std::string>& extra = {},
+                                  const fs::path& profile = {}, const fs::path& log = {}) const {
         std::vector<std::string> args = {
             KDCFG_PATH,  "--baud",
             "115200",    "station",
@@ -46,6 +51,10 @@ struct Line {
             "--profile", (profile.empty() ? dir / "profile" : profile).string(),
             "--log",     (log.empty() ? dir / "log" : log).string()};
         args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
+
+    std::unique_ptr<BackgroundProgram> Run(const std::vector<std::string>& args) const {
         const fs::path output = dir / ("station" + std::to_string(++stations));
         fs::create_directories(output);
         return std::make_unique<BackgroundProgram>(args, output);
@@ -215,7 +224,9 @@ TEST(KdcfgStation, RefusesBeforeWatchingWhatCannotWork) {
     stations.push_back(line.Station(
         {"--firmware", (line.dir / "missing").string(), "--firmware-version", "V3.2"}));
     stations.push_back(line.Station({}, {}, line.dir / "no-such-dir" / "log"));
-    const int codes[] = {11, 6, 10};
+    test::WriteFile(line.dir / "numbered", "workmode=2\ndeviceno=KD-1\n");
+    stations.push_back(line.Station({}, line.dir / "numbered"));
+    const int codes[] = {11, 6, 10, 11};
     for (size_t i = 0; i < stations.size(); ++i) {
         EXPECT_EQ(stations[i]->Wait(3s), codes[i]) << stations[i]->Err();
         EXPECT_NE(stations[i]->Err().find("no port was watched"), std::string::npos)
@@ -224,6 +235,82 @@ TEST(KdcfgStation, RefusesBeforeWatchingWhatCannotWork) {
     EXPECT_NE(stations[0]->Err().find("bad-profile:2: nosuchkey: not a key of the catalogue"),
               std::string::npos)
         << stations[0]->Err();
+    EXPECT_NE(stations[3]->Err().find("numbered:2: every reader would get deviceno=KD-1"),
+              std::string::npos)
+        << stations[3]->Err();
+}
+
+TEST(KdcfgStation, LostOutputOrLogStopsTakingReadersAndEveryRecordIsKept) {
+    Line line;
+    // Standard output is a pipe whose reader has gone, as when Ctrl-C also ended a tee.
+    std::vector<std::string> piped = {
+        "/bin/sh", "-c", "{ \"$@\"; echo $? >" + (line.dir / "code").string() + "; } | true", "sh"};
+    for (const std::string& arg : line.Args()) {
+        piped.push_back(arg);
+    }
+    auto station = line.Run(piped);
+    auto slow = line.Plug("usb-slow", {"--delay", "150"});
+    ASSERT_TRUE(station->WaitForErr(line.Link("usb-slow") + ": reader found", 5s));
+    auto fast = line.Plug("usb-fast");
+    EXPECT_EQ(station->Wait(10s), 0) << station->Err();
+    EXPECT_EQ(test::ReadFile(line.dir / "code"), "10\n") << station->Err();
+    const std::string err = station->Err();
+    EXPECT_NE(err.find("stopping (standard output cannot be written); 1 reader in progress"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("station: 2 readers, 2 passed, 0 failed"), std::string::npos) << err;
+    EXPECT_EQ(line.Log().size(), 2u);
+
+    // The log removed while a reader is in progress: it finishes, then the station ends.
+    fs::remove(line.dir / "log");
+    // With --force every reader gets the profile's serial number, and its line shows it.
+    test::WriteFile(line.dir / "numbered", std::string(kProfile) + "deviceno=KD-NEW\n");
+    auto logged = line.Station({"--force"}, line.dir / "numbered", line.dir / "second.log");
+    ASSERT_TRUE(logged->WaitForErr(line.Link("usb-slow") + ": reader found", 5s));
+    ASSERT_TRUE(logged->WaitForOut("PASS " + line.Link("usb-fast"), 5s)) << logged->Err();
+    auto late = line.Plug("usb-late", {"--delay", "150"});
+    ASSERT_TRUE(logged->WaitForErr(line.Link("usb-late") + ": reader found", 5s));
+    fs::remove(line.dir / "second.log");
+    EXPECT_EQ(logged->Wait(5s), 10) << logged->Err();
+    EXPECT_NE(logged->Err().find("was removed or replaced"), std::string::npos) << logged->Err();
+    EXPECT_NE(logged->Out().find("PASS " + line.Link("usb-late") + " serial KD-NEW "),
+              std::string::npos)
+        << logged->Out();
+}
+
+TEST(KdcfgStation, AnotherReaderAfterTheFirmwareWaitIsTakenAnewAndSighupEndsWithTotals) {
+    Line line;
+    test::WriteFile(line.dir / "image", std::string(3000, '\x5A'));
+    fs::create_directories(line.dir / "up");
+    // A version with an edge blank is compared as the bytes the reader sends.
+    auto station = line.Station({"--firmware", (line.dir / "image").string(), "--firmware-version",
+                                 "V3.2.0 ", "--firmware-wait", "2"});
+    auto first = line.Plug("usb-a", {"--uploads", (line.dir / "up").string()});
+    for (int i = 0; i < 100 && !fs::exists(line.dir / "up" / "tesmor"); ++i) {
+        std::this_thread::sleep_for(50ms);
+    }
+    ASSERT_TRUE(fs::exists(line.dir / "up" / "tesmor")) << station->Err();
+    // Another reader takes the name while the first takes in its image.
+    auto second =
+        line.Plug("new-b", {"--value", "deviceno=KD-B", "--value", "masterver=V3.2.0 "}, "usb-b");
+    EXPECT_EQ(first->Stop(SIGTERM), 0);
+    fs::rename(line.Link("new-b"), line.Link("usb-a"));
+    ASSERT_TRUE(station->WaitForOut("PASS " + line.Link("usb-a"), 10s)) << station->Err();
+    station->Signal(SIGHUP);
+    EXPECT_EQ(station->Wait(3s), 14) << station->Err();
+    const std::string out = station->Out();
+    EXPECT_NE(out.find("FAIL " + line.Link("usb-a") +
+                       " serial KD-000123 firmware V3.1.7: "
+                       "another reader answered on " +
+                       line.Link("usb-a")),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("PASS " + line.Link("usb-a") + " serial KD-B "), std::string::npos) << out;
+    EXPECT_NE(out.find("station: 2 readers, 1 passed, 1 failed"), std::string::npos) << out;
+    const std::vector<nlohmann::json> log = line.Log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[1]["serialNumber"], "KD-B");
+    EXPECT_EQ(log[1]["firmwareUploaded"], false);
 }
 
 // Such a profile would pass every reader of a shift without configuring any.

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include "link/channel.h"
+#include "protocol/upload.h"
+
+namespace kd::cli {
+
+// Why the program was asked to stop. The signal watcher sets it once; everyone else
+// only reads it.
+enum class StopCause : int { None = 0, Interrupt, Terminate, HangUp };
+using StopFlag = std::atomic<int>;
+
+inline StopCause CauseOf(const StopFlag* flag) {
+    return flag == nullptr ? StopCause::None : static_cast<StopCause>(flag->load());
+}
+// "SIGINT", "SIGTERM", "SIGHUP".
+const char* StopName(StopCause cause);
+// 130 for SIGINT, 143 for SIGTERM and SIGHUP, as a shell reports a program they killed.
+int StopExitCode(StopCause cause);
+
+// Thrown instead of sending a request once a stop was asked for, so that a command ends
+// between two exchanges and never in the middle of one.
+class Interrupted final : public std::exception {
+  public:
+    const char* what() const noexcept override { return "interrupted"; }
+};
+
+// Passes everything to the port until the stop flag is set; then a request is not sent
+// and Interrupted is thrown.
+class StopChannel final : public Channel {
+  public:
+    StopChannel(Channel& inner, const StopFlag* stop) : inner_(inner), stop_(stop) {
+        SetReplyPacing(inner.ReplyPacing());
+    }
+    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
+        return inner_.Read(buffer, capacity, timeoutMs);
+    }
+    int32_t Write(const uint8_t* bytes, int32_t count) override;
+    void WaitUntilSent() override { inner_.WaitUntilSent(); }
+    void DiscardInput() override { inner_.DiscardInput(); }
+    void Close() override { inner_.Close(); }
+    uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
+    Clock::time_point Now() const override { return inner_.Now(); }
+    // A request was held back: the command ended before its work was done.
+    bool Cut() const { return cut_; }
+
+  private:
+    Channel& inner_;
+    const StopFlag* stop_;
+    bool cut_ = false;
+};
+
+// The upload's closing wait, cut short by a stop: the image has gone whole by then.
+class StopSleeper final : public Sleeper {
+  public:
+    explicit StopSleeper(const StopFlag* stop) : stop_(stop) {}
+    void Sleep(uint32_t milliseconds) override;
+
+  private:
+    const StopFlag* stop_;
+};
+
+}  // namespace kd::cli
