@@ -2,7 +2,6 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
-#include "cli/profile_file.h"
 #include "cli/provision_commands.h"
 #include "protocol/channel_key_access.h"
 #include "provision/apply.h"
@@ -149,15 +148,11 @@ json ResultJson(const ApplyResult& result) {
 
 }  // namespace
 
-int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags& flags,
-             std::FILE* out, std::FILE* err, ApplySummary* summary) {
-    const auto loaded = LoadProfile(profilePath, err);
-    if (!loaded) {
-        return kExitProfileRefused;
-    }
+int RunApply(Channel& channel, const std::string& profilePath, const profile::Profile& profile,
+             const ApplyFlags& flags, std::FILE* out, std::FILE* err, ApplySummary* summary) {
     ChannelKeyAccess keys(&channel);
     const ApplyResult result =
-        provision::Apply(keys, *loaded, {.dryRun = flags.dryRun, .force = flags.force});
+        provision::Apply(keys, profile, {.dryRun = flags.dryRun, .force = flags.force});
     ReportProblems(profilePath, result, flags.force, err);
     if (summary != nullptr) {
         *summary = SummaryOf(result);

@@ -66,6 +66,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kdcfg: %s\n", expandError.c_str());
         return kExitUsage;
     }
+    if (!ReadCommandProfile(options, stderr)) {
+        return kExitProfileRefused;
+    }
     if (options.command == "probe") {
         if (options.ports.size() > 1) {
             std::fprintf(stderr, "kdcfg: probe takes one port\n");
