@@ -102,6 +102,20 @@ void FileDialogs(Toolkit& toolkit) {
         KD_CHECK_EQ(saved.value_or(""), Utf16ToUtf8(path));
         KD_CHECK(::IsWindowEnabled(d.Window()));
 
+        // The filter's suffix goes only on a new name without one.
+        const std::wstring plain = TempDirectory() + L"kd_plain";
+        const std::wstring fresh = TempDirectory() + L"kd_新导出";
+        ::CloseHandle(::CreateFileW(plain.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ::DeleteFileW((fresh + L".txt").c_str());
+        for (const auto& [typed, expected] : {std::pair{plain, plain}, {fresh, fresh + L".txt"}}) {
+            FileDialogSeen seen{L"导出配置", typed};
+            const auto chosen =
+                Ask(d, seen, {FileDialogKind::Save, "导出配置", "配置文件 (*.txt)", "*.txt", ""});
+            KD_CHECK_EQ(chosen.value_or(""), Utf16ToUtf8(expected));
+        }
+        ::DeleteFileW(plain.c_str());
+
         FileDialogSeen open{L"导入配置", L""};
         const auto opened =
             Ask(d, open, {FileDialogKind::Open, "导入配置", "配置文件 (*.txt)", "*.txt", ""});

@@ -60,6 +60,12 @@ void RunProfileFileTests() {
     KD_CHECK_EQ(Contents(path), std::string("qrcode=0\n"));
     KD_CHECK_EQ(EntriesIn(folder), 1);
 
+    KD_CASE("profile files: a folder or a device is no profile");
+    std::string bytes;
+    KD_CHECK(files::ReadWhole(Utf8(folder), bytes).fault == files::Fault::IsDirectory);
+    KD_CHECK(files::ReadWhole("NUL", bytes).fault == files::Fault::NotRegular);
+    KD_CHECK(files::ReplaceWhole(Utf8(folder), "qrcode=1\n").fault == files::Fault::IsDirectory);
+
     ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(wide.c_str());
     ::RemoveDirectoryW(folder.c_str());
