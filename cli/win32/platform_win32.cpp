@@ -1,10 +1,6 @@
 #include <windows.h>
 
-#include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
-
-#include <cerrno>
 
 #include "cli/platform.h"
 
