@@ -3,7 +3,6 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
-#include "cli/profile_file.h"
 #include "cli/provision_commands.h"
 #include "cli/stop.h"
 #include "protocol/channel_key_access.h"
@@ -211,15 +210,11 @@ void ReportInterrupted(const ApplyResult& result, std::FILE* err) {
 
 }  // namespace
 
-int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags& flags,
-             std::FILE* out, std::FILE* err, ApplySummary* summary) {
-    const auto loaded = LoadProfileToWrite(profilePath, err);
-    if (!loaded) {
-        return kExitProfileRefused;
-    }
+int RunApply(Channel& channel, const std::string& profilePath, const profile::Profile& profile,
+             const ApplyFlags& flags, std::FILE* out, std::FILE* err, ApplySummary* summary) {
     StoppableKeys keys(channel);
     const ApplyResult result =
-        provision::Apply(keys, *loaded, {.dryRun = flags.dryRun, .force = flags.force});
+        provision::Apply(keys, profile, {.dryRun = flags.dryRun, .force = flags.force});
     if (keys.Interrupted()) {
         ReportInterrupted(result, err);
     } else {

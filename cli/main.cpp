@@ -13,7 +13,6 @@
 #include "cli/platform.h"
 #include "cli/ports_command.h"
 #include "cli/probe_command.h"
-#include "cli/provision_commands.h"
 #include "cli/run_command.h"
 #include "cli/station_command.h"
 #include "cli/station_platform.h"
@@ -71,17 +70,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kdcfg: %s\n", expandError.c_str());
         return kExitUsage;
     }
+    if (!ReadCommandProfile(options, stderr)) {
+        return kExitProfileRefused;
+    }
     if (options.command == "probe") {
         if (options.ports.size() > 1) {
             std::fprintf(stderr, "kdcfg: probe takes one port\n");
             return kExitUsage;
         }
         return FinishOutput(RunProbe(options.serial, options.json, stdout, stderr, options.stop));
-    }
-    // A profile that cannot be used is refused once, before any port is opened.
-    if ((options.command == "apply" || options.command == "diff") &&
-        !LoadProfileToWrite(options.profile, stderr)) {
-        return kExitProfileRefused;
     }
     const bool intoDirectory = DumpsIntoDirectory(options);
     if (intoDirectory && !PrepareDumpDirectory(options.output, stderr)) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/profile.h"
 #include "link/serial_settings.h"
 
 namespace kd::cli {
@@ -38,9 +39,11 @@ struct Options {
     std::string uploadFile;                  // upload-firmware, upload-config
     bool json = false;                       // info, get, keys, dump, diff, apply, ports
     std::string profile;                     // diff, apply, station
-    std::string output;                      // dump -o
-    bool dryRun = false;                     // apply
-    bool force = false;                      // apply, set
+    // diff, apply: what profile holds, read before any port is opened (ReadCommandProfile)
+    std::optional<profile::Profile> profileRead;
+    std::string output;   // dump -o
+    bool dryRun = false;  // apply
+    bool force = false;   // apply, set
     StationOptions station;
     // Set by main, not by the command line: the stop signal that came (a StopCause), read
     // between exchanges. Null: nothing watches for one.

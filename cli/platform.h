@@ -21,17 +21,6 @@ std::string PortDevicePath(const std::string& name);
 // Adds the "\\.\" device prefix to a bare "COMn" name; other names pass unchanged.
 std::string WindowsComDevicePath(std::string_view name);
 
-// Opens a file for writing that must not exist yet, so a name picked for a temporary
-// file never takes over someone else's; nullptr (errno set) when it exists or fails.
-std::FILE* CreateNewFile(const std::string& path);
-
-// Pushes what was written to the file on to the disk.
-bool SyncFile(std::FILE* file);
-
-// Puts the file from in the place of to in one step, replacing what was there; errno
-// set on failure.
-bool MoveIntoPlace(const std::string& from, const std::string& to);
-
 // The paths a shell pattern matches, sorted; empty with error set when none do.
 std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error);
 

@@ -135,14 +135,10 @@ int RunDump(Channel& channel, const std::string& port, const std::string& output
     return code;
 }
 
-int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::FILE* out,
+int RunDiff(Channel& channel, const profile::Profile& profile, bool asJson, std::FILE* out,
             std::FILE* err) {
-    const auto loaded = LoadProfileToWrite(profilePath, err);
-    if (!loaded) {
-        return kExitProfileRefused;
-    }
     ChannelKeyAccess keys(&channel);
-    const provision::DiffResult diff = provision::Diff(keys, *loaded);
+    const provision::DiffResult diff = provision::Diff(keys, profile);
     std::vector<const ReaderValue*> values;
     json differences = json::array();
     size_t notAsked = 0;

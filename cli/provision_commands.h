@@ -28,7 +28,8 @@ struct KeptDump {
 // when kept is given, into *kept alone.
 int RunDump(Channel& channel, const std::string& port, const std::string& outputPath, bool asJson,
             std::FILE* out, std::FILE* err, KeptDump* kept = nullptr);
-int RunDiff(Channel& channel, const std::string& profilePath, bool asJson, std::FILE* out,
+// diff and apply take a profile already read (apply's messages name profilePath).
+int RunDiff(Channel& channel, const profile::Profile& profile, bool asJson, std::FILE* out,
             std::FILE* err);
 
 struct ApplyFlags {
@@ -43,7 +44,8 @@ struct ApplySummary {
                              // store, or already equal
 };
 
-int RunApply(Channel& channel, const std::string& profilePath, const ApplyFlags& flags,
-             std::FILE* out, std::FILE* err, ApplySummary* summary = nullptr);
+int RunApply(Channel& channel, const std::string& profilePath, const profile::Profile& profile,
+             const ApplyFlags& flags, std::FILE* out, std::FILE* err,
+             ApplySummary* summary = nullptr);
 
 }  // namespace kd::cli

@@ -7,6 +7,7 @@
 #include "cli/exit_codes.h"
 #include "cli/key_commands.h"
 #include "cli/platform.h"
+#include "cli/profile_file.h"
 #include "cli/provision_commands.h"
 #include "cli/stop.h"
 #include "cli/tracing_channel.h"
@@ -41,11 +42,12 @@ int RunCommand(const Options& options, Channel& channel, bool terminal, std::FIL
                        out, err, kept);
     }
     if (options.command == "diff") {
-        return RunDiff(channel, options.profile, options.json, out, err);
+        return RunDiff(channel, *options.profileRead, options.json, out, err);
     }
     if (options.command == "apply") {
-        return RunApply(channel, options.profile, {options.dryRun, options.force, options.json},
-                        out, err, facts != nullptr ? &*facts->apply : nullptr);
+        return RunApply(channel, options.profile, *options.profileRead,
+                        {options.dryRun, options.force, options.json}, out, err,
+                        facts != nullptr ? &*facts->apply : nullptr);
     }
     DiskUploadFiles files;
     StopSleeper sleeper(options.stop);
@@ -92,12 +94,29 @@ int RunStoppable(const Options& options, Channel& channel, bool terminal, std::F
     return StopExitCode(cause);
 }
 
+bool TakesProfile(const Options& options) {
+    return options.command == "diff" || options.command == "apply";
+}
+
 }  // namespace
+
+bool ReadCommandProfile(Options& options, std::FILE* err) {
+    if (!TakesProfile(options)) {
+        return true;
+    }
+    options.profileRead = LoadProfileToWrite(options.profile, err);
+    return options.profileRead.has_value();
+}
 
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
                ReaderFacts* facts) {
     if (facts != nullptr && options.command == "apply") {
         facts->apply.emplace();  // nothing changed, nothing verified, until apply says so
+    }
+    if (TakesProfile(options) && !options.profileRead) {
+        std::fprintf(err, "kdcfg: %s: the profile was not read before the port\n",
+                     options.profile.c_str());
+        return kExitProfileRefused;
     }
     std::string error;
     SerialSettings serial = options.serial;

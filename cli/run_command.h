@@ -18,6 +18,10 @@ struct ReaderFacts {
     std::optional<KeptDump> dump;       // dump into a directory: the profile to save
 };
 
+// diff and apply: reads options.profile into options.profileRead, so that a profile that
+// cannot be used is refused before any port is opened. False after saying on err why.
+bool ReadCommandProfile(Options& options, std::FILE* err);
+
 // Opens options.serial's port, runs the command on it and closes it; output goes to out,
 // messages to err. Returns an exit code. The same path serves one port and many.
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,

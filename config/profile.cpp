@@ -4,6 +4,7 @@
 #include <map>
 
 #include "config/key_table.h"
+#include "protocol/device_commands.h"
 #include "text/escape.h"
 
 namespace kd::profile {
@@ -11,6 +12,8 @@ namespace kd::profile {
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr size_t kLongestKey = kKeyPayloadSize - kKeyRecordOverhead;
 
 std::string_view Trim(std::string_view text) {
     const size_t first = text.find_first_not_of(kBlanks);
@@ -50,10 +53,17 @@ bool ParseLine(std::string_view line, size_t number, Entry& entry,
         errors.push_back({number, "no key before '='"});
         return false;
     }
+    // Such a name leaves no room in the reader's record even for an empty value.
+    if (key.size() > kLongestKey) {
+        errors.push_back({number, "the key name is " + std::to_string(key.size()) +
+                                      " bytes long; a reader takes at most " +
+                                      std::to_string(kLongestKey)});
+        return false;
+    }
     kd::text::UnescapeError error{};
     auto value = kd::text::UnescapeText(Trim(line.substr(equals + 1)), &error);
     if (!value) {
-        errors.push_back({number, std::string(key) + ": " + kd::text::Describe(error)});
+        errors.push_back({number, kd::text::EscapeText(key) + ": " + kd::text::Describe(error)});
         return false;
     }
     entry = {std::string(key), std::move(*value), number};
@@ -67,6 +77,10 @@ std::optional<Profile> Parse(std::string_view text, std::vector<ParseError>& err
     std::map<std::string, size_t, std::less<>> seen;
     size_t number = 0;
     const size_t errorsBefore = errors.size();
+    // Some editors start a UTF-8 file with a byte-order mark; it is no part of the first key.
+    if (text.starts_with(kByteOrderMark)) {
+        text.remove_prefix(kByteOrderMark.size());
+    }
     while (!text.empty()) {
         ++number;
         const size_t end = text.find('\n');
@@ -85,8 +99,8 @@ std::optional<Profile> Parse(std::string_view text, std::vector<ParseError>& err
             continue;
         }
         if (const auto earlier = seen.find(entry.key); earlier != seen.end()) {
-            errors.push_back(
-                {number, entry.key + ": already set on line " + std::to_string(earlier->second)});
+            errors.push_back({number, kd::text::EscapeText(entry.key) + ": already set on line " +
+                                          std::to_string(earlier->second)});
             continue;
         }
         seen.emplace(entry.key, number);

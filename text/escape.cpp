@@ -272,8 +272,10 @@ std::optional<std::string> UnescapeText(std::string_view text, UnescapeError* er
 std::string Describe(const UnescapeError& error) {
     const std::string where = "at byte " + std::to_string(error.offset + 1);
     if (error.kind == UnescapeError::Kind::BadEscape) {
-        const bool printable = std::none_of(error.piece.begin(), error.piece.end(), [](char c) {
-            return IsControl(static_cast<uint8_t>(c));
+        // Only plain ASCII is quoted: any other byte could be half a character or a control.
+        const bool printable = std::all_of(error.piece.begin(), error.piece.end(), [](char c) {
+            const auto byte = static_cast<uint8_t>(c);
+            return byte >= 0x20 && byte < 0x7F;
         });
         return (printable ? "\"" + error.piece + "\" " : std::string("the backslash ")) + where +
                " is not an escape: write a backslash as \\\\ and any byte as \\xNN";

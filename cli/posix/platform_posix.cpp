@@ -28,26 +28,6 @@ bool GuardStandardDescriptors(std::string& error) {
     return true;
 }
 
-std::FILE* CreateNewFile(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        ::close(fd);
-    }
-    return file;
-}
-
-bool SyncFile(std::FILE* file) {
-    return std::fflush(file) == 0 && ::fsync(::fileno(file)) == 0;
-}
-
-bool MoveIntoPlace(const std::string& from, const std::string& to) {
-    return std::rename(from.c_str(), to.c_str()) == 0;
-}
-
 std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error) {
     glob_t found{};
     const int result = ::glob(pattern.c_str(), 0, nullptr, &found);

@@ -1,10 +1,6 @@
 #include <windows.h>
 
-#include <fcntl.h>
 #include <io.h>
-#include <sys/stat.h>
-
-#include <cerrno>
 
 #include "cli/platform.h"
 
@@ -21,31 +17,6 @@ bool IsTerminal(std::FILE* stream) {
 
 std::string PortDevicePath(const std::string& name) {
     return WindowsComDevicePath(name);
-}
-
-std::FILE* CreateNewFile(const std::string& path) {
-    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                         _S_IREAD | _S_IWRITE);
-    if (fd < 0) {
-        return nullptr;
-    }
-    std::FILE* file = _fdopen(fd, "wb");
-    if (file == nullptr) {
-        _close(fd);
-    }
-    return file;
-}
-
-bool SyncFile(std::FILE* file) {
-    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
-}
-
-bool MoveIntoPlace(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return true;
-    }
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return false;
 }
 
 std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error) {

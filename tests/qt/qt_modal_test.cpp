@@ -267,6 +267,10 @@ TEST(QtWindow, FileDialogsAreOwnedByTheAskingWindow) {
     QFile file(existing);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
+    const QString plain = folder.filePath(QStringLiteral("plain"));
+    QFile plainFile(plain);
+    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+    plainFile.close();
 
     ScriptedDialog dialog(Toolkit(), kMain);
     ScriptedDialog page(Toolkit(), kPage);
@@ -306,10 +310,19 @@ TEST(QtWindow, FileDialogsAreOwnedByTheAskingWindow) {
         answer(d, QString());
         chosen.push_back(Toolkit().ChooseFile(
             nullptr, {FileDialogKind::Open, "导入配置", "配置文件", "*.txt", ""}));
+        // A name that exists is written as typed, suffix or not.
+        for (const QString& typed : {QStringLiteral("/dev/full"), plain}) {
+            answer(d, typed);
+            WhenShown<QMessageBox>([](QMessageBox& replace) {
+                replace.button(QMessageBox::Yes)->click();  // "replace it?"
+            });
+            chosen.push_back(Toolkit().ChooseFile(
+                &d, {FileDialogKind::Save, "导出配置", "配置文件 (*.txt)", "*.txt", ""}));
+        }
         d.EndDialog(kResultOk);
     };
     EXPECT_EQ(dialog.DoModal(), kResultOk);
-    ASSERT_EQ(seen.size(), 3u);
+    ASSERT_EQ(seen.size(), 5u);
     EXPECT_EQ(seen[0].title, "导出配置");
     EXPECT_EQ(seen[0].filter, "配置文件 (*.txt)");
     EXPECT_TRUE(seen[0].suggested.endsWith("/读码器.txt"));
@@ -318,10 +331,12 @@ TEST(QtWindow, FileDialogsAreOwnedByTheAskingWindow) {
         EXPECT_TRUE(box.ownedByWindow);
         EXPECT_FALSE(box.ownerTookInput);
     }
-    ASSERT_EQ(chosen.size(), 3u);
+    ASSERT_EQ(chosen.size(), 5u);
     EXPECT_EQ(chosen[0], QFile::encodeName(folder.filePath("新配置.txt")).toStdString());
     EXPECT_EQ(chosen[1], QFile::encodeName(existing).toStdString());
     EXPECT_EQ(chosen[2], std::nullopt);
+    EXPECT_EQ(chosen[3], "/dev/full");
+    EXPECT_EQ(chosen[4], QFile::encodeName(plain).toStdString());
 }
 
 // Tab goes from the tabs into the page on show and then on to the controls after the

@@ -3,6 +3,7 @@
 // all and sends nothing until 保存.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -79,6 +80,10 @@ class ConfigDialogProfileTest : public ::testing::Test {
     std::string PathOf(std::string_view name) const { return (folder / name).string(); }
     std::string Write(std::string_view name, std::string_view text) const {
         std::ofstream(folder / name, std::ios::binary) << text;
+        return PathOf(name);
+    }
+    std::string Fifo(std::string_view name) const {
+        EXPECT_EQ(::mkfifo(PathOf(name).c_str(), 0600), 0);
         return PathOf(name);
     }
     std::string Read(const std::string& path) const {
@@ -229,6 +234,8 @@ TEST_F(ConfigDialogProfileTest, ABadFileChangesNothingAndSaysWhy) {
     } cases[] = {
         {PathOf("没有.txt"), "文件或文件夹不存在"},
         {folder.string(), "这是一个文件夹"},
+        {Fifo("fifo"), "这不是普通文件"},  // at once: nothing ever writes into it
+        {"/dev/zero", "这不是普通文件"},
         {Write("garbage.txt", "\x89PNG\r\n\x1A\n\x01\x02"), "第 1 行：expected key=value"},
         {Write("empty.txt", "# nothing\n"), "文件中没有任何设置项"},
         {Write("readerset.txt", "masterver=V3.1.7\nhistorytime=2026\n"), "文件中没有任何设置项"},
@@ -310,6 +317,8 @@ TEST_F(ConfigDialogProfileTest, CancelsAndAnUnwritableFileLeaveEverythingAsItWas
     const auto said = Press(kExport, nowhere);
     ASSERT_EQ(said.size(), 1u);
     EXPECT_EQ(said[0], "无法写入配置文件：" + nowhere + "\n文件或文件夹不存在");
+    EXPECT_THAT(Press(kExport, "/dev/full"),
+                ElementsAre("无法写入配置文件：/dev/full\n磁盘空间不足"));
     EXPECT_EQ(Shown(), shown);
     EXPECT_THAT(reader.requests, IsEmpty());
     EXPECT_FALSE(window->Ended());

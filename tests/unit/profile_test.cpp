@@ -61,5 +61,25 @@ TEST(Profile, FaultsAreAllReportedWithTheirLines) {
     EXPECT_EQ(good->entries[0].line, 2u);
 }
 
+// What a file may hold that the reader cannot take, or a terminal must not see.
+TEST(Profile, AByteOrderMarkIsSkippedAndKeysAreShownEscaped) {
+    std::vector<ParseError> errors;
+    const auto marked = Parse("\xEF\xBB\xBFqrcode=1\n", errors);
+    ASSERT_TRUE(marked);
+    EXPECT_EQ(marked->entries[0].key, "qrcode");
+
+    const std::string longest(253, 'k');
+    ASSERT_TRUE(Parse(longest + "=\n", errors)) << "a name of 253 bytes still fits the record";
+    const auto parsed =
+        Parse("a\r\x1B[Kb=1\na\r\x1B[Kb=2\nc\x1B=\\q\n" + std::string(300, 'k') + "=1\n", errors);
+    EXPECT_FALSE(parsed);
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_EQ(errors[0].message, "a\\x0D\\x1B[Kb: already set on line 1");
+    EXPECT_EQ(errors[1].line, 3u);
+    EXPECT_EQ(errors[1].message.substr(0, 8), "c\\x1B: \"");
+    EXPECT_EQ(errors[2].line, 4u);
+    EXPECT_EQ(errors[2].message, "the key name is 300 bytes long; a reader takes at most 253");
+}
+
 }  // namespace
 }  // namespace kd::profile

@@ -48,7 +48,22 @@ struct FileDialogSeen {
     HWND owner = nullptr;
     bool ownerEnabled = true;
     bool found = false;
+    bool confirm = false;  // answer "replace it?" with yes
 };
+
+// Says yes to the box asking whether to replace a file, which the dialog box opens.
+void ConfirmReplace(HWND box) {
+    for (int attempt = 0; attempt < 400; ++attempt) {
+        HWND other = nullptr;
+        while ((other = ::FindWindowExW(nullptr, other, L"#32770", nullptr)) != nullptr) {
+            if (other != box && ::GetDlgItem(other, IDYES) != nullptr) {
+                ::PostMessageW(other, WM_COMMAND, IDYES, 0);
+                return;
+            }
+        }
+        ::Sleep(25);
+    }
+}
 
 DWORD WINAPI AnswerFileDialog(void* argument) {
     auto* seen = static_cast<FileDialogSeen*>(argument);
@@ -67,6 +82,9 @@ DWORD WINAPI AnswerFileDialog(void* argument) {
             ::SendMessageW(::GetDlgItem(box, kFileNameBox), WM_SETTEXT, 0,
                            reinterpret_cast<LPARAM>(seen->answer.c_str()));
             ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+            if (seen->confirm) {
+                ConfirmReplace(box);
+            }
         }
     }
     return 0;
@@ -101,6 +119,21 @@ void FileDialogs(Toolkit& toolkit) {
         KD_CHECK(saved.has_value());
         KD_CHECK_EQ(saved.value_or(""), Utf16ToUtf8(path));
         KD_CHECK(::IsWindowEnabled(d.Window()));
+
+        // The filter's suffix goes only on a new name without one.
+        const std::wstring plain = TempDirectory() + L"kd_plain";
+        const std::wstring fresh = TempDirectory() + L"kd_新导出";
+        ::CloseHandle(::CreateFileW(plain.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        ::DeleteFileW((fresh + L".txt").c_str());
+        for (const auto& [typed, expected] : {std::pair{plain, plain}, {fresh, fresh + L".txt"}}) {
+            FileDialogSeen seen{L"导出配置", typed};
+            seen.confirm = typed == plain;
+            const auto chosen =
+                Ask(d, seen, {FileDialogKind::Save, "导出配置", "配置文件 (*.txt)", "*.txt", ""});
+            KD_CHECK_EQ(chosen.value_or(""), Utf16ToUtf8(expected));
+        }
+        ::DeleteFileW(plain.c_str());
 
         FileDialogSeen open{L"导入配置", L""};
         const auto opened =

@@ -2,7 +2,7 @@
 // leaves the old profile as it was.
 #include <string>
 
-#include "config/profile_file.h"
+#include "files/whole_file.h"
 #include "tests/win32/check.h"
 #include "ui/win32/windows_api.h"
 
@@ -34,8 +34,8 @@ int EntriesIn(const std::wstring& folder) {
 
 std::string Contents(const std::string& path) {
     std::string bytes;
-    std::string error;
-    return profile_file::Read(path, bytes, error) ? bytes : "unreadable: " + error;
+    const files::Result read = files::ReadWhole(path, bytes);
+    return read ? bytes : "unreadable: " + std::to_string(static_cast<int>(read.fault));
 }
 
 }  // namespace
@@ -49,19 +49,22 @@ void RunProfileFileTests() {
     ::CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring wide = folder + L"\\读码器配置.txt";
     const std::string path = Utf8(wide);
-    std::string error;
-    KD_CHECK(profile_file::Write(path, "qrcode=1\n", error));
-    KD_CHECK(profile_file::Write(path, "qrcode=0\n", error));
+    KD_CHECK(bool(files::ReplaceWhole(path, "qrcode=1\n")));
+    KD_CHECK(bool(files::ReplaceWhole(path, "qrcode=0\n")));
     KD_CHECK_EQ(Contents(path), std::string("qrcode=0\n"));
     KD_CHECK_EQ(EntriesIn(folder), 1);
 
     KD_CASE("profile files: a read-only profile is refused and kept");
     ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY);
-    error.clear();
-    KD_CHECK(!profile_file::Write(path, "qrcode=1\n", error));
-    KD_CHECK_EQ(error, std::string("没有访问权限"));
+    KD_CHECK(files::ReplaceWhole(path, "qrcode=1\n").fault == files::Fault::ReadOnly);
     KD_CHECK_EQ(Contents(path), std::string("qrcode=0\n"));
     KD_CHECK_EQ(EntriesIn(folder), 1);
+
+    KD_CASE("profile files: a folder or a device is no profile");
+    std::string bytes;
+    KD_CHECK(files::ReadWhole(Utf8(folder), bytes).fault == files::Fault::IsDirectory);
+    KD_CHECK(files::ReadWhole("NUL", bytes).fault == files::Fault::NotRegular);
+    KD_CHECK(files::ReplaceWhole(Utf8(folder), "qrcode=1\n").fault == files::Fault::IsDirectory);
 
     ::SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(wide.c_str());

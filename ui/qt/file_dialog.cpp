@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include "ui/qt/control_builder.h"
 #include "ui/qt/qt_toolkit.h"
@@ -33,16 +34,45 @@ QString DefaultSuffixOf(const QString& pattern) {
     return suffix.contains(u'*') || suffix.contains(u'?') ? QString() : suffix;
 }
 
+// A name without a suffix that names nothing yet gets the filter's suffix; any other name
+// is taken as typed, so /dev/full stays /dev/full and an existing "profile" is not turned
+// into a new "profile.txt".
+bool TakesSuffix(const QString& path) {
+    const QFileInfo info(path);
+    return !info.fileName().contains(u'.') && !info.exists() && !info.isSymLink();
+}
+
+// Decides on the suffix when the user accepts, before the dialog's own check asks
+// whether to replace a file: that question is then about the name that will be written.
+class SuffixedFileDialog final : public QFileDialog {
+  public:
+    SuffixedFileDialog(QWidget* parent, const QString& title, QString suffix)
+        : QFileDialog(parent, title), suffix_(std::move(suffix)) {}
+
+  protected:
+    void accept() override {
+        setDefaultSuffix(QString());
+        const QStringList typed = selectedFiles();
+        const bool add = !suffix_.isEmpty() && typed.size() == 1 && TakesSuffix(typed.front());
+        setDefaultSuffix(add ? suffix_ : QString());
+        QFileDialog::accept();
+    }
+
+  private:
+    QString suffix_;
+};
+
 }  // namespace
 
 std::optional<std::string> QtToolkit::ChooseFile(Dialog* owner, const FileDialogRequest& request) {
     QtWindow* ownerWindow = owner != nullptr ? OwnerRoot(owner) : ActiveWindow();
-    QFileDialog dialog(ownerWindow, FromUtf8(request.title));
+    const bool save = request.kind == FileDialogKind::Save;
+    SuffixedFileDialog dialog(ownerWindow, FromUtf8(request.title),
+                              save ? DefaultSuffixOf(FromUtf8(request.pattern)) : QString());
     dialog.setNameFilter(NameFilterOf(request));
-    if (request.kind == FileDialogKind::Save) {
+    if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(DefaultSuffixOf(FromUtf8(request.pattern)));
         dialog.selectFile(FromUtf8(request.defaultName));
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -48,6 +48,26 @@ std::wstring DefaultExtensionOf(std::string_view pattern) {
     return Utf8ToUtf16(pattern.substr(dot + 1));
 }
 
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A name without a suffix that names nothing yet gets the filter's; any other name is
+// taken as typed.
+bool TakesSuffix(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const size_t nameAt = slash == std::wstring::npos ? 0 : slash + 1;
+    return path.find(L'.', nameAt) == std::wstring::npos && !Exists(path);
+}
+
+// The dialog asked about replacing the name typed; a suffix added afterwards names another
+// file, so that one is asked about here, in the dialog's words.
+bool MayReplace(HWND owner, const std::wstring& title, const std::wstring& path) {
+    const std::wstring text = path + L" 已存在。\n要替换它吗？";
+    return ::MessageBoxW(owner, text.c_str(), title.c_str(),
+                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 }  // namespace
 
 Win32Toolkit::Win32Toolkit(void* instance) : instance_(instance) {
@@ -143,15 +163,12 @@ int Win32Toolkit::MessageBox(Dialog* owner, std::string_view text, std::string_v
 
 std::optional<std::string> Win32Toolkit::ChooseFile(Dialog* owner,
                                                     const FileDialogRequest& request) {
+    const bool save = request.kind == FileDialogKind::Save;
     const std::wstring filter = FilterOf(request);
     const std::wstring title = Utf8ToUtf16(request.title);
     const std::wstring extension = DefaultExtensionOf(request.pattern);
     // Room for long paths; the suggested name starts the buffer.
-    std::wstring path(32768, L'\0');
-    if (request.kind == FileDialogKind::Save) {
-        const std::wstring suggested = Utf8ToUtf16(request.defaultName);
-        path.replace(0, std::min(suggested.size(), path.size() - 1), suggested);
-    }
+    std::wstring suggested = save ? Utf8ToUtf16(request.defaultName) : std::wstring();
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
     // The dialog disables this window while it runs, as a modal dialog does.
@@ -159,29 +176,32 @@ std::optional<std::string> Win32Toolkit::ChooseFile(Dialog* owner,
         owner != nullptr ? OwnerWindow(owner) : static_cast<HWND>(ActiveModalWindow());
     dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path.data();
-    dialog.nMaxFile = static_cast<DWORD>(path.size());
     dialog.lpstrTitle = title.empty() ? nullptr : title.c_str();
-    dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    // No lpstrDefExt: the dialog would add it to any name, also to one that exists.
     // The program's working directory stays where it was.
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
-    BOOL chosen = FALSE;
-    if (request.kind == FileDialogKind::Save) {
-        dialog.Flags |= OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN;
-        chosen = ::GetSaveFileNameW(&dialog);
-    } else {
-        dialog.Flags |= OFN_FILEMUSTEXIST;
-        chosen = ::GetOpenFileNameW(&dialog);
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR |
+                   (save ? OFN_OVERWRITEPROMPT | OFN_NOREADONLYRETURN : OFN_FILEMUSTEXIST);
+    for (;;) {
+        std::wstring path(32768, L'\0');
+        path.replace(0, std::min(suggested.size(), path.size() - 1), suggested);
+        dialog.lpstrFile = path.data();
+        dialog.nMaxFile = static_cast<DWORD>(path.size());
+        if ((save ? ::GetSaveFileNameW(&dialog) : ::GetOpenFileNameW(&dialog)) == FALSE) {
+            return std::nullopt;
+        }
+        path.resize(path.find(L'\0'));
+        if (path.empty()) {
+            return std::nullopt;
+        }
+        if (!save || extension.empty() || !TakesSuffix(path)) {
+            return Utf16ToUtf8(path);
+        }
+        path += L"." + extension;
+        if (!Exists(path) || MayReplace(dialog.hwndOwner, title, path)) {
+            return Utf16ToUtf8(path);
+        }
+        suggested = path;  // asked again, from the name it would have had
     }
-    if (chosen == FALSE) {
-        return std::nullopt;
-    }
-    const size_t end = path.find(L'\0');
-    path.resize(end == std::wstring::npos ? path.size() : end);
-    if (path.empty()) {
-        return std::nullopt;
-    }
-    return Utf16ToUtf8(path);
 }
 
 void Win32Toolkit::SetCursor(Cursor cursor) {

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Whole files by UTF-8 path, for profiles: read and replaced in one place, with one set of
+// rules. Each caller words the fault in its own language.
+//
+// Reading: only a regular file, opened without waiting (a pipe or a device is refused
+//   before anything is read from it), at most kLargestFile bytes.
+// Replacing: the new content goes to a new file beside the old one, which then takes its
+//   place, keeping the old one's permissions; a read-only file is refused; a symbolic link
+//   is followed only when it belongs to the caller or to the owner of the folder holding it,
+//   and one that leads nowhere is refused; a device or a pipe is written as it is.
+namespace kd::files {
+
+// A profile is a few kilobytes; a larger file is not one.
+inline constexpr size_t kLargestFile = 1 << 20;
+
+enum class Fault {
+    None,
+    NotFound,      // nothing by that name, or a folder on the way is missing
+    NoAccess,      // the system's permissions say no
+    IsDirectory,   // a folder
+    NotRegular,    // reading: a pipe, a device or a socket
+    TooLarge,      // reading: more than kLargestFile bytes
+    ReadOnly,      // replacing: the file is marked read-only
+    ForeignLink,   // replacing: a link another user put there
+    DanglingLink,  // replacing: a link to nothing
+    NoSpace,       // the disk is full
+    System,        // anything else: see code
+};
+
+struct Result {
+    Fault fault = Fault::None;
+    // The system's error number (errno, or GetLastError on Windows); 0 when the fault is
+    // one of the rules above.
+    int code = 0;
+    explicit operator bool() const { return fault == Fault::None; }
+};
+
+// The file's bytes in bytes; on failure bytes is empty.
+Result ReadWhole(const std::string& path, std::string& bytes);
+
+// Makes bytes the whole content of path: the old content stays whole until the new one is.
+Result ReplaceWhole(const std::string& path, std::string_view bytes);
+
+// The system's own words for a Result's code.
+std::string SystemText(int code);
+
+}  // namespace kd::files
