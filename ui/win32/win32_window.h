@@ -79,6 +79,10 @@ class Win32Window final : public WindowPeer {
 
     INT_PTR OnInitDialog();
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnCommand(WPARAM wParam, LPARAM lParam);
+    void OnNotify(LPARAM lParam);
+    INT_PTR OnSysCommand(WPARAM wParam);
+    void OnShowWindow(bool shown);
     // False while the top-level window is disabled under a modal dialog or message box.
     bool TakesInput() const;
     bool PaintIconic();
