@@ -44,39 +44,6 @@ const DialogTemplate kPage{901, DialogStyle::Child, "", 200, 60, "System", 10, k
 
 namespace {
 
-// A dialog whose reactions each case sets.
-class ScriptedWindow : public Dialog {
-  public:
-    ScriptedWindow(Toolkit& toolkit, const DialogTemplate& source) : Dialog(toolkit, source) {}
-
-    std::function<void(ScriptedWindow&)> onInit;
-    std::function<void(ScriptedWindow&)> onShown;
-    std::function<bool(int)> onSysCommand;
-    std::vector<int> tabChanges;
-    int shownCount = 0;
-    bool visibleWhenShown = false;
-
-    void Bind(int id, std::function<void()> handler) { BindCommand(id, std::move(handler)); }
-
-  protected:
-    bool OnInitDialog() override {
-        Dialog::OnInitDialog();
-        if (onInit) {
-            onInit(*this);
-        }
-        return true;
-    }
-    void OnShown() override {
-        ++shownCount;
-        visibleWhenShown = IsWindowVisible();
-        if (onShown) {
-            onShown(*this);
-        }
-    }
-    void OnTabChanged(int tabId) override { tabChanges.push_back(tabId); }
-    bool OnSysCommand(int command) override { return onSysCommand && onSysCommand(command); }
-};
-
 void ControlsStartAsTheTemplateSays(BackEnd& b) {
     ScriptedWindow dialog(b.Toolkit(), kWindow);
     dialog.onInit = [&b](ScriptedWindow& d) {

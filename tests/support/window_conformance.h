@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "ui/dialog.h"
@@ -41,6 +42,40 @@ constexpr const char* kAboutEntry = "关于配置工具  (&A)...";
 // A window with a control of every kind, and a page for its tab control.
 extern const ui::DialogTemplate kWindow;
 extern const ui::DialogTemplate kPage;
+
+// A dialog whose reactions each case sets.
+class ScriptedWindow : public ui::Dialog {
+  public:
+    ScriptedWindow(ui::Toolkit& toolkit, const ui::DialogTemplate& source)
+        : Dialog(toolkit, source) {}
+
+    std::function<void(ScriptedWindow&)> onInit;
+    std::function<void(ScriptedWindow&)> onShown;
+    std::function<bool(int)> onSysCommand;
+    std::vector<int> tabChanges;
+    int shownCount = 0;
+    bool visibleWhenShown = false;
+
+    void Bind(int id, std::function<void()> handler) { BindCommand(id, std::move(handler)); }
+
+  protected:
+    bool OnInitDialog() override {
+        Dialog::OnInitDialog();
+        if (onInit) {
+            onInit(*this);
+        }
+        return true;
+    }
+    void OnShown() override {
+        ++shownCount;
+        visibleWhenShown = IsWindowVisible();
+        if (onShown) {
+            onShown(*this);
+        }
+    }
+    void OnTabChanged(int tabId) override { tabChanges.push_back(tabId); }
+    bool OnSysCommand(int command) override { return onSysCommand && onSysCommand(command); }
+};
 
 // What the checks need from a back end: its toolkit, a user, and a place to report.
 class BackEnd {

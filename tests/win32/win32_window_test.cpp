@@ -40,38 +40,6 @@ bool HasStyle(HWND window, LONG style) {
     return (::GetWindowLongW(window, GWL_STYLE) & style) != 0;
 }
 
-// A dialog whose reactions each case sets.
-class ScriptedDialog : public Dialog {
-  public:
-    ScriptedDialog(Toolkit& toolkit, const DialogTemplate& source) : Dialog(toolkit, source) {}
-
-    std::function<void(ScriptedDialog&)> onInit;
-    std::function<void(ScriptedDialog&)> onShown;
-    std::function<bool(int)> onSysCommand;
-    std::vector<int> tabChanges;
-    int shownCount = 0;
-
-    void Bind(int id, std::function<void()> handler) { BindCommand(id, std::move(handler)); }
-    HWND Window() const { return WindowOf(*this); }
-
-  protected:
-    bool OnInitDialog() override {
-        Dialog::OnInitDialog();
-        if (onInit) {
-            onInit(*this);
-        }
-        return true;
-    }
-    void OnShown() override {
-        ++shownCount;
-        if (onShown) {
-            onShown(*this);
-        }
-    }
-    void OnTabChanged(int tabId) override { tabChanges.push_back(tabId); }
-    bool OnSysCommand(int command) override { return onSysCommand && onSysCommand(command); }
-};
-
 // A page that deletes itself from inside one of its own handlers.
 class SelfDestroyingPage : public Dialog {
   public:
@@ -138,15 +106,15 @@ bool HasIconPicture(HWND window) {
 
 void StylesAndLimits(Toolkit& toolkit) {
     KD_CASE("styles and limits");
-    ScriptedDialog dialog(toolkit, kWindow);
-    dialog.onInit = [](ScriptedDialog& d) {
-        KD_CHECK(HasStyle(::GetDlgItem(d.Window(), kRadioA), WS_TABSTOP));
-        KD_CHECK(!HasStyle(::GetDlgItem(d.Window(), kRadioB), WS_TABSTOP));
-        KD_CHECK(HasStyle(::GetDlgItem(d.Window(), kReadOnlyEdit), ES_READONLY));
+    ScriptedWindow dialog(toolkit, kWindow);
+    dialog.onInit = [](ScriptedWindow& d) {
+        KD_CHECK(HasStyle(::GetDlgItem(WindowOf(d), kRadioA), WS_TABSTOP));
+        KD_CHECK(!HasStyle(::GetDlgItem(WindowOf(d), kRadioB), WS_TABSTOP));
+        KD_CHECK(HasStyle(::GetDlgItem(WindowOf(d), kReadOnlyEdit), ES_READONLY));
         // The unnamed icon got its picture from the program's resources.
-        KD_CHECK(HasIconPicture(d.Window()));
+        KD_CHECK(HasIconPicture(WindowOf(d)));
         d.SetTextLimit(kEdit, 5);
-        KD_CHECK_EQ(::SendMessageW(::GetDlgItem(d.Window(), kEdit), EM_GETLIMITTEXT, 0, 0), 5);
+        KD_CHECK_EQ(::SendMessageW(::GetDlgItem(WindowOf(d), kEdit), EM_GETLIMITTEXT, 0, 0), 5);
         d.SetChecked(kOk, true);  // not a check box: no state to keep
         KD_CHECK(!d.IsChecked(kOk));
         d.EndDialog(kResultOk);
@@ -156,13 +124,13 @@ void StylesAndLimits(Toolkit& toolkit) {
 
 void TabCaptionsAndPageWindows(Toolkit& toolkit) {
     KD_CASE("tab captions and page windows");
-    ScriptedDialog dialog(toolkit, kWindow);
-    ScriptedDialog page(toolkit, kPage);
+    ScriptedWindow dialog(toolkit, kWindow);
+    ScriptedWindow page(toolkit, kPage);
     std::unique_ptr<SelfDestroyingPage> doomedPage;
     doomedPage = std::make_unique<SelfDestroyingPage>(toolkit, doomedPage);
     HWND pageWindow = nullptr;
     HWND doomedWindow = nullptr;
-    dialog.onInit = [&](ScriptedDialog& d) {
+    dialog.onInit = [&](ScriptedWindow& d) {
         for (const char* caption : {"首页", "关于", "条码", "输出"}) {
             d.TabInsert(kTabs, d.Peer()->TabCount(kTabs), caption);
         }
@@ -170,20 +138,20 @@ void TabCaptionsAndPageWindows(Toolkit& toolkit) {
         const Rect area = d.TabDisplayArea(kTabs);
         for (int tab = 0; tab < 4; ++tab) {
             RECT caption{};
-            ::SendMessageW(::GetDlgItem(d.Window(), kTabs), TCM_GETITEMRECT,
+            ::SendMessageW(::GetDlgItem(WindowOf(d), kTabs), TCM_GETITEMRECT,
                            static_cast<WPARAM>(tab), reinterpret_cast<LPARAM>(&caption));
             KD_CHECK(caption.bottom > 0 && area.top >= caption.bottom);
         }
         KD_CHECK(page.CreateAsChild(d, kTabs));
-        pageWindow = page.Window();
-        KD_CHECK(::GetParent(pageWindow) == ::GetDlgItem(d.Window(), kTabs));
+        pageWindow = WindowOf(page);
+        KD_CHECK(::GetParent(pageWindow) == ::GetDlgItem(WindowOf(d), kTabs));
         // The system's visual styles library is found and takes the tab background.
         KD_CHECK(ui::win32::ThemeLibrary().UseTabBackground(pageWindow));
         KD_CHECK(!page.CreateAsChild(d, kTabs));  // it has a window already
         KD_CHECK(doomedPage->CreateAsChild(d, kTabs));
         doomedWindow = WindowOf(*doomedPage);
     };
-    dialog.onShown = [&](ScriptedDialog& d) {
+    dialog.onShown = [&](ScriptedWindow& d) {
         // A page whose object goes from inside its own handler takes its window along.
         ::SendMessageW(doomedWindow, WM_SYSCOMMAND, 0x20, 0);
         KD_CHECK(doomedPage == nullptr);
@@ -197,7 +165,7 @@ void TabCaptionsAndPageWindows(Toolkit& toolkit) {
 
 void SystemMenuAndCloseBox(Toolkit& toolkit) {
     KD_CASE("system menu and close box");
-    ScriptedDialog dialog(toolkit, kWindow);
+    ScriptedWindow dialog(toolkit, kWindow);
     std::vector<int> clicks;
     std::vector<int> sysCommands;
     dialog.Bind(kCheck, [&] { clicks.push_back(kCheck); });
@@ -205,11 +173,11 @@ void SystemMenuAndCloseBox(Toolkit& toolkit) {
         sysCommands.push_back(command);
         return command == kAboutCommand;
     };
-    dialog.onInit = [](ScriptedDialog& d) {
+    dialog.onInit = [](ScriptedWindow& d) {
         KD_CHECK(d.AppendSystemMenu(kAboutEntry, kAboutCommand));
     };
-    dialog.onShown = [&](ScriptedDialog& d) {
-        const HWND window = d.Window();
+    dialog.onShown = [&](ScriptedWindow& d) {
+        const HWND window = WindowOf(d);
         const HMENU menu = ::GetSystemMenu(window, FALSE);
         const int count = ::GetMenuItemCount(menu);
         KD_CHECK(count >= 2);
@@ -236,14 +204,14 @@ void SystemMenuAndCloseBox(Toolkit& toolkit) {
 
 void IconsAndOwnership(Toolkit& toolkit) {
     KD_CASE("icons, owners and message boxes");
-    ScriptedDialog outer(toolkit, kWindow);
+    ScriptedWindow outer(toolkit, kWindow);
     int buttonClicks = 0;
     int sysCommands = 0;
     outer.Bind(kButton, [&] { ++buttonClicks; });
     outer.onSysCommand = [&](int) { return ++sysCommands > 0; };
-    outer.onInit = [](ScriptedDialog& d) { d.SetIcon(kIcon); };
-    outer.onShown = [&](ScriptedDialog& d) {
-        const HWND window = d.Window();
+    outer.onInit = [](ScriptedWindow& d) { d.SetIcon(kIcon); };
+    outer.onShown = [&](ScriptedWindow& d) {
+        const HWND window = WindowOf(d);
         const auto big = ::SendMessageW(window, WM_GETICON, ICON_BIG, 0);
         const auto small = ::SendMessageW(window, WM_GETICON, ICON_SMALL, 0);
         KD_CHECK(big != 0 && small != 0);
@@ -252,9 +220,9 @@ void IconsAndOwnership(Toolkit& toolkit) {
         KD_CHECK_EQ(::SendMessageW(window, WM_GETICON, ICON_BIG, 0), big);
 
         // A box run from this window is owned by it and disables it meanwhile.
-        ScriptedDialog inner(toolkit, kWindow);
-        inner.onShown = [&](ScriptedDialog& box) {
-            KD_CHECK(::GetWindow(box.Window(), GW_OWNER) == window);
+        ScriptedWindow inner(toolkit, kWindow);
+        inner.onShown = [&](ScriptedWindow& box) {
+            KD_CHECK(::GetWindow(WindowOf(box), GW_OWNER) == window);
             KD_CHECK(!::IsWindowEnabled(window));
             box.EndDialog(3);
         };
@@ -264,9 +232,9 @@ void IconsAndOwnership(Toolkit& toolkit) {
 
         // Without an owner it belongs to the running window all the same, which takes no
         // commands meanwhile: a click that reaches it by message does nothing.
-        ScriptedDialog unowned(toolkit, kWindow);
-        unowned.onShown = [&](ScriptedDialog& box) {
-            KD_CHECK(::GetWindow(box.Window(), GW_OWNER) == window);
+        ScriptedWindow unowned(toolkit, kWindow);
+        unowned.onShown = [&](ScriptedWindow& box) {
+            KD_CHECK(::GetWindow(WindowOf(box), GW_OWNER) == window);
             KD_CHECK(!::IsWindowEnabled(window));
             ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(kButton, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(window, kButton)));
@@ -311,17 +279,17 @@ DWORD WINAPI AnswerMessageBox(void* argument) {
 
 void MessageBoxes(Toolkit& toolkit) {
     KD_CASE("message boxes");
-    ScriptedDialog dialog(toolkit, kWindow);
+    ScriptedWindow dialog(toolkit, kWindow);
     BoxSeen seen;
     seen.caption = L"测试消息框";
-    dialog.onShown = [&](ScriptedDialog& d) {
+    dialog.onShown = [&](ScriptedWindow& d) {
         const HANDLE watcher = ::CreateThread(nullptr, 0, &AnswerMessageBox, &seen, 0, nullptr);
         KD_CHECK_EQ(d.MessageBox("未找到设备。", "测试消息框", kMessageIconInformation), kResultOk);
         ::WaitForSingleObject(watcher, 15000);
         ::CloseHandle(watcher);
         KD_CHECK(seen.found);
         KD_CHECK_EQ(seen.text, std::string("未找到设备。"));
-        KD_CHECK(seen.owner == d.Window());
+        KD_CHECK(seen.owner == WindowOf(d));
         d.EndDialog(kResultOk);
     };
     KD_CHECK_EQ(dialog.DoModal(), kResultOk);
