@@ -78,6 +78,7 @@ class Win32Window final : public WindowPeer {
     bool Dispatch(Call&& call);
 
     INT_PTR OnInitDialog();
+    // Hands each message to its handler; the results are the dialog procedure's.
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnCommand(WPARAM wParam, LPARAM lParam);
     void OnNotify(LPARAM lParam);
