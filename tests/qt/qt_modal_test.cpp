@@ -56,32 +56,20 @@ class SelfDestroyingPage : public ScriptedDialog {
     std::unique_ptr<SelfDestroyingPage>& holder_;
 };
 
+// What the conformance suite checks of tabs and pages on every back end is not repeated
+// here: only how the Qt widgets place and keep them.
 TEST(QtWindow, PagesLiveInTheTabControlBelowItsTabs) {
     ScriptedDialog dialog(Toolkit(), kWindow);
     ScriptedDialog page(Toolkit(), kPage);
-    ScriptedDialog other(Toolkit(), kPage);
     std::unique_ptr<SelfDestroyingPage> doomed = std::make_unique<SelfDestroyingPage>(doomed);
-    int pageClicks = 0;
-    page.Bind(kPageButton, [&] { ++pageClicks; });
     dialog.onInit = [&](ScriptedDialog& d) {
-        d.TabInsert(kTabs, 0, "关于");
-        EXPECT_EQ(d.TabSelection(kTabs), 0);
-        d.TabInsert(kTabs, 1, "条码");
-        d.TabInsert(kTabs, 99, "输出");  // past the end: appended
-        d.TabInsert(kTabs, 0, "首页");
-        EXPECT_EQ(d.Peer()->TabCount(kTabs), 4);
-        EXPECT_EQ(d.Peer()->TabText(kTabs, 0), "首页");
-        EXPECT_EQ(d.Peer()->TabText(kTabs, 3), "输出");
-        EXPECT_EQ(d.Peer()->TabText(kTabs, 4), "");
-        d.TabSelect(kTabs, 2);
-        d.TabSelect(kTabs, 7);
-        EXPECT_EQ(d.TabSelection(kTabs), 2);
-
+        for (const char* caption : {"首页", "关于", "条码", "输出"}) {
+            d.TabInsert(kTabs, d.Peer()->TabCount(kTabs), caption);
+        }
         const Rect client = d.TabClientRect(kTabs);
         EXPECT_EQ(client, (Rect{0, 0, 360, 180}));
-        // The pages' area lies inside the frame and below every tab's caption.
+        // The pages' area lies below every tab's caption.
         const Rect area = d.TabDisplayArea(kTabs);
-        EXPECT_TRUE(area.left > 0 && area.right < client.right && area.bottom < client.bottom);
         const QTabBar* bar = d.Control(kTabs)->findChild<QTabBar*>();
         for (int tab = 0; tab < 4; ++tab) {
             EXPECT_GE(area.top, bar->mapToParent(bar->tabRect(tab).bottomLeft()).y() + 1);
@@ -89,54 +77,26 @@ TEST(QtWindow, PagesLiveInTheTabControlBelowItsTabs) {
 
         ASSERT_TRUE(page.CreateAsChild(d, kTabs));
         EXPECT_EQ(page.Window()->parentWidget(), d.Control(kTabs));
-        EXPECT_TRUE(page.IsWindowVisible());
         EXPECT_FALSE(page.CreateAsChild(d, kTabs));  // it has a window already
-        EXPECT_FALSE(other.CreateAsChild(d, 999));
         ASSERT_TRUE(doomed->CreateAsChild(d, kTabs));
         page.MoveWindow(area);
         EXPECT_EQ(page.Peer()->WindowRect(), area);
-        page.ShowWindow(false);
-        EXPECT_FALSE(page.IsWindowVisible());
-        page.ShowWindow(true);
-        EXPECT_FALSE(page.AppendSystemMenu("x", kAboutCommand));
-        page.EndDialog(5);  // a page cannot end
-        EXPECT_TRUE(page.HasWindow());
     };
     dialog.onShown = [&](ScriptedDialog& d) {
-        QTest::mouseClick(page.Control(kPageButton), Qt::LeftButton);
-        EXPECT_EQ(pageClicks, 1);
-        QTest::mouseClick(page.Control(kPageCheck), Qt::LeftButton);
-        EXPECT_TRUE(page.IsChecked(kPageCheck));
         // Enter on a page goes to its window's default button.
         int okPresses = 0;
         d.Bind(kOk, [&] { ++okPresses; });
         QTest::keyClick(page.Control(kPageCheck), Qt::Key_Return);
         EXPECT_EQ(okPresses, 1);
-        // The user picks a tab: the window hears of it, the page does not.
-        QTabBar* bar = d.Control(kTabs)->findChild<QTabBar*>();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-        EXPECT_EQ(d.TabSelection(kTabs), 1);
-        EXPECT_EQ(d.tabChanges, std::vector<int>{kTabs});
-        EXPECT_TRUE(page.tabChanges.empty());
         // A page whose object goes from inside its own handler takes its window along.
         const QPointer<QWidget> doomedWindow = doomed->Window();
         doomed->Control<QPushButton>(kPageButton)->click();
         EXPECT_EQ(doomed, nullptr);
         QTest::qWait(1);
         EXPECT_TRUE(doomedWindow.isNull());
-        // A page object that goes first takes its window along at once.
-        QPointer<QWidget> shortLived;
-        {
-            ScriptedDialog brief(Toolkit(), kPage);
-            ASSERT_TRUE(brief.CreateAsChild(d, kTabs));
-            shortLived = brief.Window();
-        }
-        EXPECT_TRUE(shortLived.isNull());
         d.EndDialog(kResultOk);
     };
     EXPECT_EQ(dialog.DoModal(), kResultOk);
-    // The pages went with their parent's window; their objects live on without one.
-    EXPECT_FALSE(page.HasWindow());
 }
 
 TEST(QtWindow, ModalRunsDisableTheirOwnerUntilTheyEnd) {

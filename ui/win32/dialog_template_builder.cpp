@@ -172,14 +172,11 @@ WindowStyles ControlStyles(const ControlTemplate& control, bool firstRadioOfGrou
     return {style, exStyle};
 }
 
-std::vector<uint8_t> BuildDialogTemplate(const DialogTemplate& source, DialogStyle style) {
-    if (!Expressible(source)) {
-        return {};
-    }
+namespace {
+
+void WriteDialogHeader(Writer& out, const DialogTemplate& source, DialogStyle style) {
     const bool hasFont = !source.fontName.empty();
     const WindowStyles dialogStyles = DialogStyles(style);
-
-    Writer out;
     out.Word(1);       // version of the extended format
     out.Word(0xFFFF);  // marks it as extended
     out.Dword(0);      // help id
@@ -200,7 +197,60 @@ std::vector<uint8_t> BuildDialogTemplate(const DialogTemplate& source, DialogSty
         out.Byte(DEFAULT_CHARSET);
         out.String(source.fontName);
     }
+}
 
+void WriteWindowClass(Writer& out, ControlKind kind) {
+    switch (kind) {
+        case ControlKind::PushButton:
+        case ControlKind::CheckBox:
+        case ControlKind::RadioButton:
+        case ControlKind::GroupBox:
+            out.Ordinal(kButtonClass);
+            break;
+        case ControlKind::Static:
+        case ControlKind::Icon:
+            out.Ordinal(kStaticClass);
+            break;
+        case ControlKind::Edit:
+            out.Ordinal(kEditClass);
+            break;
+        case ControlKind::ComboBox:
+            out.Ordinal(kComboBoxClass);
+            break;
+        case ControlKind::TabControl:
+            out.String(WC_TABCONTROLA);
+            break;
+    }
+}
+
+void WriteControl(Writer& out, const ControlTemplate& control, bool firstRadio) {
+    const WindowStyles styles = ControlStyles(control, firstRadio);
+    out.AlignToDword();
+    out.Dword(0);  // help id
+    out.Dword(styles.exStyle);
+    out.Dword(styles.style);
+    out.Short(control.x);
+    out.Short(control.y);
+    out.Short(control.width);
+    out.Short(control.height);
+    out.Dword(control.id == kUnnamedControl ? kUnnamedId : static_cast<uint32_t>(control.id));
+    WriteWindowClass(out, control.kind);
+    if (control.kind == ControlKind::Icon) {
+        out.Ordinal(static_cast<uint16_t>(control.iconId));
+    } else {
+        out.String(control.text);
+    }
+    out.Word(0);  // no creation data
+}
+
+}  // namespace
+
+std::vector<uint8_t> BuildDialogTemplate(const DialogTemplate& source, DialogStyle style) {
+    if (!Expressible(source)) {
+        return {};
+    }
+    Writer out;
+    WriteDialogHeader(out, source, style);
     bool radioSeenInGroup = false;
     for (const ControlTemplate& control : source.controls) {
         if ((control.flags & kGroup) != 0) {
@@ -210,44 +260,7 @@ std::vector<uint8_t> BuildDialogTemplate(const DialogTemplate& source, DialogSty
         if (control.kind == ControlKind::RadioButton) {
             radioSeenInGroup = true;
         }
-        const WindowStyles styles = ControlStyles(control, firstRadio);
-
-        out.AlignToDword();
-        out.Dword(0);  // help id
-        out.Dword(styles.exStyle);
-        out.Dword(styles.style);
-        out.Short(control.x);
-        out.Short(control.y);
-        out.Short(control.width);
-        out.Short(control.height);
-        out.Dword(control.id == kUnnamedControl ? kUnnamedId : static_cast<uint32_t>(control.id));
-        switch (control.kind) {
-            case ControlKind::PushButton:
-            case ControlKind::CheckBox:
-            case ControlKind::RadioButton:
-            case ControlKind::GroupBox:
-                out.Ordinal(kButtonClass);
-                break;
-            case ControlKind::Static:
-            case ControlKind::Icon:
-                out.Ordinal(kStaticClass);
-                break;
-            case ControlKind::Edit:
-                out.Ordinal(kEditClass);
-                break;
-            case ControlKind::ComboBox:
-                out.Ordinal(kComboBoxClass);
-                break;
-            case ControlKind::TabControl:
-                out.String(WC_TABCONTROLA);
-                break;
-        }
-        if (control.kind == ControlKind::Icon) {
-            out.Ordinal(static_cast<uint16_t>(control.iconId));
-        } else {
-            out.String(control.text);
-        }
-        out.Word(0);  // no creation data
+        WriteControl(out, control, firstRadio);
     }
     return out.Take();
 }

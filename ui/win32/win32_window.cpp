@@ -1,10 +1,10 @@
 #include "ui/win32/win32_window.h"
 
-#include <algorithm>
 #include <new>
 
 #include "ui/dialog.h"
 #include "ui/win32/utf16.h"
+#include "ui/win32/window_queries.h"
 
 namespace kd::ui::win32 {
 
@@ -12,25 +12,6 @@ namespace {
 
 // Posted after WM_INITDIALOG: the dialog hears that its window is on screen.
 constexpr UINT kShownMessage = WM_APP + 1;
-
-std::wstring WindowText(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    if (length <= 0) {
-        return {};
-    }
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = ::GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(std::max(copied, 0)));
-    return text;
-}
-
-bool HasStyle(HWND window, LONG style) {
-    return (::GetWindowLongW(window, GWL_STYLE) & style) != 0;
-}
-
-int ClampToInt(LRESULT value) {
-    return static_cast<int>(std::clamp<LRESULT>(value, -1, 0x7FFFFFFF));
-}
 
 }  // namespace
 
@@ -165,60 +146,22 @@ bool Win32Window::PaintIconic() {
 }
 
 INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Calls into the dialog come last in each case: the peer may be gone after them.
+    // Calls into the dialog come last in each handler: the peer may be gone after them.
     switch (message) {
         case WM_COMMAND:
-            // Clicks, and Enter, Escape and the close box as IDOK and IDCANCEL; the
-            // notifications of edit fields and combo boxes are not commands.
-            if (HIWORD(wParam) != BN_CLICKED || ended_) {
-                return FALSE;
-            }
-            // Nor can a user reach a window while a modal dialog of its own is open.
-            if (!TakesInput()) {
-                return TRUE;
-            }
-            // A disabled button can still be clicked by message (BM_CLICK from another
-            // program); the user could not, so neither may the message.
-            if (lParam != 0 && !::IsWindowEnabled(reinterpret_cast<HWND>(lParam))) {
-                return TRUE;
-            }
-            Dispatch([id = static_cast<int>(LOWORD(wParam))](Dialog& dialog) {
-                dialog.HandleCommand(id);
-            });
-            return TRUE;
-        case WM_NOTIFY: {
-            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header != nullptr && header->code == static_cast<UINT>(TCN_SELCHANGE)) {
-                Dispatch([id = static_cast<int>(header->idFrom)](Dialog& dialog) {
-                    dialog.HandleTabChanged(id);
-                });
-            }
+            return OnCommand(wParam, lParam);
+        case WM_NOTIFY:
+            OnNotify(lParam);
             return FALSE;
-        }
-        case WM_SYSCOMMAND: {
-            if (!TakesInput()) {
-                return TRUE;
-            }
-            const HWND hwnd = hwnd_;
-            bool handled = false;
-            Dispatch([&handled, command = static_cast<int>(wParam)](Dialog& dialog) {
-                handled = dialog.HandleSysCommand(command);
-            });
-            if (handled && ::IsWindow(hwnd)) {
-                ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 0);
-            }
-            return handled ? TRUE : FALSE;
-        }
+        case WM_SYSCOMMAND:
+            return OnSysCommand(wParam);
         case WM_PAINT:
             return PaintIconic() ? TRUE : FALSE;
         case WM_QUERYDRAGICON:
             // One of the few messages whose result a dialog procedure returns directly.
             return reinterpret_cast<INT_PTR>(bigIcon_);
         case WM_SHOWWINDOW:
-            if (wParam != 0 && waitingForShow_) {
-                waitingForShow_ = false;
-                ::PostMessageW(hwnd_, kShownMessage, 0, 0);
-            }
+            OnShowWindow(wParam != 0);
             return FALSE;
         case kShownMessage:
             OnShownMessage();
@@ -228,248 +171,58 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+INT_PTR Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
+    // Clicks, and Enter, Escape and the close box as IDOK and IDCANCEL; the
+    // notifications of edit fields and combo boxes are not commands.
+    if (HIWORD(wParam) != BN_CLICKED || ended_) {
+        return FALSE;
+    }
+    // Nor can a user reach a window while a modal dialog of its own is open.
+    if (!TakesInput()) {
+        return TRUE;
+    }
+    // A disabled button can still be clicked by message (BM_CLICK from another
+    // program); the user could not, so neither may the message.
+    if (lParam != 0 && !::IsWindowEnabled(reinterpret_cast<HWND>(lParam))) {
+        return TRUE;
+    }
+    Dispatch([id = static_cast<int>(LOWORD(wParam))](Dialog& dialog) { dialog.HandleCommand(id); });
+    return TRUE;
+}
+
+void Win32Window::OnNotify(LPARAM lParam) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header != nullptr && header->code == static_cast<UINT>(TCN_SELCHANGE)) {
+        Dispatch([id = static_cast<int>(header->idFrom)](Dialog& dialog) {
+            dialog.HandleTabChanged(id);
+        });
+    }
+}
+
+INT_PTR Win32Window::OnSysCommand(WPARAM wParam) {
+    if (!TakesInput()) {
+        return TRUE;
+    }
+    const HWND hwnd = hwnd_;
+    bool handled = false;
+    Dispatch([&handled, command = static_cast<int>(wParam)](Dialog& dialog) {
+        handled = dialog.HandleSysCommand(command);
+    });
+    if (handled && ::IsWindow(hwnd)) {
+        ::SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 0);
+    }
+    return handled ? TRUE : FALSE;
+}
+
+void Win32Window::OnShowWindow(bool shown) {
+    if (shown && waitingForShow_) {
+        waitingForShow_ = false;
+        ::PostMessageW(hwnd_, kShownMessage, 0, 0);
+    }
+}
+
 bool Win32Window::TakesInput() const {
     return ::IsWindowEnabled(::GetAncestor(hwnd_, GA_ROOT)) != FALSE;
-}
-
-HWND Win32Window::Control(int id) const {
-    if (kinds_.count(id) == 0) {
-        return nullptr;
-    }
-    return ::GetDlgItem(hwnd_, id);
-}
-
-HWND Win32Window::Control(int id, ControlKind kind) const {
-    const auto found = kinds_.find(id);
-    if (found == kinds_.end() || found->second != kind) {
-        return nullptr;
-    }
-    return ::GetDlgItem(hwnd_, id);
-}
-
-void Win32Window::SetChecked(int id, bool checked) {
-    HWND button = Control(id, ControlKind::CheckBox);
-    if (button == nullptr) {
-        button = Control(id, ControlKind::RadioButton);
-    }
-    if (button != nullptr) {
-        ::SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-    }
-}
-
-bool Win32Window::IsChecked(int id) const {
-    HWND button = Control(id, ControlKind::CheckBox);
-    if (button == nullptr) {
-        button = Control(id, ControlKind::RadioButton);
-    }
-    return button != nullptr && ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void Win32Window::SetText(int id, std::string_view text) {
-    if (const HWND control = Control(id)) {
-        ::SetWindowTextW(control, Utf8ToUtf16(text).c_str());
-    }
-}
-
-std::string Win32Window::GetText(int id) const {
-    const HWND control = Control(id);
-    return control != nullptr ? Utf16ToUtf8(WindowText(control)) : std::string();
-}
-
-void Win32Window::SetTextLimit(int id, size_t bytes) {
-    // 0 lifts the limit, as for the controls themselves.
-    const auto limit = static_cast<WPARAM>(std::min<size_t>(bytes, 0x7FFFFFFE));
-    if (const HWND edit = Control(id, ControlKind::Edit)) {
-        ::SendMessageW(edit, EM_LIMITTEXT, limit, 0);
-    } else if (const HWND combo = Control(id, ControlKind::ComboBox)) {
-        ::SendMessageW(combo, CB_LIMITTEXT, limit, 0);
-    }
-}
-
-void Win32Window::SetVisible(int id, bool visible) {
-    if (const HWND control = Control(id)) {
-        ::ShowWindow(control, visible ? SW_SHOW : SW_HIDE);
-    }
-}
-
-// The control's own state: during initialisation the dialog itself is not shown yet.
-bool Win32Window::IsVisible(int id) const {
-    const HWND control = Control(id);
-    return control != nullptr && HasStyle(control, WS_VISIBLE);
-}
-
-void Win32Window::SetEnabled(int id, bool enabled) {
-    if (const HWND control = Control(id)) {
-        ::EnableWindow(control, enabled ? TRUE : FALSE);
-    }
-}
-
-bool Win32Window::IsEnabled(int id) const {
-    const HWND control = Control(id);
-    return control != nullptr && ::IsWindowEnabled(control) != FALSE;
-}
-
-bool Win32Window::ValidComboIndex(HWND combo, int index) const {
-    return index >= 0 && index < ClampToInt(::SendMessageW(combo, CB_GETCOUNT, 0, 0));
-}
-
-void Win32Window::ComboClear(int id) {
-    if (const HWND combo = Control(id, ControlKind::ComboBox)) {
-        ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-        ::SetWindowTextW(combo, L"");
-    }
-}
-
-int Win32Window::ComboAdd(int id, std::string_view text) {
-    const HWND combo = Control(id, ControlKind::ComboBox);
-    if (combo == nullptr) {
-        return -1;
-    }
-    const std::wstring wide = Utf8ToUtf16(text);
-    const LRESULT index =
-        ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-    return index < 0 ? -1 : ClampToInt(index);
-}
-
-int Win32Window::ComboCount(int id) const {
-    const HWND combo = Control(id, ControlKind::ComboBox);
-    return combo != nullptr ? std::max(ClampToInt(::SendMessageW(combo, CB_GETCOUNT, 0, 0)), 0) : 0;
-}
-
-std::string Win32Window::ComboItemText(int id, int index) const {
-    const HWND combo = Control(id, ControlKind::ComboBox);
-    if (combo == nullptr || !ValidComboIndex(combo, index)) {
-        return {};
-    }
-    const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length <= 0) {
-        return {};
-    }
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                          reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied > 0 ? std::min(static_cast<size_t>(copied), text.size() - 1) : 0);
-    return Utf16ToUtf8(text);
-}
-
-void Win32Window::ComboSetItemData(int id, int index, intptr_t data) {
-    const HWND combo = Control(id, ControlKind::ComboBox);
-    if (combo != nullptr && ValidComboIndex(combo, index)) {
-        ::SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index),
-                       static_cast<LPARAM>(data));
-    }
-}
-
-intptr_t Win32Window::ComboItemData(int id, int index) const {
-    const HWND combo = Control(id, ControlKind::ComboBox);
-    if (combo == nullptr || !ValidComboIndex(combo, index)) {
-        return 0;
-    }
-    return static_cast<intptr_t>(
-        ::SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0));
-}
-
-void Win32Window::ComboSelect(int id, int index) {
-    const HWND combo = Control(id, ControlKind::ComboBox);
-    if (combo == nullptr) {
-        return;
-    }
-    // Any index outside the list clears the selection and the edit field.
-    const int target = ValidComboIndex(combo, index) ? index : -1;
-    ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(target), 0);
-}
-
-int Win32Window::ComboSelection(int id) const {
-    const HWND combo = Control(id, ControlKind::ComboBox);
-    if (combo == nullptr) {
-        return -1;
-    }
-    const LRESULT selection = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    return selection < 0 ? -1 : ClampToInt(selection);
-}
-
-void Win32Window::TabInsert(int id, int index, std::string_view text) {
-    const HWND tab = Control(id, ControlKind::TabControl);
-    if (tab == nullptr) {
-        return;
-    }
-    const int count = TabCount(id);
-    std::wstring wide = Utf8ToUtf16(text);
-    TCITEMW item{};
-    item.mask = TCIF_TEXT;
-    item.pszText = wide.data();
-    ::SendMessageW(tab, TCM_INSERTITEMW, static_cast<WPARAM>(std::clamp(index, 0, count)),
-                   reinterpret_cast<LPARAM>(&item));
-    // The first tab is the selected one, whatever the control does by itself.
-    if (::SendMessageW(tab, TCM_GETCURSEL, 0, 0) < 0 && TabCount(id) > 0) {
-        ::SendMessageW(tab, TCM_SETCURSEL, 0, 0);
-    }
-}
-
-int Win32Window::TabCount(int id) const {
-    const HWND tab = Control(id, ControlKind::TabControl);
-    return tab != nullptr ? std::max(ClampToInt(::SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0)), 0)
-                          : 0;
-}
-
-std::string Win32Window::TabText(int id, int index) const {
-    const HWND tab = Control(id, ControlKind::TabControl);
-    if (tab == nullptr || index < 0 || index >= TabCount(id)) {
-        return {};
-    }
-    // The control cannot tell a caption's length: grow the buffer until it fits.
-    for (size_t capacity = 64; capacity <= 0x10000; capacity *= 4) {
-        std::wstring text(capacity, L'\0');
-        TCITEMW item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = text.data();
-        item.cchTextMax = static_cast<int>(capacity);
-        if (::SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(index),
-                           reinterpret_cast<LPARAM>(&item)) == FALSE) {
-            return {};
-        }
-        // The control may hand back its own buffer instead of filling ours.
-        const std::wstring_view got(item.pszText != nullptr ? item.pszText : L"");
-        if (got.size() + 1 < capacity) {
-            return Utf16ToUtf8(got);
-        }
-    }
-    return {};
-}
-
-void Win32Window::TabSelect(int id, int index) {
-    const HWND tab = Control(id, ControlKind::TabControl);
-    if (tab != nullptr && index >= 0 && index < TabCount(id)) {
-        ::SendMessageW(tab, TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
-    }
-}
-
-int Win32Window::TabSelection(int id) const {
-    const HWND tab = Control(id, ControlKind::TabControl);
-    if (tab == nullptr) {
-        return -1;
-    }
-    const LRESULT selection = ::SendMessageW(tab, TCM_GETCURSEL, 0, 0);
-    return selection < 0 ? -1 : ClampToInt(selection);
-}
-
-Rect Win32Window::TabClientRect(int id) const {
-    const HWND tab = Control(id, ControlKind::TabControl);
-    RECT client{};
-    if (tab == nullptr || !::GetClientRect(tab, &client)) {
-        return {};
-    }
-    return {client.left, client.top, client.right, client.bottom};
-}
-
-Rect Win32Window::TabDisplayArea(int id) const {
-    const HWND tab = Control(id, ControlKind::TabControl);
-    RECT area{};
-    if (tab == nullptr || !::GetClientRect(tab, &area)) {
-        return {};
-    }
-    ::SendMessageW(tab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-    return {area.left, area.top, area.right, area.bottom};
 }
 
 void Win32Window::MoveWindow(const Rect& pixels) {

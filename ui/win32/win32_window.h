@@ -78,7 +78,12 @@ class Win32Window final : public WindowPeer {
     bool Dispatch(Call&& call);
 
     INT_PTR OnInitDialog();
+    // Hands each message to its handler; the results are the dialog procedure's.
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnCommand(WPARAM wParam, LPARAM lParam);
+    void OnNotify(LPARAM lParam);
+    INT_PTR OnSysCommand(WPARAM wParam);
+    void OnShowWindow(bool shown);
     // False while the top-level window is disabled under a modal dialog or message box.
     bool TakesInput() const;
     bool PaintIconic();
