@@ -36,6 +36,8 @@ struct KeyWrite {
     std::optional<KeyError> writeError;
     ReaderValue readBack;  // after the store
     bool Verified() const { return readBack.value == value; }
+    // Taken by the reader, or sent without a valid reply: it may have taken it.
+    bool MayHaveReached() const;
 };
 
 enum class ApplyOutcome {
@@ -57,8 +59,8 @@ struct ApplyResult {
     std::vector<KeyWrite> writes;  // the keys that differed, in the profile's order
     std::optional<KeyError> storeError;
     bool stored = false;
-    // Some write reached the reader, and nothing was stored: it runs with unsaved
-    // changes until it is powered off.
+    // Some write reached the reader, or may have (no valid reply), and nothing was
+    // stored: it may run with unsaved changes until it is powered off.
     bool UnsavedChanges() const;
 };
 

@@ -33,11 +33,12 @@ struct Line {
     sim::ModelChannel channel;
 };
 
-std::vector<uint8_t> KeyReply(std::string_view name, std::string_view value) {
+std::vector<uint8_t> KeyReply(std::string_view name, std::string_view value,
+                              const Magic& magic = kCommandMagic) {
     std::vector<uint8_t> record(kKeyPayloadSize);
     record.resize(EncodeKeyRecord(name, value, record));
     std::vector<uint8_t> reply(kMaxFrameSize);
-    reply.resize(BuildReply(kCommandMagic, kReadKeyCommand, 0, record, reply));
+    reply.resize(BuildReply(magic, kReadKeyCommand, 0, record, reply));
     return reply;
 }
 
@@ -173,7 +174,7 @@ class SlowLine final : public Channel {
 
 TEST(ExchangeTiming, ASlowLinesReplyGetsItsLineTime) {
     // 29 bytes take 2.6 s at 110 baud, longer than the reply time-out.
-    SlowLine line(KeyReply("masterver", "V3.1.7-slow"));
+    SlowLine line(KeyReply("masterver", "V3.1.7-slow", kQueryMagic));
     struct : TextSink {
         void SetText(std::string_view shown) override { text = shown; }
         std::string text;
