@@ -90,6 +90,16 @@ TEST(KdcfgProbe, FindsAFramingAfterEveryRateAt8N1) {
     }
 }
 
+TEST(KdcfgProbe, NoiseAtTheOtherRatesIsNoAnswer) {
+    // Zeros once passed for a handshake's acceptance, random bytes for a refusal.
+    for (const char* noise : {"zeros", "random"}) {
+        Probed reader({"--answer-rate", "57600", "--noise-elsewhere", noise});
+        const RunResult run = reader.Probe();
+        EXPECT_EQ(run.exitCode, 0) << noise << run.err;
+        EXPECT_EQ(run.out, "--baud 57600 --data-bits 8 --stop-bits 1 --parity NONE\n") << noise;
+    }
+}
+
 TEST(KdcfgProbe, GivesUpOnASilentReaderWithinSecondsAndSaysHowOftenItTried) {
     Probed reader({"--silent"});
     const RunResult run = reader.Probe();
