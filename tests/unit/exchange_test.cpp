@@ -273,7 +273,7 @@ TEST(RepliesByWhatTheyAre, AWriteWithoutAValidReplyMayHaveReachedTheReader) {
     EXPECT_EQ(trickling.Apply().outcome, provision::ApplyOutcome::Verified);
 }
 
-TEST(SlowLines, ARepliesStartingWithinTheTimeOutAreReadToTheirEnd) {
+TEST(SlowLines, RepliesStartingWithinTheTimeOutAreReadToTheirEnd) {
     for (const uint32_t baud : {110u, 1200u, 9600u}) {
         for (const unsigned delay : {0u, 900u, 1626u, 1990u}) {
             Faulty reader({.delayMs = delay}, baud);
