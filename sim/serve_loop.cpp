@@ -90,14 +90,21 @@ SendResult SendPaced(int fd, const std::vector<uint8_t>& bytes, const LinePace& 
     return SendResult::Sent;
 }
 
-std::vector<uint8_t> NoiseBytes(WrongLineNoise noise, std::minstd_rand& random) {
+// What a line at another speed makes of a reply, sent back at once.
+void SendNoise(int fd, WrongLineNoise noise, std::minstd_rand& random, FrameLog& log,
+               const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
+    if (noise == WrongLineNoise::None) {
+        return;
+    }
     std::vector<uint8_t> bytes(kWrongLineNoiseBytes, noise == WrongLineNoise::Ones ? 0xFF : 0x00);
     if (noise == WrongLineNoise::Random) {
         for (uint8_t& byte : bytes) {
             byte = static_cast<uint8_t>(random() & 0xFF);
         }
     }
-    return bytes;
+    size_t sent = 0;
+    SendAll(fd, bytes, sent, waitMask, stop);
+    log.Event("answered with " + std::to_string(sent) + " noise bytes (fault)");
 }
 
 }  // namespace
@@ -136,11 +143,7 @@ ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
         }
         if (const std::string refused = RefusedLine(fd, answerOn); !refused.empty()) {
             log.Event("ignored " + std::to_string(n) + " bytes that came at " + refused);
-            if (answerOn.noise != WrongLineNoise::None) {
-                size_t sent = 0;
-                SendAll(fd, NoiseBytes(answerOn.noise, random), sent, waitMask, stop);
-                log.Event("answered with " + std::to_string(sent) + " noise bytes (fault)");
-            }
+            SendNoise(fd, answerOn.noise, random, log, waitMask, stop);
             continue;
         }
         if (pace.Paced()) {

@@ -134,10 +134,6 @@ TEST(KdcfgProvision, AStoreIsTakenOnlyFromItsOwnReply) {
         EXPECT_EQ(result.value("unsavedChanges", false), true) << run.out;
         EXPECT_THAT(run.err, HasSubstr("may run with unsaved changes until it is powered off"));
     }
-    // Replies trickled a byte every 60 ms are read whole.
-    Reader trickling({"--trickle", "60"});
-    const RunResult run = trickling.Kdcfg({"apply", (files / "p.profile").string()});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
 }
 
 TEST(KdcfgProvision, ApplyRefusesBeforeSendingAndNamesWhatFailed) {
