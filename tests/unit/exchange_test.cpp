@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/tracing_channel.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "protocol/exchange.h"
@@ -293,6 +296,13 @@ TEST(SlowLines, RepliesStartingWithinTheTimeOutAreReadToTheirEnd) {
             EXPECT_EQ(StoreKeys(&reader.channel), kCommandOk) << at;
         }
     }
+    // Tracing shows an exchange without changing its timing.
+    Faulty traced({.delayMs = 1626}, 110);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::tmpfile(), &std::fclose);
+    cli::TracingChannel tracer(traced.channel, sink.get());
+    tracer.SetReplyPacing(Channel::Pacing::LineSpeed);
+    std::string value;
+    EXPECT_EQ(ExchangeReadKey(&tracer, "workmode", value), kCommandOk);
 }
 
 }  // namespace
