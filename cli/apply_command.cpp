@@ -79,11 +79,16 @@ void ReportProblems(const std::string& path, const ApplyResult& result, bool for
     }
     if (result.outcome == ApplyOutcome::WriteFailed ||
         result.outcome == ApplyOutcome::StoreFailed) {
-        std::fprintf(err,
-                     "kdcfg: nothing was stored: the reader's saved configuration is as it "
-                     "was%s\n",
+        // A store without a valid reply may have been carried out.
+        const bool storeUnknown =
+            result.storeError && result.storeError != provision::KeyError::Refused;
+        std::fprintf(err, "kdcfg: %s%s\n",
+                     storeUnknown ? "the store got no valid reply: the reader's saved "
+                                    "configuration may or may not hold the changes"
+                                  : "nothing was stored: the reader's saved configuration is "
+                                    "as it was",
                      result.UnsavedChanges()
-                         ? ", and it runs with unsaved changes until it is powered off"
+                         ? ", and it may run with unsaved changes until it is powered off"
                          : "");
     }
 }

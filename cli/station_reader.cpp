@@ -74,6 +74,7 @@ class StoppableChannel final : public Channel {
     void DiscardInput() override { inner_.DiscardInput(); }
     void Close() override { inner_.Close(); }
     uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
+    std::chrono::microseconds ByteTime() const override { return inner_.ByteTime(); }
     Clock::time_point Now() const override { return inner_.Now(); }
 
   private:

@@ -45,6 +45,7 @@ class StopChannel final : public Channel {
     void DiscardInput() override { inner_.DiscardInput(); }
     void Close() override { inner_.Close(); }
     uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
+    std::chrono::microseconds ByteTime() const override { return inner_.ByteTime(); }
     Clock::time_point Now() const override { return inner_.Now(); }
     // A request was held back: the command ended before its work was done.
     bool Cut() const { return cut_; }

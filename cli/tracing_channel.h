@@ -14,8 +14,12 @@ class TracingChannel final : public Channel {
 
     int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override;
     int32_t Write(const uint8_t* bytes, int32_t count) override;
+    // Timing is the inner channel's own: tracing must not change what it shows.
+    void WaitUntilSent() override { inner_.WaitUntilSent(); }
     void DiscardInput() override { inner_.DiscardInput(); }
     void Close() override { inner_.Close(); }
+    uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
+    std::chrono::microseconds ByteTime() const override { return inner_.ByteTime(); }
     Clock::time_point Now() const override { return inner_.Now(); }
 
   private:

@@ -42,6 +42,14 @@ class Channel {
     // its bytes are further apart.
     virtual uint32_t IntervalMs() const { return 50; }
 
+    // How long one byte takes on the line. Channels that do not know take half the interval
+    // when that is longer than the designed one (it is then twice a byte's time), else 0.
+    virtual std::chrono::microseconds ByteTime() const {
+        const uint32_t interval = IntervalMs();
+        return interval > 50 ? std::chrono::microseconds(interval * 500)
+                             : std::chrono::microseconds(0);
+    }
+
     // The clock the channel's reads run on; a modelled line has a virtual one.
     virtual Clock::time_point Now() const { return Clock::now(); }
 

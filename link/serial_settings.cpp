@@ -55,6 +55,8 @@ LineTimeouts TimeoutsForLine(const SerialSettings& settings) {
         static_cast<uint32_t>(std::max<uint64_t>(timeouts.writeTotalMultiplierMs, twiceByteTime));
     timeouts.readIntervalMs =
         static_cast<uint32_t>(std::max<uint64_t>(timeouts.readIntervalMs, twiceByteTime));
+    timeouts.byteTimeUs = static_cast<uint32_t>(
+        (uint64_t{BitsPerByte(settings)} * 1'000'000 + settings.baudRate - 1) / settings.baudRate);
     return timeouts;
 }
 

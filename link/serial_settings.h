@@ -22,6 +22,8 @@ struct LineTimeouts {
     uint32_t readTotalConstantMs = 1000;
     uint32_t writeTotalMultiplierMs = 10;
     uint32_t writeTotalConstantMs = 1000;
+    // One byte's time on the line, in microseconds; 0 when the speed is not known.
+    uint32_t byteTimeUs = 0;
 
     uint32_t ReadTotalMs(uint32_t bytes) const {
         return readTotalMultiplierMs * bytes + readTotalConstantMs;

@@ -12,9 +12,6 @@ namespace {
 
 using Clock = Channel::Clock;
 
-// The designed pause that ends a read; channels on slow lines take a longer one.
-constexpr uint32_t kDesignedIntervalMs = 50;
-
 uint32_t MsUntil(Clock::time_point now, Clock::time_point end) {
     if (now >= end) {
         return 0;
@@ -42,43 +39,40 @@ Progress Assess(std::span<const uint8_t> received, size_t leastBytes) {
                                                          : Progress::Incomplete;
 }
 
-// A reply that gives a key's value names the key. One that names another key, or none,
-// answered an earlier request. A refusal carries no name and is taken as it is.
+// A reply that gives a key's value names the key. One that names another key answered an
+// earlier read. A refusal carries no name and is taken as it is, and so is a record that
+// does not parse: it is this request's reply, judged short.
 bool Foreign(std::span<const uint8_t> body, const ReplyRule& rule) {
     if (rule.keyName.empty() || body[kReplyStatusOffset] != 0) {
         return false;
     }
     const auto record = ParseKeyRecord(body.subspan(kReplyHeaderSize));
-    return !record || record->name != rule.keyName;
+    return record && record->name != rule.keyName;
 }
 
-// Reads one reply into a buffer, dropping frames that belong to other requests.
+// Reads one reply into a buffer, skipping what cannot begin it and dropping frames that
+// belong to other requests.
 class ReplyReader {
   public:
-    ReplyReader(Channel& channel, std::span<uint8_t> buffer, const ReplyRule& rule)
-        : channel_(channel), buffer_(buffer), rule_(rule) {}
+    ReplyReader(Channel& channel, std::span<uint8_t> buffer, const ReplyHead& head,
+                const ReplyRule& rule)
+        : channel_(channel), buffer_(buffer), head_(head), rule_(rule) {}
 
     size_t Run(Clock::time_point sent) {
         bool quiet = false;  // the last read ended because the line went quiet
         // Each read brings a byte or spends time, so this bounds only a clock that stands.
-        for (size_t reads = 0; received_ < buffer_.size() && reads <= 2 * buffer_.size(); ++reads) {
+        for (size_t reads = 0; received_ < buffer_.size() && reads <= 4 * buffer_.size(); ++reads) {
             DropForeignFrames();
             const Progress progress = Assess(Received(), rule_.leastBytes);
-            if (progress == Progress::Complete) {
-                break;
-            }
-            // A read that ended short found the line quiet for the interval: the reply
-            // has ended, unless its header announced more, which is waited for within
-            // the reply time-out. A reply that can be judged gets only the interval for
-            // its check byte.
-            const bool announced = AnnouncedPayloadLength(Received()).has_value();
-            if (quiet && received_ > 0 && !(announced && progress == Progress::Incomplete)) {
+            if (progress == Progress::Complete || (quiet && progress == Progress::Judgeable)) {
+                // A reply that can be judged, and then the interval's quiet: its check
+                // byte is not coming.
                 break;
             }
             const uint32_t budget = MsUntil(channel_.Now(), sent + Budget());
             uint32_t wait = std::min(budget, SilenceLeft(sent));
             // A read cut short by the silence says nothing of the line going quiet.
-            const bool silenceCut = wait < budget;
+            const bool cut = wait < budget;
             if (progress == Progress::Judgeable) {
                 wait = std::min(wait, channel_.IntervalMs());
             }
@@ -88,11 +82,19 @@ class ReplyReader {
             const auto room = static_cast<int32_t>(std::min(
                 {buffer_.size() - received_, static_cast<size_t>(Channel::kReadChunk), Owed()}));
             const int32_t got = channel_.Read(buffer_.data() + received_, room, wait);
-            if (got < 0 || (got == 0 && received_ > 0)) {
+            if (got < 0 || (got == 0 && progress == Progress::Judgeable)) {
                 break;
             }
+            if (got == 0 && received_ > 0) {
+                // A long silence within a header: those bytes only looked like its start.
+                // Within a payload: the reply stopped.
+                if (AnnouncedPayloadLength(Received())) {
+                    break;
+                }
+                Drop(received_);
+            }
             received_ += static_cast<size_t>(std::min(got, room));
-            quiet = got < room && !silenceCut;
+            quiet = got > 0 && got < room && !cut;
         }
         return received_;
     }
@@ -108,17 +110,20 @@ class ReplyReader {
         return MsUntil(channel_.Now(), sent + std::chrono::milliseconds(rule_.silenceMs));
     }
 
-    // The reply time-out; on a line slower than the designed interval allows (its
-    // interval is then twice a byte's time), each byte of the reply adds that interval,
-    // so that a whole reply fits at 110 baud.
-    std::chrono::milliseconds Budget() const {
-        const uint32_t interval = channel_.IntervalMs();
-        if (interval <= kDesignedIntervalMs) {
-            return std::chrono::milliseconds(kReplyTimeoutMs);
-        }
+    // The bytes of the frame at the front, as far as its header tells.
+    size_t FrameBytes() const {
         const auto length = AnnouncedPayloadLength(Received());
         const size_t frame = length ? kReplyHeaderSize + *length + 1 : kReplyHeaderSize;
-        return std::chrono::milliseconds(kReplyTimeoutMs + frame * interval);
+        return std::min(frame, buffer_.size());
+    }
+
+    // The reply time-out, and the line time of the reply's bytes (its first byte before it
+    // has begun): a reply that begins just before the time-out is read to its end, also at
+    // 110 baud.
+    Clock::duration Budget() const {
+        const size_t bytes = received_ == 0 ? 1 : FrameBytes();
+        return std::chrono::milliseconds(kReplyTimeoutMs) +
+               channel_.ByteTime() * static_cast<int64_t>(bytes);
     }
 
     // The bytes the frame at the front still owes, header first, when reads are paced
@@ -127,9 +132,22 @@ class ReplyReader {
         if (channel_.ReplyPacing() == Channel::Pacing::Designed) {
             return buffer_.size();
         }
-        const auto length = AnnouncedPayloadLength(Received());
-        const size_t frame = length ? kReplyHeaderSize + *length + 1 : kReplyHeaderSize;
+        const size_t frame = FrameBytes();
         return frame > received_ ? frame - received_ : 1;
+    }
+
+    // Drops the bytes in front that cannot begin this request's reply.
+    void SkipToFrameStart() {
+        size_t start = 0;
+        while (start < received_) {
+            const size_t compared = std::min(head_.size(), received_ - start);
+            if (std::equal(head_.begin(), head_.begin() + static_cast<std::ptrdiff_t>(compared),
+                           buffer_.begin() + static_cast<std::ptrdiff_t>(start))) {
+                break;
+            }
+            ++start;
+        }
+        Drop(start);
     }
 
     void DropForeignFrames() {
@@ -139,6 +157,7 @@ class ReplyReader {
                 Drop(buffer_[0] == *pendingCheck_ ? 1 : 0);
                 pendingCheck_.reset();
             }
+            SkipToFrameStart();
             const auto length = AnnouncedPayloadLength(Received());
             if (!length || received_ < kReplyHeaderSize + *length) {
                 return;
@@ -153,6 +172,9 @@ class ReplyReader {
     }
 
     void Drop(size_t count) {
+        if (count == 0) {
+            return;
+        }
         std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(count),
                   buffer_.begin() + static_cast<std::ptrdiff_t>(received_), buffer_.begin());
         received_ -= count;
@@ -162,6 +184,7 @@ class ReplyReader {
 
     Channel& channel_;
     std::span<uint8_t> buffer_;
+    const ReplyHead& head_;
     const ReplyRule& rule_;
     size_t received_ = 0;
     std::optional<uint8_t> pendingCheck_;
@@ -205,18 +228,19 @@ bool SendRequest(Channel& channel, std::span<const uint8_t> frame, ReplyKind kin
 }
 
 std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer,
-                                      const ReplyRule& rule, Clock::time_point sent) {
+                                      std::span<const uint8_t> request, const ReplyRule& rule) {
+    // The reply's time counts from when the request has left, which takes long on a slow
+    // line.
+    channel.WaitUntilSent();
+    const Clock::time_point sent = channel.Now();
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
-    ReplyReader reader(channel, buffer, rule);
+    const ReplyHead head = HeadOf(request);
+    ReplyReader reader(channel, buffer, head, rule);
     const size_t received = reader.Run(sent);
     const auto reply = buffer.first(received);
     // A reply that did not come whole may still be on its way.
     channel.SetReplyMissed(Assess(reply, 0) == Progress::Incomplete);
     return reply;
-}
-
-std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer) {
-    return ReceiveReply(channel, buffer, ReplyRule{}, channel.Now());
 }
 
 ExchangeOutcome ExchangeFrame(Channel& channel, std::span<const uint8_t> frame,
@@ -226,13 +250,13 @@ ExchangeOutcome ExchangeFrame(Channel& channel, std::span<const uint8_t> frame,
     if (frame.empty() || !SendRequest(channel, frame, kind)) {
         return ExchangeOutcome::WriteFailed;
     }
-    if (rule.silenceMs != 0) {
-        // The silence counts from the request's end, which takes long on a slow line.
-        channel.WaitUntilSent();
-    }
-    received = ReceiveReply(channel, reply, rule, channel.Now());
+    received = ReceiveReply(channel, reply, frame, rule);
     if (received.empty()) {
         return ExchangeOutcome::NoReply;
+    }
+    // A frame whose announced payload did not all come is no reply to judge.
+    if (Assess(received, 0) == Progress::Incomplete) {
+        return ExchangeOutcome::Short;
     }
     switch (JudgeReply(received, rule.leastBytes)) {
         case ReplyVerdict::Short:

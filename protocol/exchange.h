@@ -9,10 +9,12 @@
 
 namespace kd {
 
-// Every exchange waits at most this long for its reply, counted from the request.
+// Every exchange waits this long for its reply to begin, counted from when the request has
+// left the port; a reply that has begun gets its own line time on top.
 inline constexpr uint32_t kReplyTimeoutMs = 2000;
 
-// What a reply must carry to belong to its request.
+// What a reply must carry to belong to its request, besides the request's magic and
+// command bytes, which every reply repeats.
 struct ReplyRule {
     // Least byte count of an acceptable reply.
     size_t leastBytes = 0;
@@ -34,25 +36,23 @@ enum class ReplyKind { Named, Nameless };
 // one Write. Returns false when the write failed.
 bool SendRequest(Channel& channel, std::span<const uint8_t> frame, ReplyKind kind);
 
-// Takes this request's reply into buffer (cleared first) and returns the part that
-// belongs to it: from the start of its frame through what arrived, empty when nothing
-// came or the port failed. Frames that the rule shows to belong to another request are
-// dropped. Reading ends when the frame is complete, the buffer is full, the line stays
-// quiet once the reply can be judged, nothing came within the rule's silence, or kReplyTimeoutMs
-// has passed since sent (on a line too slow for the designed interval, plus that interval for each
-// reply byte).
+// Waits until the request sent with SendRequest has left the port, then takes its reply
+// into buffer (cleared first) and returns the part that belongs to it: from the start of
+// its frame through what arrived, empty when nothing came or the port failed. Bytes before
+// a frame that repeats the request's magic and command are skipped; frames that the rule
+// shows to belong to another request are dropped. Reading ends when the frame is complete,
+// the buffer is full, the line stays quiet once the reply can be judged, nothing came
+// within the rule's silence, or kReplyTimeoutMs has passed since the request left (plus,
+// once a reply has begun, the line time of the bytes its header announces).
 std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer,
-                                      const ReplyRule& rule, Channel::Clock::time_point sent);
+                                      std::span<const uint8_t> request, const ReplyRule& rule = {});
 
-// As above for a reply that carries no name, timed from now.
-std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffer);
-
-// How one exchange ended: the request could not go out, nothing came back, or the reply
-// as judged.
+// How one exchange ended: the request could not go out, nothing came back, the reply was
+// short or not whole, or the reply as judged.
 enum class ExchangeOutcome { WriteFailed, NoReply, Short, Refused, Accepted };
 
-// Sends the frame (with a rule's silence, waits until it has left the port), takes the reply into
-// reply and judges it by the rule and its status byte. received is what arrived for this request.
+// Sends the frame, takes the reply into reply and judges it by the rule, its status byte
+// and whether all of its announced payload came. received is what arrived for this request.
 ExchangeOutcome ExchangeFrame(Channel& channel, std::span<const uint8_t> frame,
                               const ReplyRule& rule, std::span<uint8_t> reply,
                               std::span<const uint8_t>& received);

@@ -64,6 +64,14 @@ ReplyVerdict JudgeReply(std::span<const uint8_t> received, size_t leastBytes) {
     return received[kReplyStatusOffset] == 0 ? ReplyVerdict::Accepted : ReplyVerdict::Refused;
 }
 
+ReplyHead HeadOf(std::span<const uint8_t> request) {
+    ReplyHead head{};
+    if (request.size() >= head.size()) {
+        std::copy_n(request.begin(), head.size(), head.begin());
+    }
+    return head;
+}
+
 std::optional<uint16_t> AnnouncedPayloadLength(std::span<const uint8_t> received) {
     if (received.size() < kReplyHeaderSize) {
         return std::nullopt;

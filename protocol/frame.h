@@ -85,9 +85,17 @@ size_t BuildReply(const Magic& magic, CommandCode code, uint8_t status,
 
 enum class ReplyVerdict { Accepted, Short, Refused };
 
-// Judges what was received by its count and status byte; magic, command and check
-// byte are never examined.
+// Judges what was received by its count and status byte. Whether it answers the request
+// at all (magic and command) is the exchange's to decide before; the check byte is
+// never examined, as readers are served that send a wrong one or none.
 ReplyVerdict JudgeReply(std::span<const uint8_t> received, size_t leastBytes);
+
+// A reply repeats its request's magic and command bytes.
+inline constexpr size_t kReplyHeadSize = 5;
+using ReplyHead = std::array<uint8_t, kReplyHeadSize>;
+
+// The head a reply to this request starts with; zeros for a request shorter than one.
+ReplyHead HeadOf(std::span<const uint8_t> request);
 
 // The payload length a reply announces, or nothing before its header is complete.
 std::optional<uint16_t> AnnouncedPayloadLength(std::span<const uint8_t> received);

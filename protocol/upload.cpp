@@ -87,7 +87,8 @@ UploadOutcome SendBlocks(Channel& channel, UploadFile& file, uint32_t length,
         if (!SendRequest(channel, std::span(frame).first(frameSize), ReplyKind::Named)) {
             return UploadOutcome::WriteFailed;
         }
-        if (AcknowledgesBlock(ReceiveReply(channel, reply), index)) {
+        if (AcknowledgesBlock(ReceiveReply(channel, reply, std::span(frame).first(frameSize)),
+                              index)) {
             remaining -= static_cast<uint32_t>(blockSize);
             sent += static_cast<uint32_t>(blockSize);
             if (observer)

@@ -86,9 +86,15 @@ std::vector<CheckProblem> CheckProfile(const profile::Profile& profile) {
     return problems;
 }
 
+bool KeyWrite::MayHaveReached() const {
+    // Only a refusal, or a write never asked for, shows that the reader did not take it.
+    return written ||
+           (writeError && writeError != KeyError::Refused && writeError != KeyError::NotAsked);
+}
+
 bool ApplyResult::UnsavedChanges() const {
     return !stored && std::any_of(writes.begin(), writes.end(),
-                                  [](const KeyWrite& write) { return write.written; });
+                                  [](const KeyWrite& write) { return write.MayHaveReached(); });
 }
 
 size_t ApplyResult::NotReadBack() const {

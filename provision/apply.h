@@ -38,6 +38,8 @@ struct KeyWrite {
     // A write-only key is never read back: the reader's acknowledgement is all there is.
     bool readable = true;
     bool Verified() const { return !readable || readBack.value == value; }
+    // Taken by the reader, or sent without a valid reply: it may have taken it.
+    bool MayHaveReached() const;
 };
 
 enum class ApplyOutcome {
@@ -59,8 +61,8 @@ struct ApplyResult {
     std::vector<KeyWrite> writes;  // the keys that differed, in the profile's order
     std::optional<KeyError> storeError;
     bool stored = false;
-    // Some write reached the reader, and nothing was stored: it runs with unsaved
-    // changes until it is powered off.
+    // Some write reached the reader, or may have (no valid reply), and nothing was
+    // stored: it may run with unsaved changes until it is powered off.
     bool UnsavedChanges() const;
     // The writes of write-only keys: taken by the reader, never read back.
     size_t NotReadBack() const;

@@ -16,6 +16,20 @@ void ModelChannel::Schedule(uint64_t atMs, std::span<const uint8_t> bytes) {
     }
 }
 
+void ModelChannel::SchedulePaced(uint64_t atMs, std::span<const uint8_t> bytes) {
+    if (byteTimeUs_ == 0) {
+        Schedule(atMs, bytes);
+        return;
+    }
+    uint64_t us = std::max(atMs * 1000, replyLineFreeUs_);
+    for (const uint8_t byte : bytes) {
+        us += byteTimeUs_;
+        // Whole milliseconds, rounded up: a byte is never there before its line time.
+        Schedule((us + 999) / 1000, std::span<const uint8_t>(&byte, 1));
+    }
+    replyLineFreeUs_ = us;
+}
+
 void ModelChannel::Inject(uint64_t atMs, std::span<const uint8_t> bytes) {
     Schedule(std::max(atMs, nowMs_), bytes);
 }
@@ -39,14 +53,14 @@ int32_t ModelChannel::Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs
     size_t got = 0;
     while (got < want && !arrivals_.empty()) {
         const uint64_t at = std::max(nowMs_, arrivals_.front().atMs);
-        if (got > 0 && (at - last > kIntervalMs || at > deadline)) {
+        if (got > 0 && (at - last > IntervalMs() || at > deadline)) {
             break;
         }
         buffer[got++] = arrivals_.front().byte;
         arrivals_.pop_front();
         last = at;
     }
-    nowMs_ = got == want ? last : std::min(last + kIntervalMs, deadline);
+    nowMs_ = got == want ? last : std::min(last + IntervalMs(), deadline);
     return static_cast<int32_t>(got);
 }
 
@@ -59,10 +73,12 @@ int32_t ModelChannel::Write(const uint8_t* bytes, int32_t count) {
     }
     const std::span<const uint8_t> sent(bytes, static_cast<size_t>(count));
     written_.emplace_back(sent.begin(), sent.end());
-    uint64_t at = nowMs_;
+    // The request takes its line time: the model sees it once its last byte is in.
+    sentMs_ = std::max(nowMs_, sentMs_) + (byteTimeUs_ * sent.size() + 999) / 1000;
+    uint64_t at = sentMs_;
     for (const Emission& emission : model_.Receive(sent)) {
         at += emission.delayMs;
-        Schedule(at, emission.bytes);
+        SchedulePaced(at, emission.bytes);
     }
     return count;
 }

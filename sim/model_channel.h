@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <span>
@@ -44,13 +45,24 @@ class ModelChannel final : public Channel {
     int ReadCalls() const { return readCalls_; }
 
     uint64_t NowMs() const { return nowMs_; }
-    uint32_t IntervalMs() const override { return kIntervalMs; }
+    uint32_t IntervalMs() const override {
+        return std::max<uint32_t>(kIntervalMs, static_cast<uint32_t>(2 * byteTimeUs_ / 1000 + 1));
+    }
     Clock::time_point Now() const override {
         return Clock::time_point(std::chrono::milliseconds(nowMs_));
     }
     void Advance(uint64_t ms) { nowMs_ += ms; }
     // Bytes that arrive at atMs without a request, such as a late reply.
     void Inject(uint64_t atMs, std::span<const uint8_t> bytes);
+
+    // Gives the line the time it takes at baud, 10 bits a byte: a request reaches the
+    // model once its last byte is on the line, each reply byte a byte time after the one
+    // before, and a read ends only after twice a byte time of quiet on a slow line.
+    void SetLineRate(uint32_t baud) { byteTimeUs_ = baud == 0 ? 0 : 10'000'000 / baud; }
+    void WaitUntilSent() override { nowMs_ = std::max(nowMs_, sentMs_); }
+    std::chrono::microseconds ByteTime() const override {
+        return std::chrono::microseconds(byteTimeUs_);
+    }
     // Bytes scheduled or arrived and not yet read or discarded.
     size_t PendingBytes() const { return arrivals_.size(); }
 
@@ -60,11 +72,16 @@ class ModelChannel final : public Channel {
         uint8_t byte;
     };
     void Schedule(uint64_t atMs, std::span<const uint8_t> bytes);
+    // Puts the bytes on the line from atMs on, one byte time each, after what is on it.
+    void SchedulePaced(uint64_t atMs, std::span<const uint8_t> bytes);
 
     ReaderModel& model_;
     std::deque<Arrival> arrivals_;  // in order of time
     std::vector<std::vector<uint8_t>> written_;
     uint64_t nowMs_ = 0;
+    uint64_t byteTimeUs_ = 0;
+    uint64_t sentMs_ = 0;           // when the last request's last byte was on the line
+    uint64_t replyLineFreeUs_ = 0;  // when the reply line has sent what it was given
     int readCalls_ = 0;
     bool writeFails_ = false;
     bool vanished_ = false;

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <charconv>
+#include <map>
 
 #include "link/posix/termios_setup.h"
 #include "sim/key_store.h"
@@ -180,6 +181,33 @@ void AddFaults(CLI::App& app, FaultPlan& faults) {
         ->type_name("MS")
         ->check(WholeNumber(kMaxDelayMs))
         ->group(group);
+    app.add_option("--repeat-replies", faults.repeatGapMs,
+                   "send every reply a second time, MS after the first")
+        ->type_name("MS")
+        ->check(WholeNumber(kMaxDelayMs))
+        ->group(group);
+    app.add_option("--trickle", faults.trickleMs, "send each reply byte MS after the one before")
+        ->type_name("MS")
+        ->check(WholeNumber(kMaxDelayMs))
+        ->group(group);
+    app.add_flag("--unanswered-store", faults.unansweredStore,
+                 "take a store in and never answer it")
+        ->group(group);
+    app.add_flag("--refuse-store", faults.refuseStore, "refuse every store, keeping nothing")
+        ->group(group);
+}
+
+// With --answer-rate or --answer-framing: what a request on other settings gets back.
+void AddWrongLineNoise(CLI::App& app, AnswerLine& line) {
+    const std::map<std::string, WrongLineNoise> kinds = {{"zeros", WrongLineNoise::Zeros},
+                                                         {"ones", WrongLineNoise::Ones},
+                                                         {"random", WrongLineNoise::Random}};
+    app.add_option("--noise-elsewhere", line.noise,
+                   "answer a request on other line settings with 12 noise bytes: zeros (0x00), "
+                   "ones (0xFF) or random")
+        ->type_name("KIND")
+        ->transform(CLI::CheckedTransformer(kinds))
+        ->group("Faults");
 }
 
 // One program's options, filled in by parsing.
@@ -187,6 +215,7 @@ struct Parser {
     explicit Parser(Options& options) : app(kDescription, "kdreader-sim") {
         AddSettings(app, options, values);
         AddFaults(app, options.faults);
+        AddWrongLineNoise(app, options.answerOn);
         app.allow_extras();
     }
 
@@ -203,6 +232,10 @@ std::string Complete(const Parser& parser, Options& options) {
     }
     if (parser.app.count("--baud") > 0 && options.device.empty()) {
         return "--baud applies to --device only";
+    }
+    if (options.answerOn.noise != WrongLineNoise::None &&
+        parser.app.count("--answer-rate") + parser.app.count("--answer-framing") == 0) {
+        return "--noise-elsewhere needs --answer-rate or --answer-framing";
     }
     if (!options.device.empty() && !options.link.empty()) {
         return "--link applies to the pseudo-terminal only, not to --device";

@@ -190,6 +190,10 @@ void ReaderModel::Handle(std::span<const uint8_t> frame, std::vector<Emission>& 
         Note(Direction::Dropped, {}, "no reply (silent)");
         return;
     }
+    if (checkOk && faults_.unansweredStore && Is(magic, code, kCommandMagic, kStoreKeysCommand)) {
+        Note(Direction::Dropped, {}, "no reply to the store (fault)");
+        return;
+    }
 
     Reply reply;
     if (!checkOk) {
@@ -271,6 +275,9 @@ ReaderModel::Reply ReaderModel::AnswerWrite(std::span<const uint8_t> payload) {
 }
 
 ReaderModel::Reply ReaderModel::AnswerStore() {
+    if (faults_.refuseStore) {
+        return {status::kNotKept, {}, "store refused (fault)"};
+    }
     if (observer_ != nullptr && !observer_->OnStore(keys_)) {
         return {status::kNotKept, {}, "keys not saved"};
     }
@@ -390,15 +397,25 @@ void ReaderModel::Send(const Magic& magic, CommandCode code, const Reply& reply,
              "garbage (" + std::to_string(faults_.garbageBytes) + " bytes, fault)");
     }
     Note(Direction::Tx, frame, note);
-    if (faults_.splitGapMs == 0) {
+    if (faults_.trickleMs != 0) {
+        out.push_back(std::move(first));
+        for (const uint8_t byte : frame) {
+            out.push_back({faults_.trickleMs, {byte}});
+        }
+    } else if (faults_.splitGapMs == 0) {
         first.bytes.insert(first.bytes.end(), frame.begin(), frame.end());
         out.push_back(std::move(first));
-        return;
+    } else {
+        const auto half = static_cast<std::ptrdiff_t>(frame.size() / 2);
+        first.bytes.insert(first.bytes.end(), frame.begin(), frame.begin() + half);
+        out.push_back(std::move(first));
+        out.push_back(
+            {faults_.splitGapMs, std::vector<uint8_t>(frame.begin() + half, frame.end())});
     }
-    const auto half = static_cast<std::ptrdiff_t>(frame.size() / 2);
-    first.bytes.insert(first.bytes.end(), frame.begin(), frame.begin() + half);
-    out.push_back(std::move(first));
-    out.push_back({faults_.splitGapMs, std::vector<uint8_t>(frame.begin() + half, frame.end())});
+    if (faults_.repeatGapMs != 0) {
+        Note(Direction::Tx, frame, "the same reply again (fault)");
+        out.push_back({faults_.repeatGapMs, std::move(frame)});
+    }
 }
 
 }  // namespace kd::sim

@@ -42,6 +42,10 @@ struct FaultPlan {
     unsigned splitGapMs = 0;              // replies go in two bursts this far apart
     unsigned garbageBytes = 0;            // this many noise bytes before each reply
     unsigned delayMs = 0;                 // every reply waits this long
+    unsigned repeatGapMs = 0;             // every reply is sent again this long after it
+    unsigned trickleMs = 0;               // each reply byte goes this long after the one before
+    bool unansweredStore = false;         // a store is taken and never answered
+    bool refuseStore = false;             // a store is refused, keeping nothing
 };
 
 // Wait delayMs after the previous emission (the first: after the bytes came in), then

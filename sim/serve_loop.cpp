@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "link/posix/deadline.h"
@@ -74,8 +75,9 @@ SendResult SendPaced(int fd, const std::vector<uint8_t>& bytes, const LinePace& 
     const SteadyTime start = std::chrono::steady_clock::now();
     sent = 0;
     while (sent < bytes.size() && !stop) {
-        SleepUntil(start + byteTime * static_cast<int64_t>(sent), waitMask, stop);
+        // A byte is handed over once its last bit would be on the line, never before.
         const size_t count = std::min(piece, bytes.size() - sent);
+        SleepUntil(start + byteTime * static_cast<int64_t>(sent + count), waitMask, stop);
         const std::vector<uint8_t> part(bytes.begin() + static_cast<std::ptrdiff_t>(sent),
                                         bytes.begin() + static_cast<std::ptrdiff_t>(sent + count));
         size_t partSent = 0;
@@ -85,9 +87,24 @@ SendResult SendPaced(int fd, const std::vector<uint8_t>& bytes, const LinePace& 
             return result;
         }
     }
-    // The last byte is on the line only a byte time after it was handed over.
-    SleepUntil(start + byteTime * static_cast<int64_t>(sent), waitMask, stop);
     return SendResult::Sent;
+}
+
+// What a line at another speed makes of a reply, sent back at once.
+void SendNoise(int fd, WrongLineNoise noise, std::minstd_rand& random, FrameLog& log,
+               const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
+    if (noise == WrongLineNoise::None) {
+        return;
+    }
+    std::vector<uint8_t> bytes(kWrongLineNoiseBytes, noise == WrongLineNoise::Ones ? 0xFF : 0x00);
+    if (noise == WrongLineNoise::Random) {
+        for (uint8_t& byte : bytes) {
+            byte = static_cast<uint8_t>(random() & 0xFF);
+        }
+    }
+    size_t sent = 0;
+    SendAll(fd, bytes, sent, waitMask, stop);
+    log.Event("answered with " + std::to_string(sent) + " noise bytes (fault)");
 }
 
 }  // namespace
@@ -97,6 +114,7 @@ ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
                const volatile sig_atomic_t& stop) {
     std::array<uint8_t, 4096> chunk{};
     ReceiveClock receiveClock(pace);
+    std::minstd_rand random(static_cast<uint32_t>(std::random_device{}()));
     while (!stop) {
         pollfd pfd{fd, POLLIN, 0};
         const int ready = ::ppoll(&pfd, 1, nullptr, &waitMask);
@@ -125,6 +143,7 @@ ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
         }
         if (const std::string refused = RefusedLine(fd, answerOn); !refused.empty()) {
             log.Event("ignored " + std::to_string(n) + " bytes that came at " + refused);
+            SendNoise(fd, answerOn.noise, random, log, waitMask, stop);
             continue;
         }
         if (pace.Paced()) {

@@ -10,10 +10,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 #include "link/chunked_write.h"
 #include "link/posix/deadline.h"
@@ -30,6 +32,9 @@ namespace {
 using std::chrono::milliseconds;
 
 constexpr int32_t kPortGone = -3;
+// A line that keeps bringing bytes is given up on after this when drained at opening.
+constexpr int kDrainBoundMs = 2000;
+constexpr int64_t kDrainQuietMs = 10;
 
 // What the port held before we configured it, put back when we let go of it. HUPCL stays
 // clear, so that letting go does not drop DTR either.
@@ -120,6 +125,11 @@ class PosixSerialChannel final : public Channel {
         if (count > 0 && !fd_.Valid()) {
             return -1;
         }
+        if (count > 0) {
+            // The bytes cannot have left before their line time, whatever the driver's
+            // queue says: a pseudo-terminal or an adapter's FIFO empties sooner.
+            lineFreeAt_ = std::max(lineFreeAt_, Clock::now()) + ByteTime() * count;
+        }
         return WriteInChunks(bytes, count, [this](const uint8_t* chunk, int32_t size) {
             return WriteChunk(chunk, static_cast<size_t>(size));
         });
@@ -128,6 +138,7 @@ class PosixSerialChannel final : public Channel {
     void WaitUntilSent() override {
         if (fd_.Valid()) {
             WaitForOutput(fd_.Get(), timeouts_);
+            std::this_thread::sleep_until(lineFreeAt_);
         }
     }
 
@@ -138,6 +149,22 @@ class PosixSerialChannel final : public Channel {
     }
 
     uint32_t IntervalMs() const override { return timeouts_.readIntervalMs; }
+    std::chrono::microseconds ByteTime() const override {
+        return std::chrono::microseconds(timeouts_.byteTimeUs);
+    }
+
+    // Drops what is still coming in from before the port was opened, such as the rest of
+    // a reply to a program stopped mid-exchange: reads until the line has been quiet for
+    // two byte times (at least kDrainQuietMs), within a bound for a line that never goes
+    // quiet. A reply that begins later is told apart by its command.
+    void DrainStaleInput() {
+        const Deadline bound{milliseconds(kDrainBoundMs)};
+        const auto quiet = static_cast<uint32_t>(std::max<int64_t>(
+            kDrainQuietMs, std::chrono::ceil<milliseconds>(2 * ByteTime()).count()));
+        std::array<uint8_t, kReadChunk> scratch{};
+        while (!bound.Expired() && Read(scratch.data(), kReadChunk, quiet) > 0) {
+        }
+    }
 
     void Close() override {
         if (fd_.Valid()) {
@@ -184,6 +211,7 @@ class PosixSerialChannel final : public Channel {
     UniqueFd fd_;
     PreviousLine previous_;
     LineTimeouts timeouts_;
+    Clock::time_point lineFreeAt_{};
 };
 
 std::string Failure(const std::string& path, const std::string& what) {
@@ -259,7 +287,10 @@ std::unique_ptr<Channel> OpenSerialChannel(const SerialSettings& settings, std::
         return nullptr;
     }
     ::tcflush(fd.Get(), TCIOFLUSH);
-    return std::make_unique<PosixSerialChannel>(std::move(fd), previous, TimeoutsForLine(settings));
+    auto channel =
+        std::make_unique<PosixSerialChannel>(std::move(fd), previous, TimeoutsForLine(settings));
+    channel->DrainStaleInput();
+    return channel;
 }
 
 }  // namespace kd

@@ -78,6 +78,9 @@ class SerialChannel final : public Channel {
     }
 
     uint32_t IntervalMs() const override { return timeouts_.readIntervalMs; }
+    std::chrono::microseconds ByteTime() const override {
+        return std::chrono::microseconds(timeouts_.byteTimeUs);
+    }
 
     void Close() override { port_.Reset(); }
 

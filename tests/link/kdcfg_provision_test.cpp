@@ -120,6 +120,22 @@ TEST(KdcfgProvision, DumpReplacesAFileWholeFollowsALinkAndWritesADeviceAsItIs) {
     EXPECT_TRUE(std::filesystem::is_symlink("/dev/stdout"));
 }
 
+TEST(KdcfgProvision, AStoreIsTakenOnlyFromItsOwnReply) {
+    // Every reply sent twice, and the store never answered or refused: the second copy of
+    // a write's acknowledgement once passed for the store's reply.
+    const TempDir files;
+    test::WriteFile(files / "p.profile", "workmode=1\nqrcode=0\n");
+    for (const char* storeFault : {"--unanswered-store", "--refuse-store"}) {
+        Reader reader({"--repeat-replies", "3", storeFault});
+        const RunResult run = reader.Kdcfg({"apply", (files / "p.profile").string(), "--json"});
+        EXPECT_EQ(run.exitCode, 12) << storeFault << run.err;
+        const auto result = nlohmann::json::parse(run.out, nullptr, false);
+        EXPECT_EQ(result.value("stored", true), false) << run.out;
+        EXPECT_EQ(result.value("unsavedChanges", false), true) << run.out;
+        EXPECT_THAT(run.err, HasSubstr("may run with unsaved changes until it is powered off"));
+    }
+}
+
 TEST(KdcfgProvision, ApplyRefusesBeforeSendingAndNamesWhatFailed) {
     Reader reader({"--refuse-key", "intervaltime"});
     const TempDir files;

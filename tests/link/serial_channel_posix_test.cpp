@@ -14,6 +14,7 @@
 #include "link/serial_channel.h"
 #include "protocol/device_commands.h"
 #include "tests/link/pty_pair.h"
+#include "tests/support/processes.h"
 
 namespace kd {
 namespace {
@@ -316,6 +317,26 @@ TEST(TermiosSetup, LineSettingsAndUnknownTextsKeepThePortsValues) {
          {110u, 300u, 1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u}) {
         EXPECT_NE(SpeedCode(baud), speed_t{B0}) << baud;
     }
+}
+
+TEST(PosixSerialChannel, APacedSimulatorNeverDeliversAByteBeforeItsLineTime) {
+    // At 110 baud a byte takes 91 ms: the handshake's 8 bytes out and 12 back take 1818 ms.
+    test::SimProcess sim(KD_READER_SIM_PATH,
+                         {"--log", "/dev/null", "--line-rate", "110", "--turnaround", "0"});
+    auto channel = Open(sim.PortPath());
+    ASSERT_TRUE(channel);
+    const uint8_t handshake[] = {0x68, 0xDD, 0xDD, 0x01, 0x00, 0x00, 0x00, 0x69};
+    const auto start = Clock::now();
+    ASSERT_EQ(channel->Write(handshake, 8), 8);
+    uint8_t reply[12] = {};
+    int32_t got = 0;
+    while (got < 12 && ElapsedMs(start) < 5000) {
+        const int32_t n = channel->Read(reply + got, 12 - got, 1000);
+        ASSERT_GE(n, 0);
+        got += n;
+    }
+    EXPECT_EQ(got, 12);
+    EXPECT_GE(ElapsedMs(start), 20 * 10'000 / 110);
 }
 
 }  // namespace

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/tracing_channel.h"
+#include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "protocol/exchange.h"
 #include "protocol/frame.h"
+#include "provision/apply.h"
 #include "sim/key_store.h"
 #include "sim/model_channel.h"
 #include "sim/reader_model.h"
@@ -33,11 +38,12 @@ struct Line {
     sim::ModelChannel channel;
 };
 
-std::vector<uint8_t> KeyReply(std::string_view name, std::string_view value) {
+std::vector<uint8_t> KeyReply(std::string_view name, std::string_view value,
+                              const Magic& magic = kCommandMagic) {
     std::vector<uint8_t> record(kKeyPayloadSize);
     record.resize(EncodeKeyRecord(name, value, record));
     std::vector<uint8_t> reply(kMaxFrameSize);
-    reply.resize(BuildReply(kCommandMagic, kReadKeyCommand, 0, record, reply));
+    reply.resize(BuildReply(magic, kReadKeyCommand, 0, record, reply));
     return reply;
 }
 
@@ -173,7 +179,7 @@ class SlowLine final : public Channel {
 
 TEST(ExchangeTiming, ASlowLinesReplyGetsItsLineTime) {
     // 29 bytes take 2.6 s at 110 baud, longer than the reply time-out.
-    SlowLine line(KeyReply("masterver", "V3.1.7-slow"));
+    SlowLine line(KeyReply("masterver", "V3.1.7-slow", kQueryMagic));
     struct : TextSink {
         void SetText(std::string_view shown) override { text = shown; }
         std::string text;
@@ -200,6 +206,103 @@ TEST(ExchangeTiming, ASilenceBudgetEndsAQuietTryButNotABegunReply) {
     reply.resize(BuildReply(kHandshakeMagic, kHandshakeCommand, 0, kd1, reply));
     SlowLine slow(reply);
     EXPECT_EQ(HandshakeWithin(&slow, 100), kCommandOk);
+}
+
+// A modelled reader with faults, read at line speed, on a line of the given rate (0: none).
+struct Faulty {
+    explicit Faulty(sim::FaultPlan faults, uint32_t baud = 0)
+        : model(keys, std::move(faults)), channel(model) {
+        channel.SetLineRate(baud);
+        channel.SetReplyPacing(Channel::Pacing::LineSpeed);
+    }
+    provision::ApplyResult Apply() {
+        ChannelKeyAccess access(&channel);
+        return provision::Apply(access, {{{"workmode", "1", 1}, {"qrcode", "0", 2}}}, {});
+    }
+    sim::KeyStore keys;
+    sim::ReaderModel model;
+    sim::ModelChannel channel;
+};
+
+std::vector<uint8_t> Refusal(const Magic& magic, CommandCode code) {
+    std::vector<uint8_t> reply(kMaxFrameSize);
+    reply.resize(BuildReply(magic, code, 1, std::vector<uint8_t>(4, 0), reply));
+    return reply;
+}
+
+TEST(RepliesByWhatTheyAre, OnlyAStoresOwnReplyAnswersAStore) {
+    // Every acknowledgement comes twice; the store gets no answer, or a refusal.
+    for (const bool refused : {false, true}) {
+        Faulty reader({.repeatGapMs = 3, .unansweredStore = !refused, .refuseStore = refused});
+        const provision::ApplyResult result = reader.Apply();
+        EXPECT_EQ(result.outcome, provision::ApplyOutcome::StoreFailed) << refused;
+        EXPECT_FALSE(result.stored);
+        EXPECT_TRUE(result.UnsavedChanges());
+    }
+}
+
+TEST(RepliesByWhatTheyAre, NoiseAndOtherRequestsRepliesAreNeverTaken) {
+    // Noise before each reply is skipped, not read as the status.
+    Faulty noisy({.garbageBytes = 5});
+    EXPECT_EQ(WriteKey(&noisy.channel, "workmode", "1"), kCommandOk);
+    std::string value;
+    EXPECT_EQ(ReadKey(&noisy.channel, "workmode", value), 1);
+    EXPECT_EQ(value, "1");
+
+    // A line at the wrong speed brings noise, and an earlier program's request its late
+    // refusal: none of it answers a handshake.
+    for (const auto& stray :
+         {std::vector<uint8_t>(12, 0x00), std::vector<uint8_t>(12, 0xFF),
+          Refusal(kCommandMagic, kReadKeyCommand), Refusal(kHandshakeMagic, kUploadDataCommand)}) {
+        Faulty silent({.silent = true});
+        silent.channel.Inject(1, stray);
+        EXPECT_EQ(HandshakeWithin(&silent.channel, 100), kNoValidReply) << stray.size();
+        Faulty answering({});
+        answering.channel.Inject(1, stray);
+        EXPECT_EQ(Handshake(&answering.channel), kCommandOk) << stray.size();
+    }
+}
+
+TEST(RepliesByWhatTheyAre, AWriteWithoutAValidReplyMayHaveReachedTheReader) {
+    // The two reads are answered, the first write's reply is lost: the reader took it.
+    Faulty lossy({.dropEvery = 3});
+    const provision::ApplyResult result = lossy.Apply();
+    EXPECT_EQ(result.outcome, provision::ApplyOutcome::WriteFailed);
+    EXPECT_TRUE(result.UnsavedChanges());
+    EXPECT_EQ(*lossy.keys.Find("workmode"), "1");
+
+    // Replies trickled a byte every 60 ms are read whole, within their time.
+    Faulty trickling({.trickleMs = 60});
+    EXPECT_EQ(trickling.Apply().outcome, provision::ApplyOutcome::Verified);
+}
+
+TEST(SlowLines, RepliesStartingWithinTheTimeOutAreReadToTheirEnd) {
+    for (const uint32_t baud : {110u, 1200u, 9600u}) {
+        for (const unsigned delay : {0u, 900u, 1626u, 1990u}) {
+            Faulty reader({.delayMs = delay}, baud);
+            const std::string at = std::to_string(baud) + " baud, " + std::to_string(delay) + " ms";
+            std::string value;
+            const uint64_t start = reader.channel.NowMs();
+            EXPECT_EQ(ExchangeReadKey(&reader.channel, "workmode", value), kCommandOk) << at;
+            // 16 bytes out, 21 back, and nothing waited for past the last one.
+            const uint64_t line = (16 + 21) * 10'000 / baud + 2;
+            EXPECT_LE(reader.channel.NowMs() - start, line + delay) << at;
+            struct : TextSink {
+                void SetText(std::string_view) override {}
+            } label;
+            EXPECT_EQ(QueryFirmwareVersion(&reader.channel, label), kCommandOk) << at;
+            EXPECT_EQ(WriteKey(&reader.channel, "codeprefix", std::string(243, 'p')), kCommandOk)
+                << at;
+            EXPECT_EQ(StoreKeys(&reader.channel), kCommandOk) << at;
+        }
+    }
+    // Tracing shows an exchange without changing its timing.
+    Faulty traced({.delayMs = 1626}, 110);
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::tmpfile(), &std::fclose);
+    cli::TracingChannel tracer(traced.channel, sink.get());
+    tracer.SetReplyPacing(Channel::Pacing::LineSpeed);
+    std::string value;
+    EXPECT_EQ(ExchangeReadKey(&tracer, "workmode", value), kCommandOk);
 }
 
 }  // namespace
