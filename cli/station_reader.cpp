@@ -11,6 +11,7 @@
 #include "cli/profile_file.h"
 #include "cli/station_platform.h"
 #include "cli/upload_command.h"
+#include "link/forwarding_channel.h"
 #include "link/serial_channel.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
@@ -59,26 +60,15 @@ class StopSleeper final : public Sleeper {
 
 // Refuses every write once stop is set, so that an upload ends before its next block
 // and never in the middle of one.
-class StoppableChannel final : public Channel {
+class StoppableChannel final : public ForwardingChannel {
   public:
-    StoppableChannel(Channel& inner, const std::atomic<bool>& stop) : inner_(inner), stop_(stop) {
-        SetReplyPacing(inner.ReplyPacing());
-    }
-    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
-        return inner_.Read(buffer, capacity, timeoutMs);
-    }
+    StoppableChannel(Channel& inner, const std::atomic<bool>& stop)
+        : ForwardingChannel(inner), stop_(stop) {}
     int32_t Write(const uint8_t* bytes, int32_t count) override {
-        return stop_ && count > 0 ? -1 : inner_.Write(bytes, count);
+        return stop_ && count > 0 ? -1 : ForwardingChannel::Write(bytes, count);
     }
-    void WaitUntilSent() override { inner_.WaitUntilSent(); }
-    void DiscardInput() override { inner_.DiscardInput(); }
-    void Close() override { inner_.Close(); }
-    uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
-    std::chrono::microseconds ByteTime() const override { return inner_.ByteTime(); }
-    Clock::time_point Now() const override { return inner_.Now(); }
 
   private:
-    Channel& inner_;
     const std::atomic<bool>& stop_;
 };
 

@@ -31,7 +31,7 @@ int32_t StopChannel::Write(const uint8_t* bytes, int32_t count) {
         cut_ = true;
         throw Interrupted();
     }
-    return inner_.Write(bytes, count);
+    return ForwardingChannel::Write(bytes, count);
 }
 
 void StopSleeper::Sleep(uint32_t milliseconds) {

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "link/channel.h"
+#include "link/forwarding_channel.h"
 #include "protocol/upload.h"
 
 namespace kd::cli {
@@ -32,26 +32,14 @@ class Interrupted final : public std::exception {
 
 // Passes everything to the port until the stop flag is set; then a request is not sent
 // and Interrupted is thrown.
-class StopChannel final : public Channel {
+class StopChannel final : public ForwardingChannel {
   public:
-    StopChannel(Channel& inner, const StopFlag* stop) : inner_(inner), stop_(stop) {
-        SetReplyPacing(inner.ReplyPacing());
-    }
-    int32_t Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) override {
-        return inner_.Read(buffer, capacity, timeoutMs);
-    }
+    StopChannel(Channel& inner, const StopFlag* stop) : ForwardingChannel(inner), stop_(stop) {}
     int32_t Write(const uint8_t* bytes, int32_t count) override;
-    void WaitUntilSent() override { inner_.WaitUntilSent(); }
-    void DiscardInput() override { inner_.DiscardInput(); }
-    void Close() override { inner_.Close(); }
-    uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
-    std::chrono::microseconds ByteTime() const override { return inner_.ByteTime(); }
-    Clock::time_point Now() const override { return inner_.Now(); }
     // A request was held back: the command ended before its work was done.
     bool Cut() const { return cut_; }
 
   private:
-    Channel& inner_;
     const StopFlag* stop_;
     bool cut_ = false;
 };

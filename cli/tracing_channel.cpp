@@ -3,7 +3,7 @@
 namespace kd::cli {
 
 int32_t TracingChannel::Read(uint8_t* buffer, int32_t capacity, uint32_t timeoutMs) {
-    const int32_t got = inner_.Read(buffer, capacity, timeoutMs);
+    const int32_t got = Inner().Read(buffer, capacity, timeoutMs);
     if (got > 0) {
         Print('<', buffer, got);
     } else {
@@ -14,7 +14,7 @@ int32_t TracingChannel::Read(uint8_t* buffer, int32_t capacity, uint32_t timeout
 
 int32_t TracingChannel::Write(const uint8_t* bytes, int32_t count) {
     Print('>', bytes, count);
-    const int32_t result = inner_.Write(bytes, count);
+    const int32_t result = Inner().Write(bytes, count);
     if (result < 1 && count > 0) {
         std::fprintf(out_, "> (write failed)\n");
     }
