@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/profile.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/stop.h"
-#include "config/profile.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
 #include "provision/dump_diff.h"

@@ -1,7 +1,7 @@
 #include "config/profile_transfer.h"
 
-#include "config/key_table.h"
-#include "config/profile.h"
+#include "catalogue/key_table.h"
+#include "catalogue/profile.h"
 #include "resources/strings.h"
 #include "text/escape.h"
 

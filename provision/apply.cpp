@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "config/key_catalogue.h"
-#include "config/key_table.h"
+#include "catalogue/key_catalogue.h"
+#include "catalogue/key_table.h"
 
 namespace kd::provision {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "config/key_table.h"
-#include "config/profile.h"
+#include "catalogue/key_table.h"
+#include "catalogue/profile.h"
 #include "protocol/key_access.h"
 #include "provision/read_keys.h"
 

@@ -1,4 +1,4 @@
-#include "config/key_table.h"
+#include "catalogue/key_table.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/key_catalogue.h"
 #include "config/config_dialog.h"
-#include "config/key_catalogue.h"
 #include "tests/ui/modelled_reader.h"
 #include "ui/headless/headless_toolkit.h"
 

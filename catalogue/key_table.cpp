@@ -1,8 +1,8 @@
-#include "config/key_table.h"
+#include "catalogue/key_table.h"
 
 #include <algorithm>
 
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/profile.h"
+#include "catalogue/profile.h"
 
 // Every key of the catalogue as data: where the settings dialog shows it, what it may
 // hold, and whether the window reads or writes it. The command line lists it, checks
