@@ -66,6 +66,15 @@ std::span<const std::string_view> Suggestions(const KeyInfo& key);
 enum class ValueProblem { TooLong, NotAllowed };
 std::optional<ValueProblem> CheckValue(const KeyInfo& key, std::string_view value);
 
+// What may be done with a key, by name; a name the catalogue does not know is neither
+// read-only nor write-only (--force sends it and reads it back).
+//
+// The reader sets the key itself: it is compared, never written.
+bool IsReadOnly(std::string_view name);
+// The window writes the key and never reads it, so nobody reads it back: a reader may
+// well refuse that read.
+bool IsWriteOnly(std::string_view name);
+
 // True when putting the profile on a reader would write some key: it names a key that
 // the reader does not set itself (an unknown one counts: --force sends it). Empty,
 // comment-only and masterver/historytime-only profiles set nothing.

@@ -9,8 +9,6 @@ namespace kd::profile_transfer {
 
 namespace {
 
-using catalogue::Access;
-
 std::string Quoted(std::string_view bytes) {
     return "“" + text::EscapeText(bytes) + "”";
 }
@@ -69,7 +67,7 @@ Checked CheckText(std::string_view text) {
         const catalogue::KeyInfo* key = catalogue::FindKey(entry.key);
         if (std::string refusal = Refusal(entry, key); !refusal.empty()) {
             checked.problems.push_back(std::move(refusal));
-        } else if (key->access != Access::ReadOnly) {
+        } else if (!catalogue::IsReadOnly(entry.key)) {
             values.emplace(entry.key, entry.value);
         }
     }

@@ -29,9 +29,6 @@ struct Difference {
     bool readOnly = false;  // the reader sets it itself: shown, never written
 };
 
-// A catalogue key that the reader sets itself.
-bool IsReadOnly(std::string_view name);
-
 struct DiffResult {
     std::vector<Difference> differences;  // in the profile's order; failed reads too
     bool failed = false;                  // some key could not be read

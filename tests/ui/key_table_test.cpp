@@ -100,6 +100,23 @@ TEST(KeyTable, AgreesWithWhatTheDialogReadsAndWrites) {
     EXPECT_EQ(written, std::set<std::string>(writable.begin(), writable.end()));
 }
 
+// Apply, diff, set and the window's import all ask these; a key the catalogue does not
+// know is sent with --force and read back like any other.
+TEST(KeyTable, SaysWhichKeysAreNeverWrittenOrNeverRead) {
+    struct Case {
+        std::string_view name;
+        bool readOnly;
+        bool writeOnly;
+    };
+    for (const Case& key : {Case{"masterver", true, false}, Case{"historytime", true, false},
+                            Case{"io_inits", false, true}, Case{"com0_devname", false, true},
+                            Case{"deviceno", false, false}, Case{"qrcode", false, false},
+                            Case{"nosuchkey", false, false}}) {
+        EXPECT_EQ(IsReadOnly(key.name), key.readOnly) << key.name;
+        EXPECT_EQ(IsWriteOnly(key.name), key.writeOnly) << key.name;
+    }
+}
+
 TEST(KeyTable, CaptionsAndValuesComeFromTheTemplatesAndTheCatalogue) {
     const KeyInfo& interval = *FindKey("intervaltime");
     EXPECT_EQ(ControlCaption(interval.page, interval.controls[0]), "间隔时间");
