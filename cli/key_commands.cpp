@@ -4,13 +4,13 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/key_table.h"
+#include "catalogue/profile.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/stop.h"
-#include "config/profile.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
-#include "provision/dump_diff.h"
 #include "text/escape.h"
 
 namespace kd::cli {
@@ -109,7 +109,7 @@ bool PassesCatalogue(const std::vector<KeyAssignment>& assignments,
     std::vector<provision::CheckProblem> problems;
     for (size_t i = 0; i < assignments.size(); ++i) {
         asked.entries.push_back({assignments[i].name, values[i], i + 1});
-        if (provision::IsReadOnly(assignments[i].name)) {
+        if (catalogue::IsReadOnly(assignments[i].name)) {
             problems.push_back(
                 {i + 1, assignments[i].name, "the reader sets this key itself", true});
         }

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/key_catalogue.h"
+#include "catalogue/key_table.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
-#include "config/key_catalogue.h"
-#include "config/key_table.h"
 
 namespace kd::cli {
 

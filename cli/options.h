@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "config/profile.h"
+#include "catalogue/profile.h"
 #include "link/serial_settings.h"
 
 namespace kd::cli {

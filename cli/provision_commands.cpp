@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "catalogue/key_table.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/profile_file.h"
-#include "config/key_table.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "config/profile.h"
+#include "catalogue/profile.h"
 #include "link/channel.h"
 
 namespace kd::cli {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "config/profile.h"
+#include "catalogue/profile.h"
 #include "link/serial_settings.h"
 
 namespace kd::cli {

@@ -1,6 +1,6 @@
 #include "config/config_dialog.h"
 
-#include "config/key_table.h"
+#include "catalogue/key_table.h"
 #include "protocol/device_commands.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "catalogue/key_table.h"
 #include "config/about_page.h"
 #include "config/control_page.h"
-#include "config/key_table.h"
 #include "config/output_format_page.h"
 #include "config/output_mode_page.h"
 #include "config/save_writes.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 #include "config/settings_page.h"
 #include "config/text_fields.h"
 #include "protocol/key_access.h"

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 #include "config/page_support.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"

@@ -1,6 +1,6 @@
 #include "config/output_mode_page.h"
 
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 #include "config/page_support.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"

@@ -1,6 +1,6 @@
 #include "config/page_support.h"
 
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 
 namespace kd::pages {
 

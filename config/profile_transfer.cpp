@@ -1,15 +1,13 @@
 #include "config/profile_transfer.h"
 
-#include "config/key_table.h"
-#include "config/profile.h"
+#include "catalogue/key_table.h"
+#include "catalogue/profile.h"
 #include "resources/strings.h"
 #include "text/escape.h"
 
 namespace kd::profile_transfer {
 
 namespace {
-
-using catalogue::Access;
 
 std::string Quoted(std::string_view bytes) {
     return "“" + text::EscapeText(bytes) + "”";
@@ -69,7 +67,7 @@ Checked CheckText(std::string_view text) {
         const catalogue::KeyInfo* key = catalogue::FindKey(entry.key);
         if (std::string refusal = Refusal(entry, key); !refusal.empty()) {
             checked.problems.push_back(std::move(refusal));
-        } else if (key->access != Access::ReadOnly) {
+        } else if (!catalogue::IsReadOnly(entry.key)) {
             values.emplace(entry.key, entry.value);
         }
     }

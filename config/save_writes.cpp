@@ -1,6 +1,6 @@
 #include "config/save_writes.h"
 
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 
 namespace kd {
 

@@ -1,6 +1,6 @@
 #include "config/text_fields.h"
 
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 #include "text/escape.h"
 
 namespace kd::pages {

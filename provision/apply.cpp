@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "config/key_catalogue.h"
-#include "config/key_table.h"
+#include "catalogue/key_catalogue.h"
+#include "catalogue/key_table.h"
 
 namespace kd::provision {
 
@@ -18,7 +18,7 @@ std::optional<CheckProblem> CheckEntry(const profile::Entry& entry) {
         return CheckProblem{entry.line, entry.key,
                             "not a key of the catalogue, and too long to send", false};
     }
-    if (key->access == catalogue::Access::ReadOnly) {
+    if (catalogue::IsReadOnly(entry.key)) {
         return std::nullopt;  // compared, never written
     }
     const auto problem = catalogue::CheckValue(*key, entry.value);
@@ -33,11 +33,6 @@ std::optional<CheckProblem> CheckEntry(const profile::Entry& entry) {
         return CheckProblem{entry.line, entry.key, "value is not one the catalogue allows", true};
     }
     return std::nullopt;
-}
-
-bool Readable(std::string_view name) {
-    const catalogue::KeyInfo* key = catalogue::FindKey(name);
-    return key == nullptr || key->access != catalogue::Access::WriteOnly;
 }
 
 // Writes each change until the reader is gone; true when every one went.
@@ -128,7 +123,7 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
             continue;
         }
         // A key that could not be read is written: whether it differs is unknown.
-        if (IsReadOnly(entry.key)) {
+        if (catalogue::IsReadOnly(entry.key)) {
             result.readOnly.push_back(
                 {entry.key, entry.line, std::move(before[i]), entry.value, true});
         } else {
@@ -137,7 +132,7 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
             write.line = entry.line;
             write.before = std::move(before[i]);
             write.value = entry.value;
-            write.readable = Readable(entry.key);
+            write.readable = !catalogue::IsWriteOnly(entry.key);
             result.writes.push_back(std::move(write));
         }
     }

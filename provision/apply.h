@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/profile.h"
+#include "catalogue/profile.h"
 #include "protocol/key_access.h"
 #include "provision/dump_diff.h"
 

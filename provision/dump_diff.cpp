@@ -2,11 +2,6 @@
 
 namespace kd::provision {
 
-bool IsReadOnly(std::string_view name) {
-    const catalogue::KeyInfo* key = catalogue::FindKey(name);
-    return key != nullptr && key->access == catalogue::Access::ReadOnly;
-}
-
 std::vector<DumpedKey> Dump(KeyAccess& keys) {
     std::vector<std::string_view> names;
     for (const catalogue::KeyInfo& key : catalogue::Keys()) {
@@ -34,8 +29,8 @@ DiffResult Diff(KeyAccess& keys, const profile::Profile& profile) {
         } else if (values[i].value == entry.value) {
             continue;
         }
-        result.differences.push_back(
-            {entry.key, entry.line, std::move(values[i]), entry.value, IsReadOnly(entry.key)});
+        result.differences.push_back({entry.key, entry.line, std::move(values[i]), entry.value,
+                                      catalogue::IsReadOnly(entry.key)});
     }
     return result;
 }

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "config/key_table.h"
-#include "config/profile.h"
+#include "catalogue/key_table.h"
+#include "catalogue/profile.h"
 #include "protocol/key_access.h"
 #include "provision/read_keys.h"
 
@@ -28,9 +28,6 @@ struct Difference {
     std::string profileValue;
     bool readOnly = false;  // the reader sets it itself: shown, never written
 };
-
-// A catalogue key that the reader sets itself.
-bool IsReadOnly(std::string_view name);
 
 struct DiffResult {
     std::vector<Difference> differences;  // in the profile's order; failed reads too

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "protocol/frame.h"
-#include "sim/atomic_file.h"
+#include "sim/own_file.h"
 
 namespace kd::sim {
 
@@ -222,7 +222,7 @@ bool KeyStore::ApplyStateText(std::string_view text, std::string& error) {
 bool KeyStore::LoadState(const std::filesystem::path& file, std::string& error) {
     std::string content;
     std::string problem;
-    switch (ReadSmallFile(file, kMaxStateFileSize, content, problem)) {
+    switch (ReadOwnFile(file, content, problem)) {
         case ReadResult::Missing:
             return true;
         case ReadResult::Failed:
@@ -239,9 +239,7 @@ bool KeyStore::LoadState(const std::filesystem::path& file, std::string& error) 
 }
 
 bool KeyStore::SaveState(const std::filesystem::path& file, std::string& error) const {
-    const std::string text = StateText();
-    return WriteFileAtomically(file, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
-                               error);
+    return ReplaceOwnFile(file, StateText(), error);
 }
 
 }  // namespace kd::sim

@@ -7,15 +7,17 @@
 #include <string_view>
 #include <vector>
 
+#include "files/whole_file.h"
+
 namespace kd::sim {
 
 // A request payload holds at most this much, so a key's record is kept within it; then
 // every value that can be written can also be read back in one reply.
 inline constexpr size_t kMaxRecordSize = 1016;
 
-// Every key at its longest makes a state file of under 128 KiB; anything past this is
-// not a state file.
-inline constexpr size_t kMaxStateFileSize = 1024 * 1024;
+// Every key at its longest makes a state file of under 128 KiB; anything past the limit
+// of a whole file read is not a state file.
+inline constexpr size_t kMaxStateFileSize = files::kLargestFile;
 
 struct KeyDefault {
     std::string_view name;

@@ -1,6 +1,6 @@
 #include "sim/upload_dir.h"
 
-#include "sim/atomic_file.h"
+#include "sim/own_file.h"
 
 namespace kd::sim {
 
@@ -34,7 +34,8 @@ std::string SafeFileName(std::string_view target) {
 std::filesystem::path KeepUpload(const std::filesystem::path& dir, std::string_view target,
                                  std::span<const uint8_t> image, std::string& error) {
     const std::filesystem::path path = dir / SafeFileName(target);
-    if (!WriteFileAtomically(path, image, error)) {
+    const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
+    if (!ReplaceOwnFile(path, bytes, error)) {
         return {};
     }
     return path;

@@ -248,7 +248,7 @@ Result ReadWhole(const std::string& path, std::string& bytes) {
     return read;
 }
 
-Result ReplaceWhole(const std::string& path, std::string_view bytes) {
+Result ReplaceWhole(const std::string& path, std::string_view bytes, const ReplaceRules& rules) {
     std::string target;
     if (Result followed = FollowLinks(path, target); !followed) {
         if (followed.fault == Fault::NotFound) {
@@ -258,14 +258,18 @@ Result ReplaceWhole(const std::string& path, std::string_view bytes) {
     }
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) {
-        // The name is there, and is a link: it leads nowhere.
-        return errno == ENOENT ? Result{Fault::DanglingLink, 0} : FromErrno();
+        // The name is there, and is a link: it leads nowhere, to target.
+        if (errno != ENOENT) {
+            return FromErrno();
+        }
+        return rules.createThroughDanglingLink ? WriteBesideAndRename(target, nullptr, bytes)
+                                               : Result{Fault::DanglingLink, 0};
     }
     if (S_ISDIR(status.st_mode)) {
         return {Fault::IsDirectory, 0};
     }
     if (!S_ISREG(status.st_mode)) {
-        return WriteInPlace(path, bytes);
+        return rules.devicesInPlace ? WriteInPlace(path, bytes) : Result{Fault::NotRegular, 0};
     }
     if (ReadOnly(target, status)) {
         return {Fault::ReadOnly, 0};

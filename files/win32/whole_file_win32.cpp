@@ -171,7 +171,7 @@ Result ReadWhole(const std::string& path, std::string& bytes) {
     return read;
 }
 
-Result ReplaceWhole(const std::string& path, std::string_view bytes) {
+Result ReplaceWhole(const std::string& path, std::string_view bytes, const ReplaceRules& rules) {
     const std::wstring target = Wide(path);
     const DWORD attributes = ::GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
@@ -185,7 +185,7 @@ Result ReplaceWhole(const std::string& path, std::string_view bytes) {
         }
     }
     if (IsDevice(target)) {
-        return WriteInPlace(target, bytes);
+        return rules.devicesInPlace ? WriteInPlace(target, bytes) : Result{Fault::NotRegular, 0};
     }
     std::wstring temporary;
     DWORD code = ERROR_SUCCESS;

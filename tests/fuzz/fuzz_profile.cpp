@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/profile.h"
+#include "catalogue/profile.h"
 #include "config/profile_transfer.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"

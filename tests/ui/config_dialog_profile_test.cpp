@@ -14,9 +14,9 @@
 #include <tuple>
 #include <vector>
 
+#include "catalogue/key_table.h"
+#include "catalogue/profile.h"
 #include "config/config_dialog.h"
-#include "config/key_table.h"
-#include "config/profile.h"
 #include "provision/dump_diff.h"
 #include "resources/config_pages.h"
 #include "tests/ui/modelled_reader.h"

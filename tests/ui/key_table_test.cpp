@@ -1,4 +1,4 @@
-#include "config/key_table.h"
+#include "catalogue/key_table.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/key_catalogue.h"
 #include "config/config_dialog.h"
-#include "config/key_catalogue.h"
 #include "tests/ui/modelled_reader.h"
 #include "ui/headless/headless_toolkit.h"
 
@@ -98,6 +98,23 @@ TEST(KeyTable, AgreesWithWhatTheDialogReadsAndWrites) {
     const auto writable =
         TableNames([](const KeyInfo& key) { return key.access != Access::ReadOnly; });
     EXPECT_EQ(written, std::set<std::string>(writable.begin(), writable.end()));
+}
+
+// Apply, diff, set and the window's import all ask these; a key the catalogue does not
+// know is sent with --force and read back like any other.
+TEST(KeyTable, SaysWhichKeysAreNeverWrittenOrNeverRead) {
+    struct Case {
+        std::string_view name;
+        bool readOnly;
+        bool writeOnly;
+    };
+    for (const Case& key : {Case{"masterver", true, false}, Case{"historytime", true, false},
+                            Case{"io_inits", false, true}, Case{"com0_devname", false, true},
+                            Case{"deviceno", false, false}, Case{"qrcode", false, false},
+                            Case{"nosuchkey", false, false}}) {
+        EXPECT_EQ(IsReadOnly(key.name), key.readOnly) << key.name;
+        EXPECT_EQ(IsWriteOnly(key.name), key.writeOnly) << key.name;
+    }
 }
 
 TEST(KeyTable, CaptionsAndValuesComeFromTheTemplatesAndTheCatalogue) {

@@ -1,4 +1,4 @@
-#include "config/profile.h"
+#include "catalogue/profile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "config/key_table.h"
-#include "config/profile.h"
+#include "catalogue/key_table.h"
+#include "catalogue/profile.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
 #include "provision/dump_diff.h"

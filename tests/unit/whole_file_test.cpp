@@ -127,6 +127,39 @@ TEST_F(WholeFileTest, WritesADeviceOrAPipeInPlace) {
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
+// A program's own file (the simulator's state): a device or a pipe is refused before it is
+// opened, and a link to nothing, at the end of a chain, names the file to create.
+TEST_F(WholeFileTest, OwnFileRulesRefuseDevicesAndCreateThroughALinkToNothing) {
+    const files::ReplaceRules own{.devicesInPlace = false, .createThroughDanglingLink = true};
+    const auto replace = [&](const fs::path& path) {
+        return files::ReplaceWhole(path.string(), "qrcode=0\n", own).fault;
+    };
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(replace(folder / "fifo"), Fault::NotRegular) << "no reader: it must not wait";
+    EXPECT_EQ(replace("/dev/full"), Fault::NotRegular);
+    EXPECT_EQ(replace(folder), Fault::IsDirectory);
+
+    fs::create_directory(folder / "real");
+    fs::create_symlink("real/new.txt", folder / "middle");
+    fs::create_symlink(folder / "middle", folder / "first");
+    ASSERT_EQ(replace(folder / "first"), Fault::None);
+    EXPECT_EQ(Text(folder / "real" / "new.txt"), "qrcode=0\n");
+    EXPECT_TRUE(fs::is_symlink(folder / "first"));
+    EXPECT_TRUE(fs::is_symlink(folder / "middle"));
+    // Through the same chain, the file now there is replaced, keeping its mode.
+    fs::permissions(folder / "real" / "new.txt", fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(files::ReplaceWhole((folder / "first").string(), "qrcode=1\n", own).fault,
+              Fault::None);
+    EXPECT_EQ(Text(folder / "real" / "new.txt"), "qrcode=1\n");
+    EXPECT_EQ(fs::status(folder / "real" / "new.txt").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), {}), 1);
+
+    fs::create_symlink("missing/new.txt", folder / "lost");
+    EXPECT_EQ(replace(folder / "lost"), Fault::NotFound);
+    EXPECT_EQ(Entries(), 6u);
+}
+
 // A write that fails half-way (here: the file size limit, as a full disk would) leaves
 // the old profile as it was.
 TEST_F(WholeFileTest, AWriteThatFailsHalfWayLeavesTheOldProfileWhole) {

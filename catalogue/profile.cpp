@@ -1,9 +1,9 @@
-#include "config/profile.h"
+#include "catalogue/profile.h"
 
 #include <algorithm>
 #include <map>
 
-#include "config/key_table.h"
+#include "catalogue/key_table.h"
 #include "protocol/device_commands.h"
 #include "text/escape.h"
 

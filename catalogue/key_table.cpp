@@ -1,8 +1,8 @@
-#include "config/key_table.h"
+#include "catalogue/key_table.h"
 
 #include <algorithm>
 
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"
 
@@ -273,12 +273,19 @@ std::optional<ValueProblem> CheckValue(const KeyInfo& key, std::string_view valu
     return std::nullopt;
 }
 
+bool IsReadOnly(std::string_view name) {
+    const KeyInfo* key = FindKey(name);
+    return key != nullptr && key->access == ReadOnly;
+}
+
+bool IsWriteOnly(std::string_view name) {
+    const KeyInfo* key = FindKey(name);
+    return key != nullptr && key->access == WriteOnly;
+}
+
 bool SetsAnyKey(const profile::Profile& profile) {
     return std::any_of(profile.entries.begin(), profile.entries.end(),
-                       [](const profile::Entry& entry) {
-                           const KeyInfo* key = FindKey(entry.key);
-                           return key == nullptr || key->access != ReadOnly;
-                       });
+                       [](const profile::Entry& entry) { return !IsReadOnly(entry.key); });
 }
 
 }  // namespace kd::catalogue

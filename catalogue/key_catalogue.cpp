@@ -1,4 +1,4 @@
-#include "config/key_catalogue.h"
+#include "catalogue/key_catalogue.h"
 
 #include "protocol/device_commands.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "config/profile.h"
+#include "catalogue/profile.h"
 
 // Every key of the catalogue as data: where the settings dialog shows it, what it may
 // hold, and whether the window reads or writes it. The command line lists it, checks
@@ -65,6 +65,15 @@ std::span<const std::string_view> Suggestions(const KeyInfo& key);
 // Why a value may not be written to the key, or none when it may.
 enum class ValueProblem { TooLong, NotAllowed };
 std::optional<ValueProblem> CheckValue(const KeyInfo& key, std::string_view value);
+
+// What may be done with a key, by name; a name the catalogue does not know is neither
+// read-only nor write-only (--force sends it and reads it back).
+//
+// The reader sets the key itself: it is compared, never written.
+bool IsReadOnly(std::string_view name);
+// The window writes the key and never reads it, so nobody reads it back: a reader may
+// well refuse that read.
+bool IsWriteOnly(std::string_view name);
 
 // True when putting the profile on a reader would write some key: it names a key that
 // the reader does not set itself (an unknown one counts: --force sends it). Empty,
