@@ -64,4 +64,8 @@ Result ReplaceWhole(const std::string& path, std::string_view bytes,
 // The system's own words for a Result's code.
 std::string SystemText(int code);
 
+// What went wrong, in English for the command-line programs: the rule's own words, or the
+// system's. The windows word it themselves, in Chinese.
+std::string EnglishText(const Result& result);
+
 }  // namespace kd::files

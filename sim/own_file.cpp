@@ -4,37 +4,10 @@
 
 namespace kd::sim {
 
-namespace {
-
-std::string Why(const files::Result& result) {
-    switch (result.fault) {
-        case files::Fault::IsDirectory:
-        case files::Fault::NotRegular:
-            return "not a regular file";
-        case files::Fault::TooLarge:
-            return "larger than " + std::to_string(files::kLargestFile) + " bytes";
-        case files::Fault::ReadOnly:
-            return "it is read-only";
-        case files::Fault::ForeignLink:
-            return "a symbolic link another user made, not followed";
-        case files::Fault::DanglingLink:
-            return "a symbolic link to nothing";
-        case files::Fault::None:
-        case files::Fault::NotFound:
-        case files::Fault::NoAccess:
-        case files::Fault::NoSpace:
-        case files::Fault::System:
-            break;
-    }
-    return files::SystemText(result.code);
-}
-
-}  // namespace
-
 bool ReplaceOwnFile(const std::filesystem::path& path, std::string_view bytes, std::string& error) {
     const files::Result written = files::ReplaceWhole(path.string(), bytes, kOwnFileRules);
     if (!written) {
-        error = "cannot write " + path.string() + ": " + Why(written);
+        error = "cannot write " + path.string() + ": " + files::EnglishText(written);
     }
     return static_cast<bool>(written);
 }
@@ -49,7 +22,7 @@ ReadResult ReadOwnFile(const std::filesystem::path& path, std::string& content,
     if (read.fault == files::Fault::NotFound && read.code == ENOENT) {
         return ReadResult::Missing;
     }
-    error = "cannot read " + path.string() + ": " + Why(read);
+    error = "cannot read " + path.string() + ": " + files::EnglishText(read);
     return ReadResult::Failed;
 }
 
