@@ -11,52 +11,28 @@ namespace key = catalogue::key;
 namespace value = catalogue::value;
 using catalogue::Contains;
 using catalogue::MatchChoice;
-using pages::ReadValue;
 using pages::SelectInRow;
 
 ControlPage::ControlPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : SettingsPage(toolkit, resources::kControlPageTemplate, keys) {}
+    : SettingsPage(toolkit, resources::kControlPageTemplate, catalogue::Page::Control, keys) {}
 
 bool ControlPage::OnInitDialog() {
     Dialog::OnInitDialog();
     pages::LimitToKey(*this, id::kIntervalTime, key::kIntervalTime);
     pages::LimitToKey(*this, id::kNfcContentBegin, key::kNfcContentBegin);
     pages::LimitToKey(*this, id::kNfcContentEnd, key::kNfcContentEnd);
-
-    const std::string codeHint = ReadValue(keys_, key::kCodeHint);
-    const std::string rebootHint = ReadValue(keys_, key::kRebootHint);
-    SetChecked(id::kCodeBeeper, Contains(codeHint, value::kBeeperToken));
-    SetChecked(id::kCodeRedFlash, Contains(codeHint, value::kRedFlashToken));
-
-    const std::string nfcHint = ReadValue(keys_, key::kNfcHint);
-    SetChecked(id::kNfcBeeper, Contains(nfcHint, value::kBeeperToken));
-    SetChecked(id::kNfcRedFlash, Contains(nfcHint, value::kRedFlashToken));
-
-    SelectInRow(*this, id::kRebootRow, catalogue::MatchRebootLight(rebootHint));
-    SelectInRow(*this, id::kWorkModeRow,
-                MatchChoice(catalogue::kWorkModes, ReadValue(keys_, key::kWorkMode)));
-
-    fields_.Show(*this, id::kIntervalTime, ReadValue(keys_, key::kIntervalTime));
-    fields_.Show(*this, id::kNfcContentBegin, ReadValue(keys_, key::kNfcContentBegin));
-    fields_.Show(*this, id::kNfcContentEnd, ReadValue(keys_, key::kNfcContentEnd));
-
-    // The NFC format only means something with the NFC reader on; it is not even read
-    // otherwise.
-    if (catalogue::FlagIsOn(ReadValue(keys_, key::kNfcAble))) {
-        SetChecked(id::kNfcSwitch, true);
-        SelectInRow(
-            *this, id::kNfcFormatRow,
-            MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kNfcContentFormat)));
-    }
-    SelectInRow(*this, id::kCodeFormatRow,
-                MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kCodeContentFormat)));
-    SelectInRow(*this, id::kContentFormatRow,
-                MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kContentFormat)));
-
-    const std::string developCtrl = ReadValue(keys_, key::kDevelopCtrl);
-    const std::string scanMode = ReadValue(keys_, key::kScanMode);
-    SelectInRow(*this, id::kDevelopRow, catalogue::MatchDevelopMode(developCtrl, scanMode));
+    Fill(ReadKeys());
     return true;
+}
+
+// The NFC format only means something with the NFC reader on; it is not even read
+// otherwise.
+bool ControlPage::Reads(std::string_view name, const KeyValues& read) const {
+    if (name != key::kNfcContentFormat) {
+        return true;
+    }
+    const std::string* nfcAble = FindValue(read, key::kNfcAble);
+    return nfcAble != nullptr && catalogue::FlagIsOn(*nfcAble);
 }
 
 void ControlPage::Fill(const KeyValues& values) {
