@@ -1,5 +1,7 @@
 #include "config/control_page.h"
 
+#include <utility>
+
 #include "config/page_support.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"
@@ -13,14 +15,25 @@ using catalogue::Contains;
 using catalogue::MatchChoice;
 using pages::SelectInRow;
 
+namespace {
+
+// The text fields and their keys.
+constexpr std::pair<int, std::string_view> kFields[] = {
+    {id::kIntervalTime, key::kIntervalTime},
+    {id::kNfcContentBegin, key::kNfcContentBegin},
+    {id::kNfcContentEnd, key::kNfcContentEnd},
+};
+
+}  // namespace
+
 ControlPage::ControlPage(ui::Toolkit& toolkit, KeyAccess& keys)
     : SettingsPage(toolkit, resources::kControlPageTemplate, catalogue::Page::Control, keys) {}
 
 bool ControlPage::OnInitDialog() {
     Dialog::OnInitDialog();
-    pages::LimitToKey(*this, id::kIntervalTime, key::kIntervalTime);
-    pages::LimitToKey(*this, id::kNfcContentBegin, key::kNfcContentBegin);
-    pages::LimitToKey(*this, id::kNfcContentEnd, key::kNfcContentEnd);
+    for (const auto& [field, name] : kFields) {
+        pages::LimitToKey(*this, field, name);
+    }
     Fill(ReadKeys());
     return true;
 }
@@ -57,9 +70,7 @@ void ControlPage::Fill(const KeyValues& values) {
     select(id::kNfcFormatRow, key::kNfcContentFormat, catalogue::kContentFormats);
     select(id::kCodeFormatRow, key::kCodeContentFormat, catalogue::kContentFormats);
     select(id::kContentFormatRow, key::kContentFormat, catalogue::kContentFormats);
-    for (const auto& [field, name] : {std::pair{id::kIntervalTime, key::kIntervalTime},
-                                      std::pair{id::kNfcContentBegin, key::kNfcContentBegin},
-                                      std::pair{id::kNfcContentEnd, key::kNfcContentEnd}}) {
+    for (const auto& [field, name] : kFields) {
         if (const std::string* value = FindValue(values, name)) {
             fields_.Show(*this, field, *value);
         }
@@ -115,10 +126,8 @@ ControlPage::Settings ControlPage::Current() const {
 }
 
 std::string ControlPage::CheckFields() const {
-    for (const auto& [field, keyName] : {std::pair{id::kIntervalTime, key::kIntervalTime},
-                                         std::pair{id::kNfcContentBegin, key::kNfcContentBegin},
-                                         std::pair{id::kNfcContentEnd, key::kNfcContentEnd}}) {
-        if (std::string problem = fields_.Problem(*this, field, keyName); !problem.empty()) {
+    for (const auto& [field, name] : kFields) {
+        if (std::string problem = fields_.Problem(*this, field, name); !problem.empty()) {
             return problem;
         }
     }
