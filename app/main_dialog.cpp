@@ -6,6 +6,7 @@
 #include "config/config_dialog.h"
 #include "link/port_enumeration.h"
 #include "link/port_source.h"
+#include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "resources/baud_rates.h"
 #include "resources/ids.h"
@@ -280,11 +281,13 @@ void MainDialog::OnConnect() {
     EndBusy(kConnectedMask);
 }
 
-// The settings dialog reaches the reader through this window's key commands. It belongs
-// to this window, which takes no clicks or keys while it is open: a second press of
-// 更改配置 or an Enter or Escape here would open another one or end the program under it.
+// The settings dialog reaches the reader through the key commands over this window's
+// channel. It belongs to this window, which takes no clicks or keys while it is open: a
+// second press of 更改配置 or an Enter or Escape here would open another one or end the
+// program under it.
 void MainDialog::OnChangeConfig() {
-    ConfigDialog dialog(GetToolkit(), *this);
+    ChannelKeyAccess keys(channel_.get());
+    ConfigDialog dialog(GetToolkit(), keys);
     dialog.DoModal(this);
 }
 
@@ -328,18 +331,6 @@ int MainDialog::QueryBuildDate() {
 
 int MainDialog::ExchangeCommand(CommandCode code, std::span<uint8_t> payload, uint16_t& length) {
     return kd::ExchangeCommand(channel_.get(), code, payload, length);
-}
-
-int MainDialog::ReadKey(std::string_view name, std::string& value) {
-    return kd::ReadKey(channel_.get(), name, value);
-}
-
-int MainDialog::WriteKey(std::string_view name, std::string_view value) {
-    return kd::WriteKey(channel_.get(), name, value);
-}
-
-int MainDialog::StoreKeys() {
-    return kd::StoreKeys(channel_.get());
 }
 
 }  // namespace kd

@@ -10,7 +10,6 @@
 #include "link/hid_enumeration.h"
 #include "link/port_info.h"
 #include "protocol/frame.h"
-#include "protocol/key_access.h"
 #include "protocol/upload.h"
 #include "ui/dialog.h"
 
@@ -26,7 +25,7 @@ namespace kd {
 //   1004 更新固件, 1005 更新配置: the uploads (hidden)
 //   1012, 1013     firmware version and build date; 1014 the status
 //   1 退出          ends the program
-class MainDialog final : public ui::Dialog, public KeyAccess {
+class MainDialog final : public ui::Dialog {
   public:
     // Button bits of EndBusy.
     static constexpr uint32_t kRefreshBit = 0x01;
@@ -51,9 +50,6 @@ class MainDialog final : public ui::Dialog, public KeyAccess {
     int QueryFirmwareVersion();
     int QueryBuildDate();
     int ExchangeCommand(CommandCode code, std::span<uint8_t> payload, uint16_t& length);
-    int ReadKey(std::string_view name, std::string& value) override;
-    int WriteKey(std::string_view name, std::string_view value) override;
-    int StoreKeys() override;
 
     Channel* GetChannel() const { return channel_.get(); }
     const std::vector<PortInfo>& PortRecords() const { return portRecords_; }

@@ -40,7 +40,8 @@ struct KeyInfo {
     Access access;
 };
 
-// In catalogue order: as the pages read them, then the keys only written.
+// In catalogue order: as the pages read them from the reader (the order shows on the
+// wire), then the keys only written.
 std::span<const KeyInfo> Keys();
 const KeyInfo* FindKey(std::string_view name);
 

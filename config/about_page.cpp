@@ -1,5 +1,7 @@
 #include "config/about_page.h"
 
+#include <utility>
+
 #include "catalogue/key_catalogue.h"
 #include "config/page_support.h"
 #include "resources/config_ids.h"
@@ -9,30 +11,34 @@ namespace kd {
 
 namespace id = ids::about_page;
 namespace key = catalogue::key;
-using pages::ReadValue;
+
+namespace {
+
+constexpr std::pair<int, std::string_view> kFields[] = {
+    {id::kVersion, key::kMasterVer},
+    {id::kDeviceNumber, key::kDeviceNo},
+    {id::kFactoryTime, key::kHistoryTime},
+};
+
+}  // namespace
 
 AboutPage::AboutPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : SettingsPage(toolkit, resources::kAboutPageTemplate, keys) {}
+    : SettingsPage(toolkit, resources::kAboutPageTemplate, catalogue::Page::About, keys) {}
 
 bool AboutPage::OnInitDialog() {
     Dialog::OnInitDialog();
-    pages::LimitToKey(*this, id::kVersion, key::kMasterVer);
-    pages::LimitToKey(*this, id::kDeviceNumber, key::kDeviceNo);
-    pages::LimitToKey(*this, id::kFactoryTime, key::kHistoryTime);
-
-    const std::string version = ReadValue(keys_, key::kMasterVer);
-    const std::string deviceNumber = ReadValue(keys_, key::kDeviceNo);
-    const std::string factoryTime = ReadValue(keys_, key::kHistoryTime);
-    fields_.Show(*this, id::kVersion, version);
-    fields_.Show(*this, id::kDeviceNumber, deviceNumber);
-    fields_.Show(*this, id::kFactoryTime, factoryTime);
+    for (const auto& [field, name] : kFields) {
+        pages::LimitToKey(*this, field, name);
+    }
+    Fill(ReadKeys());
     return true;
 }
 
 void AboutPage::Fill(const KeyValues& values) {
-    // The version and the factory time are the reader's own: they stay as read.
-    if (const std::string* value = FindValue(values, key::kDeviceNo)) {
-        fields_.Show(*this, id::kDeviceNumber, *value);
+    for (const auto& [field, name] : kFields) {
+        if (const std::string* value = FindValue(values, name)) {
+            fields_.Show(*this, field, *value);
+        }
     }
 }
 

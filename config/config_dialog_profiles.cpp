@@ -113,8 +113,16 @@ bool ConfigDialog::FillPages(const KeyValues& values, std::string& problem) {
     for (int index = 0; index < kPageCount; ++index) {
         kept.push_back(PageAt(index).Keep());
     }
+    // The keys the reader sets itself stay as read, whatever the profile says.
+    KeyValues settable;
+    for (const auto& [name, value] : values) {
+        const catalogue::KeyInfo* key = catalogue::FindKey(name);
+        if (key == nullptr || key->access != catalogue::Access::ReadOnly) {
+            settable.emplace(name, value);
+        }
+    }
     for (int index = 0; index < kPageCount; ++index) {
-        PageAt(index).Fill(values);
+        PageAt(index).Fill(settable);
     }
     const std::vector<KeyWrite> writes = SaveWrites(CurrentSettings());
     std::vector<std::string> unshown = profile_transfer::Unshown(values, writes);

@@ -1,5 +1,7 @@
 #include "config/control_page.h"
 
+#include <utility>
+
 #include "config/page_support.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"
@@ -11,52 +13,39 @@ namespace key = catalogue::key;
 namespace value = catalogue::value;
 using catalogue::Contains;
 using catalogue::MatchChoice;
-using pages::ReadValue;
 using pages::SelectInRow;
 
+namespace {
+
+// The text fields and their keys.
+constexpr std::pair<int, std::string_view> kFields[] = {
+    {id::kIntervalTime, key::kIntervalTime},
+    {id::kNfcContentBegin, key::kNfcContentBegin},
+    {id::kNfcContentEnd, key::kNfcContentEnd},
+};
+
+}  // namespace
+
 ControlPage::ControlPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : SettingsPage(toolkit, resources::kControlPageTemplate, keys) {}
+    : SettingsPage(toolkit, resources::kControlPageTemplate, catalogue::Page::Control, keys) {}
 
 bool ControlPage::OnInitDialog() {
     Dialog::OnInitDialog();
-    pages::LimitToKey(*this, id::kIntervalTime, key::kIntervalTime);
-    pages::LimitToKey(*this, id::kNfcContentBegin, key::kNfcContentBegin);
-    pages::LimitToKey(*this, id::kNfcContentEnd, key::kNfcContentEnd);
-
-    const std::string codeHint = ReadValue(keys_, key::kCodeHint);
-    const std::string rebootHint = ReadValue(keys_, key::kRebootHint);
-    SetChecked(id::kCodeBeeper, Contains(codeHint, value::kBeeperToken));
-    SetChecked(id::kCodeRedFlash, Contains(codeHint, value::kRedFlashToken));
-
-    const std::string nfcHint = ReadValue(keys_, key::kNfcHint);
-    SetChecked(id::kNfcBeeper, Contains(nfcHint, value::kBeeperToken));
-    SetChecked(id::kNfcRedFlash, Contains(nfcHint, value::kRedFlashToken));
-
-    SelectInRow(*this, id::kRebootRow, catalogue::MatchRebootLight(rebootHint));
-    SelectInRow(*this, id::kWorkModeRow,
-                MatchChoice(catalogue::kWorkModes, ReadValue(keys_, key::kWorkMode)));
-
-    fields_.Show(*this, id::kIntervalTime, ReadValue(keys_, key::kIntervalTime));
-    fields_.Show(*this, id::kNfcContentBegin, ReadValue(keys_, key::kNfcContentBegin));
-    fields_.Show(*this, id::kNfcContentEnd, ReadValue(keys_, key::kNfcContentEnd));
-
-    // The NFC format only means something with the NFC reader on; it is not even read
-    // otherwise.
-    if (catalogue::FlagIsOn(ReadValue(keys_, key::kNfcAble))) {
-        SetChecked(id::kNfcSwitch, true);
-        SelectInRow(
-            *this, id::kNfcFormatRow,
-            MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kNfcContentFormat)));
+    for (const auto& [field, name] : kFields) {
+        pages::LimitToKey(*this, field, name);
     }
-    SelectInRow(*this, id::kCodeFormatRow,
-                MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kCodeContentFormat)));
-    SelectInRow(*this, id::kContentFormatRow,
-                MatchChoice(catalogue::kContentFormats, ReadValue(keys_, key::kContentFormat)));
-
-    const std::string developCtrl = ReadValue(keys_, key::kDevelopCtrl);
-    const std::string scanMode = ReadValue(keys_, key::kScanMode);
-    SelectInRow(*this, id::kDevelopRow, catalogue::MatchDevelopMode(developCtrl, scanMode));
+    Fill(ReadKeys());
     return true;
+}
+
+// The NFC format only means something with the NFC reader on; it is not even read
+// otherwise.
+bool ControlPage::Reads(std::string_view name, const KeyValues& read) const {
+    if (name != key::kNfcContentFormat) {
+        return true;
+    }
+    const std::string* nfcAble = FindValue(read, key::kNfcAble);
+    return nfcAble != nullptr && catalogue::FlagIsOn(*nfcAble);
 }
 
 void ControlPage::Fill(const KeyValues& values) {
@@ -81,9 +70,7 @@ void ControlPage::Fill(const KeyValues& values) {
     select(id::kNfcFormatRow, key::kNfcContentFormat, catalogue::kContentFormats);
     select(id::kCodeFormatRow, key::kCodeContentFormat, catalogue::kContentFormats);
     select(id::kContentFormatRow, key::kContentFormat, catalogue::kContentFormats);
-    for (const auto& [field, name] : {std::pair{id::kIntervalTime, key::kIntervalTime},
-                                      std::pair{id::kNfcContentBegin, key::kNfcContentBegin},
-                                      std::pair{id::kNfcContentEnd, key::kNfcContentEnd}}) {
+    for (const auto& [field, name] : kFields) {
         if (const std::string* value = FindValue(values, name)) {
             fields_.Show(*this, field, *value);
         }
@@ -139,10 +126,8 @@ ControlPage::Settings ControlPage::Current() const {
 }
 
 std::string ControlPage::CheckFields() const {
-    for (const auto& [field, keyName] : {std::pair{id::kIntervalTime, key::kIntervalTime},
-                                         std::pair{id::kNfcContentBegin, key::kNfcContentBegin},
-                                         std::pair{id::kNfcContentEnd, key::kNfcContentEnd}}) {
-        if (std::string problem = fields_.Problem(*this, field, keyName); !problem.empty()) {
+    for (const auto& [field, name] : kFields) {
+        if (std::string problem = fields_.Problem(*this, field, name); !problem.empty()) {
             return problem;
         }
     }

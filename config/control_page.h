@@ -43,6 +43,7 @@ class ControlPage final : public SettingsPage {
 
   protected:
     bool OnInitDialog() override;
+    bool Reads(std::string_view name, const KeyValues& read) const override;
 
   private:
     void FillDevelopMode(const KeyValues& values);

@@ -14,7 +14,6 @@ namespace key = catalogue::key;
 namespace value = catalogue::value;
 using catalogue::Contains;
 using catalogue::MatchChoice;
-using pages::ReadValue;
 
 namespace {
 
@@ -24,7 +23,6 @@ struct AffixControls {
     std::string_view key;
 };
 
-// In the order loading reads them.
 constexpr AffixControls kAffixes[] = {
     {id::kCodePrefixBox, id::kCodePrefixField, key::kCodePrefix},
     {id::kCodePostfixBox, id::kCodePostfixField, key::kCodePostfix},
@@ -35,39 +33,16 @@ constexpr AffixControls kAffixes[] = {
 }  // namespace
 
 OutputFormatPage::OutputFormatPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : SettingsPage(toolkit, resources::kOutputFormatPageTemplate, keys) {}
+    : SettingsPage(toolkit, resources::kOutputFormatPageTemplate, catalogue::Page::OutputFormat,
+                   keys) {}
 
 bool OutputFormatPage::OnInitDialog() {
     Dialog::OnInitDialog();
     for (const AffixControls& affix : kAffixes) {
         pages::LimitToKey(*this, affix.field, affix.key);
     }
-
-    const std::string order = ReadValue(keys_, key::kContentOrder);
-    SetChecked(id::kEnter, Contains(order, value::kEnterToken));
-    SetChecked(id::kWrap, Contains(order, value::kWrapToken));
-
-    // ReadValue leaves a failed read empty, so its box stays unchecked.
-    std::array<std::string, std::size(kAffixes)> affixValues;
-    for (size_t i = 0; i < affixValues.size(); ++i) {
-        affixValues[i] = ReadValue(keys_, kAffixes[i].key);
-    }
-    for (size_t i = 0; i < affixValues.size(); ++i) {
-        if (catalogue::NonEmpty(affixValues[i])) {
-            fields_.Show(*this, kAffixes[i].field, affixValues[i]);
-            SetChecked(kAffixes[i].box, true);
-        }
-    }
-
-    pages::SelectInRow(
-        *this, id::kCodePrePostRow,
-        MatchChoice(catalogue::kPrePostFormats, ReadValue(keys_, key::kCodePrePostFormat)));
-    pages::SelectInRow(
-        *this, id::kNfcPrePostRow,
-        MatchChoice(catalogue::kPrePostFormats, ReadValue(keys_, key::kNfcPrePostFormat)));
-    pages::SelectInRow(
-        *this, id::kNfcReadRow,
-        MatchChoice(catalogue::kNfcReadMethods, ReadValue(keys_, key::kNfcReadMethod)));
+    // A failed read gives the empty value, so its box stays unchecked.
+    Fill(ReadKeys());
     return true;
 }
 

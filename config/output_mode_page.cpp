@@ -11,7 +11,6 @@ namespace id = ids::output_mode_page;
 namespace key = catalogue::key;
 namespace value = catalogue::value;
 using catalogue::ExactMatch;
-using pages::ReadValue;
 
 namespace {
 
@@ -22,7 +21,6 @@ struct LineSetting {
     std::span<const std::string_view> entries;
 };
 
-// In the order loading reads them.
 constexpr LineSetting kLineSettings[] = {
     {id::kBaudRate, id::kBaudRateLabel, key::kBaudRate, resources::kBaudRateEntries},
     {id::kStopBits, id::kStopBitsLabel, key::kStopBits, resources::kStopBitsEntries},
@@ -33,7 +31,8 @@ constexpr LineSetting kLineSettings[] = {
 }  // namespace
 
 OutputModePage::OutputModePage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : SettingsPage(toolkit, resources::kOutputModePageTemplate, keys) {}
+    : SettingsPage(toolkit, resources::kOutputModePageTemplate, catalogue::Page::OutputMode, keys) {
+}
 
 bool OutputModePage::OnInitDialog() {
     Dialog::OnInitDialog();
@@ -43,15 +42,17 @@ bool OutputModePage::OnInitDialog() {
         }
         pages::LimitToKey(*this, setting.combo, setting.key);
     }
-
-    const std::string route = ReadValue(keys_, key::kIoOutputs);
-    ShowRoute(route);
-    if (ExactMatch(route, value::kComOutput)) {
-        for (const LineSetting& setting : kLineSettings) {
-            fields_.Show(*this, setting.combo, ReadValue(keys_, setting.key));
-        }
-    }
+    Fill(ReadKeys());
     return true;
+}
+
+// The line settings are read with the serial route only.
+bool OutputModePage::Reads(std::string_view name, const KeyValues& read) const {
+    if (name == key::kIoOutputs) {
+        return true;
+    }
+    const std::string* route = FindValue(read, key::kIoOutputs);
+    return route != nullptr && ExactMatch(*route, value::kComOutput);
 }
 
 // The serial route shows its line settings and hides the USB box, the USB route the

@@ -31,6 +31,7 @@ class OutputModePage final : public SettingsPage {
 
   protected:
     bool OnInitDialog() override;
+    bool Reads(std::string_view name, const KeyValues& read) const override;
 
   private:
     void ShowRoute(std::string_view route);

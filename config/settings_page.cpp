@@ -1,10 +1,23 @@
 #include "config/settings_page.h"
 
+#include "config/page_support.h"
+
 namespace kd {
 
 const std::string* FindValue(const KeyValues& values, std::string_view name) {
     const auto found = values.find(name);
     return found == values.end() ? nullptr : &found->second;
+}
+
+KeyValues SettingsPage::ReadKeys() {
+    KeyValues read;
+    for (const catalogue::KeyInfo& key : catalogue::Keys()) {
+        if (key.page == page_ && key.access != catalogue::Access::WriteOnly &&
+            Reads(key.name, read)) {
+            read.insert_or_assign(std::string(key.name), pages::ReadValue(keys_, key.name));
+        }
+    }
+    return read;
 }
 
 SettingsPage::State SettingsPage::Keep() const {

@@ -10,20 +10,13 @@ namespace kd {
 namespace id = ids::symbology_page;
 namespace key = catalogue::key;
 using catalogue::FlagIsOn;
-using pages::ReadValue;
 
 SymbologyPage::SymbologyPage(ui::Toolkit& toolkit, KeyAccess& keys)
-    : SettingsPage(toolkit, resources::kSymbologyPageTemplate, keys) {}
+    : SettingsPage(toolkit, resources::kSymbologyPageTemplate, catalogue::Page::Symbology, keys) {}
 
 bool SymbologyPage::OnInitDialog() {
     Dialog::OnInitDialog();
-    const std::string qrCode = ReadValue(keys_, key::kQrCode);
-    const std::string dmCode = ReadValue(keys_, key::kDmCode);
-    const std::string oneCode = ReadValue(keys_, key::kOneCode);
-    SetChecked(id::kQrCode, FlagIsOn(qrCode));
-    SetChecked(id::kDmCode, FlagIsOn(dmCode));
-    SetChecked(id::kBarcode, FlagIsOn(oneCode));
-    SetChecked(id::kPdf417, FlagIsOn(ReadValue(keys_, key::kPdf417Code)));
+    Fill(ReadKeys());
     return true;
 }
 

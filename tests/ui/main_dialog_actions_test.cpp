@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "config/config_dialog.h"
+#include "protocol/channel_key_access.h"
 #include "resources/config_ids.h"
 #include "tests/ui/app_fixture.h"
 
@@ -67,7 +68,8 @@ TEST(ChangeConfig, TheMainWindowTakesNoInputWhileItsDialogsAreOpen) {
          [](Connected& app) { app.window.SystemCommand(ids::kAboutCommand); }},
         {"settings run without an owner", ids::kConfigDialog,
          [](Connected& app) {
-             ConfigDialog dialog(app.toolkit, app.main);
+             ChannelKeyAccess keys(app.main.GetChannel());
+             ConfigDialog dialog(app.toolkit, keys);
              dialog.DoModal(nullptr);
          }},
     };
