@@ -22,7 +22,4 @@ bool SaveText(const std::string& path, const std::string& text, std::FILE* err);
 // Why a file could not be read or written, in words for the command line.
 std::string DescribeFileFault(const files::Result& result);
 
-// "2026-12-08 15:50:00 UTC"
-std::string UtcNow();
-
 }  // namespace kd::cli
