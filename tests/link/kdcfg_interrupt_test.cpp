@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "link/posix/unique_fd.h"
@@ -20,7 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::BackgroundProgram;
-using test::SimProcess;
 using test::TempDir;
 using ::testing::HasSubstr;
 

@@ -14,7 +14,6 @@ namespace {
 
 using test::RunProgram;
 using test::RunResult;
-using test::SimProcess;
 using test::TempDir;
 using ::testing::HasSubstr;
 

@@ -13,7 +13,6 @@ namespace kd {
 namespace {
 
 using test::Kdcfg;
-using test::RunProgram;
 using test::RunResult;
 using test::SimProcess;
 using test::TempDir;

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <iterator>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,6 @@ namespace {
 
 using test::RunProgram;
 using test::RunResult;
-using test::SimProcess;
 using test::TempDir;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

@@ -21,7 +21,6 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
-using ui::headless::HeadlessToolkit;
 using ui::headless::HeadlessWindow;
 using namespace test::settings;
 

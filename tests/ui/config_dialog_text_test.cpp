@@ -16,7 +16,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ui::headless::HeadlessToolkit;
 using ui::headless::HeadlessWindow;
 using namespace test::settings;
 
