@@ -3,10 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "link/serial_settings.h"
 
@@ -16,36 +13,8 @@ class App;
 
 namespace kd::cli {
 
-// One line setting tried by probe.
-struct ProbeTry {
-    uint32_t baudRate = 9600;
-    uint8_t dataBits = 8;
-    std::string parity = "NONE";
-    std::string stopBits = "1";
-};
-
-// Every setting probe tries, in order: the window's rates, 9600 and 115200 first, at
-// 8N1, then the same rates at 8E1, 8O1, 8N2, 7E1 and 7O1.
-std::vector<ProbeTry> ProbeOrder();
-
 // Adds the probe command.
 void AddProbeCommand(CLI::App& app);
-
-// What a search for the reader's line settings came to.
-struct ProbeResult {
-    std::optional<ProbeTry> found;
-    size_t opened = 0;      // settings the driver took
-    size_t tried = 0;       // settings tried
-    std::string openError;  // why the last setting the driver refused was refused
-};
-
-// Tries each setting on settings.portPath until the reader answers a handshake, or
-// until stopped() says to give up (checked between tries; may be empty).
-ProbeResult FindLineSettings(const SerialSettings& settings,
-                             const std::function<bool()>& stopped = {});
-
-// The found settings, with the port's other settings.
-SerialSettings WithProbed(SerialSettings settings, const ProbeTry& found);
 
 // Tries each setting on settings.portPath until the reader answers a handshake.
 // Returns the exit code: 0 found, 3 the port cannot be opened, 4 no setting answered.

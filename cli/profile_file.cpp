@@ -1,6 +1,5 @@
 #include "cli/profile_file.h"
 
-#include <chrono>
 #include <vector>
 
 namespace kd::cli {
@@ -31,19 +30,6 @@ bool SaveText(const std::string& path, const std::string& text, std::FILE* err) 
         std::fprintf(err, "kdcfg: %s\n", error.c_str());
     }
     return error.empty();
-}
-
-std::string UtcNow() {
-    using namespace std::chrono;
-    const auto now = floor<seconds>(system_clock::now());
-    const auto day = floor<days>(now);
-    const year_month_day date(day);
-    const hh_mm_ss time(now - day);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02ld:%02ld:%02ld UTC", int(date.year()),
-                  unsigned(date.month()), unsigned(date.day()), long(time.hours().count()),
-                  long(time.minutes().count()), long(time.seconds().count()));
-    return text;
 }
 
 }  // namespace kd::cli

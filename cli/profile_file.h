@@ -19,7 +19,4 @@ std::string ReplaceWhole(const std::string& path, const std::string& text);
 // ReplaceWhole; false after saying on err why not.
 bool SaveText(const std::string& path, const std::string& text, std::FILE* err);
 
-// "2026-12-08 15:50:00 UTC"
-std::string UtcNow();
-
 }  // namespace kd::cli

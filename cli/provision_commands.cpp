@@ -11,6 +11,7 @@
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
 #include "provision/dump_diff.h"
+#include "provision/utc_time.h"
 #include "resources/strings.h"
 
 namespace kd::cli {
@@ -95,7 +96,7 @@ int RunDump(Channel& channel, const std::string& port, const std::string& output
         "firmware version: " + Query(QueryFirmwareVersion, channel),
         "build date: " + Query(QueryBuildDate, channel),
         "port: " + port,
-        "time: " + UtcNow(),
+        "time: " + provision::UtcNow(),
         std::string("kdcfg ") + std::string(strings::kToolVersion),
     };
     ChannelKeyAccess keys(&channel);

@@ -22,12 +22,12 @@ constexpr uint32_t kPollMs = 200;
 // reads the record only after that.
 struct Station::Slot {
     std::string port;
-    ReaderRecord record;
+    provision::ReaderRecord record;
     std::atomic<bool> done{false};
     std::unique_ptr<Worker> worker;
 };
 
-Station::Station(StationSetup setup, std::string pattern, StationOutput output)
+Station::Station(provision::StationSetup setup, std::string pattern, StationOutput output)
     : setup_(std::move(setup)), pattern_(std::move(pattern)), output_(output) {}
 
 Station::~Station() {
@@ -83,7 +83,7 @@ void Station::TakeNewReaders() {
         Slot& slot = *slots_.back();
         slot.port = port;
         slot.worker = StartWorker([this, &slot] {
-            slot.record = HandleReader(setup_, slot.port, stop_);
+            slot.record = provision::HandleReader(setup_, slot.port, stop_);
             slot.done.store(true, std::memory_order_release);
         });
     }
@@ -102,14 +102,14 @@ void Station::CollectFinished() {
         } else {
             watch_.Finished(slot.port);
         }
-        const ReaderRecord record = std::move(slot.record);
+        const provision::ReaderRecord record = std::move(slot.record);
         it = slots_.erase(it);
         Report(record);
     }
 }
 
 // The record goes to the log first: a verdict on the screen is never without its record.
-void Station::Report(const ReaderRecord& record) {
+void Station::Report(const provision::ReaderRecord& record) {
     ++(record.passed ? passed_ : failed_);
     const std::string line = RecordLine(record);
     std::string error;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cli/station_platform.h"
-#include "cli/station_reader.h"
 #include "link/port_name.h"
 #include "provision/port_watch.h"
+#include "provision/station_reader.h"
 
 namespace kd::cli {
 
@@ -26,7 +26,7 @@ struct StationOutput {
 // signal. The stop flag is the station's own; readers' threads only read it.
 class Station {
   public:
-    Station(StationSetup setup, std::string pattern, StationOutput output);
+    Station(provision::StationSetup setup, std::string pattern, StationOutput output);
     ~Station();
     Station(const Station&) = delete;
     Station& operator=(const Station&) = delete;
@@ -40,11 +40,11 @@ class Station {
     void TakeNewReaders();
     void CollectFinished();
     void CheckLog();
-    void Report(const ReaderRecord& record);
+    void Report(const provision::ReaderRecord& record);
     void RequestStop(const char* why);
     void PrintTotals();
 
-    const StationSetup setup_;
+    const provision::StationSetup setup_;
     const std::string pattern_;
     const StationOutput output_;
     std::atomic<bool> stop_{false};

@@ -5,6 +5,7 @@
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/option_checks.h"
+#include "cli/platform.h"
 #include "cli/profile_file.h"
 #include "cli/provision_commands.h"
 #include "cli/station.h"
@@ -170,7 +171,8 @@ int RunStation(const Options& options, StopSignals& signals, std::FILE* out, std
         std::fprintf(err, "kdcfg: station: %s; no port was watched\n", error.c_str());
         return kExitOutputFailed;
     }
-    StationSetup setup;
+    provision::StationSetup setup;
+    setup.ports = {PortDevicePath, PortPresent};
     setup.serial = options.serial;
     setup.probe = station.probe;
     setup.designedTiming = options.designedTiming;

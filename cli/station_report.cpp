@@ -14,13 +14,13 @@ json Optional(const std::optional<std::string>& value) {
     return value ? json(*value) : json(nullptr);
 }
 
-json VersionsJson(const ReaderVersions& versions) {
+json VersionsJson(const provision::ReaderVersions& versions) {
     return {{"firmware", Optional(versions.firmware)}, {"buildDate", Optional(versions.buildDate)}};
 }
 
 }  // namespace
 
-json RecordJson(const ReaderRecord& record) {
+json RecordJson(const provision::ReaderRecord& record) {
     return {{"time", record.time},
             {"port", ShownName(record.port)},
             {"line", record.line.empty() ? json(nullptr) : json(record.line)},
@@ -35,12 +35,12 @@ json RecordJson(const ReaderRecord& record) {
             {"seconds", record.seconds}};
 }
 
-std::string RecordLine(const ReaderRecord& record) {
+std::string RecordLine(const provision::ReaderRecord& record) {
     // Shown values are valid UTF-8 already; replace guards a path that is not.
     return RecordJson(record).dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-std::string ResultLine(const ReaderRecord& record) {
+std::string ResultLine(const provision::ReaderRecord& record) {
     std::string line = (record.passed ? "PASS " : "FAIL ") + ShownName(record.port);
     if (record.serialNumber) {
         line += " serial " + *record.serialNumber;

@@ -4,20 +4,20 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/station_reader.h"
+#include "provision/station_reader.h"
 
 namespace kd::cli {
 
 // The log's record of one reader: time, port, line settings, serial number, versions
 // before and after, whether firmware was sent, apply's outcome, keys changed, result,
 // reason and seconds. Unknown values are null.
-nlohmann::ordered_json RecordJson(const ReaderRecord& record);
+nlohmann::ordered_json RecordJson(const provision::ReaderRecord& record);
 
 // The record as one line of text for the log, ended by a line end; odd bytes of a
 // reader never break it.
-std::string RecordLine(const ReaderRecord& record);
+std::string RecordLine(const provision::ReaderRecord& record);
 
 // "PASS PORT serial S firmware V: reason (1.23 s)", without a line end.
-std::string ResultLine(const ReaderRecord& record);
+std::string ResultLine(const provision::ReaderRecord& record);
 
 }  // namespace kd::cli

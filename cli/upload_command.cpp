@@ -2,59 +2,35 @@
 
 #include "cli/exit_codes.h"
 #include "cli/upload_progress.h"
+#include "provision/upload_words.h"
 
 namespace kd::cli {
 
 namespace {
 
-struct UploadReport {
-    int code;
-    std::string message;
-};
-
-// What happened, with the meaning of the window's message, and the exit code.
-UploadReport Describe(UploadOutcome outcome, bool firmware, const std::string& fileName) {
-    const std::string what = firmware ? "firmware" : "configuration";
+// The exit code a script branches on.
+int UploadExitCode(UploadOutcome outcome) {
     switch (outcome) {
         case UploadOutcome::Done:
-            return {kExitOk, what + " update sent: power the reader off and on for the new " +
-                                 what + " to take effect"};
+            return kExitOk;
         case UploadOutcome::NoChannel:
-            return {kExitNoAnswer, "no reader connection"};
+            return kExitNoAnswer;
         case UploadOutcome::FileMissing:
-            return {kExitUploadFile,
-                    "cannot open " + fileName + ": the file does not exist or cannot be read"};
-        case UploadOutcome::StartWriteFailed:
-            return {kExitUploadStartFailed,
-                    what +
-                        " upload failed at the start (1): the start frame could not be "
-                        "written to the port"};
-        case UploadOutcome::StartShortReply:
-            return {kExitUploadStartFailed,
-                    what + " upload failed at the start (2): no valid reply from the reader"};
-        case UploadOutcome::StartRefused:
-            return {kExitUploadStartFailed,
-                    what + " upload failed at the start (3): the reader refused it"};
         case UploadOutcome::FileReadFailed:
-            return {kExitUploadFile, "reading " + fileName +
-                                         " failed: it gave fewer or other bytes than when it "
-                                         "was opened; update failed"};
+            return kExitUploadFile;
+        case UploadOutcome::StartWriteFailed:
+        case UploadOutcome::StartShortReply:
+        case UploadOutcome::StartRefused:
+            return kExitUploadStartFailed;
         case UploadOutcome::WriteFailed:
-            return {kExitUploadTransmitFailed,
-                    "transmit error: a block could not be written to the port; update failed"};
+            return kExitUploadTransmitFailed;
         case UploadOutcome::NotAcknowledged:
             break;
     }
-    return {kExitUploadNotAcknowledged, "communication error: a block was not acknowledged after " +
-                                            std::to_string(kUploadSendsPerBlock) +
-                                            " sends; update failed"};
+    return kExitUploadNotAcknowledged;
 }
 
 }  // namespace
-
-std::string UploadFailure(UploadOutcome outcome, const std::string& fileName) {
-    return Describe(outcome, true, fileName).message;
-}
 
 int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileName,
                      UploadFiles& files, Sleeper& sleeper, bool terminal, std::FILE* out,
@@ -63,10 +39,11 @@ int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileNam
     target.fileName = fileName;
     UploadProgress progress(err, terminal, sleeper);
     const UploadOutcome outcome = RunUpload(&channel, target, files, progress, &progress);
-    const UploadReport report = Describe(outcome, firmware, fileName);
-    std::fprintf(report.code == kExitOk ? out : err, "%s%s\n",
-                 report.code == kExitOk ? "" : "kdcfg: ", report.message.c_str());
-    return report.code;
+    const int code = UploadExitCode(outcome);
+    const std::string message = provision::DescribeUpload(outcome, firmware, fileName);
+    std::fprintf(code == kExitOk ? out : err, "%s%s\n",
+                 code == kExitOk ? "" : "kdcfg: ", message.c_str());
+    return code;
 }
 
 }  // namespace kd::cli

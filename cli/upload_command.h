@@ -9,9 +9,6 @@
 namespace kd::cli {
 
 // Sends a firmware image or a configuration file; returns an exit code.
-// What went wrong with a firmware upload, in the words the upload command uses.
-std::string UploadFailure(UploadOutcome outcome, const std::string& fileName);
-
 int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileName,
                      UploadFiles& files, Sleeper& sleeper, bool terminal, std::FILE* out,
                      std::FILE* err);

@@ -69,6 +69,55 @@ void ReadBack(KeyAccess& keys, std::vector<KeyWrite>& writes) {
     }
 }
 
+// Reads the profile's keys and notes each that differs, as a write or, for a read-only
+// key, as a difference; false when the reader stopped answering.
+bool CompareWithReader(KeyAccess& keys, const profile::Profile& profile, ApplyResult& result) {
+    std::vector<std::string_view> names;
+    for (const profile::Entry& entry : profile.entries) {
+        names.push_back(entry.key);
+    }
+    std::vector<ReaderValue> before = ReadKeys(keys, names);
+    if (AnyError(before, KeyError::ReaderGone)) {
+        return false;
+    }
+    for (size_t i = 0; i < before.size(); ++i) {
+        const profile::Entry& entry = profile.entries[i];
+        if (before[i].value == entry.value) {
+            continue;
+        }
+        // A key that could not be read is written: whether it differs is unknown.
+        if (catalogue::IsReadOnly(entry.key)) {
+            result.readOnly.push_back(
+                {entry.key, entry.line, std::move(before[i]), entry.value, true});
+        } else {
+            KeyWrite write;
+            write.key = entry.key;
+            write.line = entry.line;
+            write.before = std::move(before[i]);
+            write.value = entry.value;
+            write.readable = !catalogue::IsWriteOnly(entry.key);
+            result.writes.push_back(std::move(write));
+        }
+    }
+    return true;
+}
+
+ApplyOutcome WriteStoreAndVerify(KeyAccess& keys, ApplyResult& result) {
+    // A failed write leaves the saved configuration as it was: no store.
+    if (!WriteChanges(keys, result.writes)) {
+        return ApplyOutcome::WriteFailed;
+    }
+    result.storeError = FromExchange(keys.StoreKeys());
+    result.stored = !result.storeError;
+    if (!result.stored) {
+        return ApplyOutcome::StoreFailed;
+    }
+    ReadBack(keys, result.writes);
+    const bool verified = std::all_of(result.writes.begin(), result.writes.end(),
+                                      [](const KeyWrite& write) { return write.Verified(); });
+    return verified ? ApplyOutcome::Verified : ApplyOutcome::VerifyFailed;
+}
+
 }  // namespace
 
 std::vector<CheckProblem> CheckProfile(const profile::Profile& profile) {
@@ -107,34 +156,9 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
         result.outcome = ApplyOutcome::CheckRefused;
         return result;
     }
-
-    std::vector<std::string_view> names;
-    for (const profile::Entry& entry : profile.entries) {
-        names.push_back(entry.key);
-    }
-    std::vector<ReaderValue> before = ReadKeys(keys, names);
-    if (AnyError(before, KeyError::ReaderGone)) {
+    if (!CompareWithReader(keys, profile, result)) {
         result.outcome = ApplyOutcome::ReadFailed;
         return result;
-    }
-    for (size_t i = 0; i < before.size(); ++i) {
-        const profile::Entry& entry = profile.entries[i];
-        if (before[i].value == entry.value) {
-            continue;
-        }
-        // A key that could not be read is written: whether it differs is unknown.
-        if (catalogue::IsReadOnly(entry.key)) {
-            result.readOnly.push_back(
-                {entry.key, entry.line, std::move(before[i]), entry.value, true});
-        } else {
-            KeyWrite write;
-            write.key = entry.key;
-            write.line = entry.line;
-            write.before = std::move(before[i]);
-            write.value = entry.value;
-            write.readable = !catalogue::IsWriteOnly(entry.key);
-            result.writes.push_back(std::move(write));
-        }
     }
     if (result.writes.empty()) {
         result.outcome = ApplyOutcome::NothingToDo;
@@ -144,23 +168,7 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
         result.outcome = ApplyOutcome::DryRun;
         return result;
     }
-
-    // A failed write leaves the saved configuration as it was: no store.
-    if (!WriteChanges(keys, result.writes)) {
-        result.outcome = ApplyOutcome::WriteFailed;
-        return result;
-    }
-    result.storeError = FromExchange(keys.StoreKeys());
-    result.stored = !result.storeError;
-    if (!result.stored) {
-        result.outcome = ApplyOutcome::StoreFailed;
-        return result;
-    }
-
-    ReadBack(keys, result.writes);
-    const bool verified = std::all_of(result.writes.begin(), result.writes.end(),
-                                      [](const KeyWrite& write) { return write.Verified(); });
-    result.outcome = verified ? ApplyOutcome::Verified : ApplyOutcome::VerifyFailed;
+    result.outcome = WriteStoreAndVerify(keys, result);
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -131,6 +132,76 @@ int Fail(const std::string& message, int code) {
     return code;
 }
 
+// The keys the reader starts with: the state file, then the --value options. An exit
+// code when they cannot be taken.
+std::optional<int> LoadKeys(const kd::sim::Options& options, KeyStore& keys) {
+    std::string error;
+    if (!options.stateFile.empty() && !keys.LoadState(options.stateFile, error)) {
+        return Fail(error, kExitFailure);
+    }
+    for (const auto& [name, value] : options.values) {
+        if (keys.Set(name, value) != KeyStore::WriteResult::Done) {
+            return Fail("--value " + name + ": value too long", kExitUsage);
+        }
+    }
+    if (KeyStore check = keys; !options.newFirmwareVersion.empty() &&
+                               check.Set(kd::kFirmwareVersionKey, options.newFirmwareVersion) !=
+                                   KeyStore::WriteResult::Done) {
+        return Fail("--new-firmware-version: value too long", kExitUsage);
+    }
+    return std::nullopt;
+}
+
+// Blocks the stop signals, which the serve loop takes only while it waits, and returns
+// the mask to wait with.
+sigset_t CatchStopSignals() {
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigset_t waitMask;
+    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+    sigdelset(&waitMask, SIGINT);
+    sigdelset(&waitMask, SIGTERM);
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return waitMask;
+}
+
+// Opens the line, serves the reader on it until a stop signal or until the line fails,
+// and returns the exit code.
+int ServeLine(const kd::sim::Options& options, KeyStore& keys, FrameLog& log) {
+    const sigset_t waitMask = CatchStopSignals();
+    std::string error;
+    kd::sim::Port port;
+    const bool opened = options.device.empty()
+                            ? kd::sim::OpenPseudoTerminal(port, error)
+                            : kd::sim::OpenSerialDevice(options.device, options.baud, port, error);
+    if (!opened) {
+        return Fail(error, kExitFailure);
+    }
+    if (!options.link.empty() && !MakeLink(options.link, port.path, error)) {
+        return Fail(error, kExitFailure);
+    }
+    std::printf("%s\n", port.path.c_str());
+    std::fflush(stdout);
+    log.Event("serving on " + port.path);
+
+    SimObserver observer(log, keys, options);
+    kd::sim::ReaderModel model(keys, options.faults, &observer);
+    const auto end =
+        kd::sim::Serve(port.fd.Get(), model, log, options.pace, options.answerOn, waitMask, gStop);
+    log.Event(end == kd::sim::ServeEnd::Stopped ? "stopped" : "line failed, stopping");
+    if (!options.link.empty()) {
+        RemoveLink(options.link, port.path);
+    }
+    return end == kd::sim::ServeEnd::Stopped ? 0 : kExitFailure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,27 +217,15 @@ int main(int argc, char** argv) {
         std::fwrite(usage.data(), 1, usage.size(), stdout);
         return 0;
     }
-
     KeyStore keys;
-    if (!options.stateFile.empty() && !keys.LoadState(options.stateFile, error)) {
-        return Fail(error, kExitFailure);
-    }
-    for (const auto& [name, value] : options.values) {
-        if (keys.Set(name, value) != KeyStore::WriteResult::Done) {
-            return Fail("--value " + name + ": value too long", kExitUsage);
-        }
-    }
-    if (KeyStore check = keys; !options.newFirmwareVersion.empty() &&
-                               check.Set(kd::kFirmwareVersionKey, options.newFirmwareVersion) !=
-                                   KeyStore::WriteResult::Done) {
-        return Fail("--new-firmware-version: value too long", kExitUsage);
+    if (const std::optional<int> failed = LoadKeys(options, keys)) {
+        return *failed;
     }
     std::error_code ec;
     std::filesystem::create_directories(options.uploadDir, ec);
     if (!std::filesystem::is_directory(options.uploadDir, ec)) {
         return Fail("--uploads " + options.uploadDir + " is not a directory", kExitFailure);
     }
-
     std::FILE* logFile = stderr;
     if (!options.logFile.empty()) {
         logFile = std::fopen(options.logFile.c_str(), "a");
@@ -175,47 +234,10 @@ int main(int argc, char** argv) {
                         kExitFailure);
         }
     }
-    FrameLog log(logFile);
-
-    // The stop signals stay blocked except while the serve loop waits.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigset_t waitMask;
-    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-    sigdelset(&waitMask, SIGINT);
-    sigdelset(&waitMask, SIGTERM);
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
-    kd::sim::Port port;
-    const bool opened = options.device.empty()
-                            ? kd::sim::OpenPseudoTerminal(port, error)
-                            : kd::sim::OpenSerialDevice(options.device, options.baud, port, error);
     int result = 0;
-    if (!opened) {
-        result = Fail(error, kExitFailure);
-    } else if (!options.link.empty() && !MakeLink(options.link, port.path, error)) {
-        result = Fail(error, kExitFailure);
-    } else {
-        std::printf("%s\n", port.path.c_str());
-        std::fflush(stdout);
-        log.Event("serving on " + port.path);
-
-        SimObserver observer(log, keys, options);
-        kd::sim::ReaderModel model(keys, options.faults, &observer);
-        const auto end = kd::sim::Serve(port.fd.Get(), model, log, options.pace, options.answerOn,
-                                        waitMask, gStop);
-        result = end == kd::sim::ServeEnd::Stopped ? 0 : kExitFailure;
-        log.Event(end == kd::sim::ServeEnd::Stopped ? "stopped" : "line failed, stopping");
-        if (!options.link.empty()) {
-            RemoveLink(options.link, port.path);
-        }
+    {
+        FrameLog log(logFile);
+        result = ServeLine(options, keys, log);
     }
     if (logFile != stderr) {
         std::fclose(logFile);

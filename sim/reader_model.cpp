@@ -4,20 +4,13 @@
 #include <array>
 #include <optional>
 
+#include "sim/request_fields.h"
+
 namespace kd::sim {
 
 namespace {
 
 constexpr std::array<uint8_t, 3> kHandshakeReplyPayload{'K', 'D', '1'};
-
-std::string_view AsText(std::span<const uint8_t> bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
-// Names and values from the line may hold any byte; notes stay on one printable line.
-std::string Printable(std::string_view text) {
-    return EscapeStateField(text, false);
-}
 
 bool StartsLikeMagic(std::span<const uint8_t> bytes) {
     const size_t n = std::min<size_t>(bytes.size(), 3);
@@ -28,78 +21,6 @@ bool StartsLikeMagic(std::span<const uint8_t> bytes) {
         }
     }
     return false;
-}
-
-std::vector<uint8_t> Le32(uint32_t value) {
-    std::vector<uint8_t> bytes(4);
-    PutLe32(bytes.data(), value);
-    return bytes;
-}
-
-struct UploadStartFields {
-    uint32_t length;
-    std::string_view target;
-    Md5Digest digest;
-};
-
-// File length(4) name length(2) name digest length(2) = 16 digest, nothing after.
-std::optional<UploadStartFields> ParseUploadStart(std::span<const uint8_t> payload) {
-    if (payload.size() < 6) {
-        return std::nullopt;
-    }
-    const uint32_t length = GetLe32(payload.data());
-    const size_t nameLength = GetLe16(payload.data() + 4);
-    const size_t digestAt = 6 + nameLength + 2;
-    if (payload.size() != digestAt + 16 || GetLe16(payload.data() + 6 + nameLength) != 16) {
-        return std::nullopt;
-    }
-    UploadStartFields fields{length, AsText(payload.subspan(6, nameLength)), {}};
-    std::copy_n(payload.begin() + static_cast<std::ptrdiff_t>(digestAt), 16, fields.digest.begin());
-    return fields;
-}
-
-bool Is(const Magic& magic, CommandCode code, const Magic& wantMagic, CommandCode wantCode) {
-    return magic == wantMagic && code == wantCode;
-}
-
-// What a request asks for, without acting on it.
-std::string Describe(const Magic& magic, CommandCode code, std::span<const uint8_t> payload) {
-    if (Is(magic, code, kHandshakeMagic, kHandshakeCommand)) {
-        return "handshake";
-    }
-    if (Is(magic, code, kQueryMagic, kReadKeyCommand)) {
-        return "query " + Printable(AsText(payload));
-    }
-    if (Is(magic, code, kCommandMagic, kReadKeyCommand)) {
-        return "read " + Printable(AsText(payload));
-    }
-    if (Is(magic, code, kCommandMagic, kWriteKeyCommand)) {
-        const auto record = ParseKeyRecord(payload);
-        if (!record) {
-            return "write (malformed key record)";
-        }
-        return "write " + Printable(record->name) + "=" + Printable(record->value);
-    }
-    if (Is(magic, code, kCommandMagic, kStoreKeysCommand)) {
-        return "store";
-    }
-    if (Is(magic, code, kHandshakeMagic, kUploadStartCommand)) {
-        const auto start = ParseUploadStart(payload);
-        if (!start) {
-            return "upload start (malformed)";
-        }
-        return "upload start " + Printable(start->target) + " " + std::to_string(start->length) +
-               " bytes md5 " + ToHex(start->digest);
-    }
-    if (Is(magic, code, kHandshakeMagic, kUploadDataCommand)) {
-        if (payload.size() < 5) {
-            return "upload block (malformed)";
-        }
-        return "upload block " + std::to_string(GetLe32(payload.data())) + " (" +
-               std::to_string(payload.size() - 4) + " bytes)";
-    }
-    return "unknown command " + ToHex(magic) + " " +
-           ToHex(std::array<uint8_t, 2>{code.command, code.subcommand});
 }
 
 }  // namespace
@@ -185,7 +106,7 @@ void ReaderModel::Handle(std::span<const uint8_t> frame, std::vector<Emission>& 
     const auto payload = frame.subspan(kRequestHeaderSize, frame.size() - kRequestHeaderSize - 1);
     const bool checkOk = CheckByte(frame.first(frame.size() - 1)) == frame.back();
 
-    Note(Direction::Rx, frame, checkOk ? Describe(magic, code, payload) : "bad check byte");
+    Note(Direction::Rx, frame, checkOk ? DescribeRequest(magic, code, payload) : "bad check byte");
     if (faults_.silent) {
         Note(Direction::Dropped, {}, "no reply (silent)");
         return;
@@ -282,98 +203,6 @@ ReaderModel::Reply ReaderModel::AnswerStore() {
         return {status::kNotKept, {}, "keys not saved"};
     }
     return {status::kDone, {0x00}, ""};
-}
-
-ReaderModel::Reply ReaderModel::AnswerUploadStart(std::span<const uint8_t> payload) {
-    const auto start = ParseUploadStart(payload);
-    if (!start || start->target.empty()) {
-        return {status::kBadRequest, {}, "malformed upload start"};
-    }
-    if (start->length > kMaxUploadSize) {
-        return {status::kBadRequest, {}, "upload too large"};
-    }
-    std::string note;
-    if (upload_.active && !upload_.complete) {
-        note = "previous upload of " + Printable(upload_.target) + " abandoned";
-    }
-    upload_ = UploadSession{};
-    upload_.active = true;
-    upload_.target.assign(start->target);
-    upload_.length = start->length;
-    upload_.digest = start->digest;
-    Reply reply{status::kDone, Le32(start->length), std::move(note)};
-    if (start->length == 0) {
-        reply.status = CompleteUpload(reply.note);
-    }
-    return reply;
-}
-
-uint8_t ReaderModel::CompleteUpload(std::string& note) {
-    const bool matches = Md5Of(upload_.image) == upload_.digest;
-    const bool kept =
-        observer_ == nullptr || observer_->OnUploadComplete(upload_.target, upload_.image, matches);
-    upload_.complete = true;
-    if (!matches) {
-        upload_.finalStatus = status::kDigestMismatch;
-    } else {
-        upload_.finalStatus = kept ? status::kDone : status::kNotKept;
-    }
-    if (!note.empty()) {
-        note += "; ";
-    }
-    note += "upload of " + Printable(upload_.target) + " complete, " +
-            std::to_string(upload_.image.size()) + " bytes, " +
-            (matches ? "digest matches" : "digest mismatch, got " + ToHex(Md5Of(upload_.image)));
-    if (matches && !kept) {
-        note += ", image not kept";
-    }
-    return upload_.finalStatus;
-}
-
-ReaderModel::Reply ReaderModel::AnswerUploadData(std::span<const uint8_t> payload) {
-    if (payload.size() < 5) {
-        return {status::kBadRequest, {}, "malformed upload block"};
-    }
-    const uint32_t index = GetLe32(payload.data());
-    const auto data = payload.subspan(4);
-    const std::string block = "block " + std::to_string(index);
-    if (!upload_.active) {
-        return {status::kBlockRefused, {}, block + " refused, no upload started"};
-    }
-
-    const bool repeat = upload_.nextIndex > 0 && index == upload_.nextIndex - 1;
-    if (repeat) {
-        // A resend after a lost acknowledgement must carry the same bytes.
-        const auto last = std::span<const uint8_t>(upload_.image).subspan(upload_.lastBlockStart);
-        if (!std::equal(data.begin(), data.end(), last.begin(), last.end())) {
-            return {status::kBlockRefused, {}, block + " resent with other bytes"};
-        }
-    } else if (index != upload_.nextIndex) {
-        return {status::kBlockRefused,
-                {},
-                block + " refused, expected " + std::to_string(upload_.nextIndex)};
-    } else if (upload_.complete || data.size() > upload_.length - upload_.image.size()) {
-        return {status::kBlockRefused, {}, block + " refused, past the end of the file"};
-    }
-
-    ++blocksJudged_;
-    if (faults_.wrongIndexEvery != 0 && blocksJudged_ % faults_.wrongIndexEvery == 0) {
-        return {status::kDone, Le32(index + 1),
-                block + " not taken, index " + std::to_string(index + 1) + " echoed (fault)"};
-    }
-    if (repeat) {
-        const uint8_t result = upload_.complete ? upload_.finalStatus : status::kDone;
-        return {result, Le32(index), block + " acknowledged again"};
-    }
-
-    upload_.lastBlockStart = upload_.image.size();
-    upload_.image.insert(upload_.image.end(), data.begin(), data.end());
-    ++upload_.nextIndex;
-    Reply reply{status::kDone, Le32(index), ""};
-    if (upload_.image.size() == upload_.length) {
-        reply.status = CompleteUpload(reply.note);
-    }
-    return reply;
 }
 
 void ReaderModel::Send(const Magic& magic, CommandCode code, const Reply& reply,

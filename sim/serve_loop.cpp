@@ -107,6 +107,30 @@ void SendNoise(int fd, WrongLineNoise noise, std::minstd_rand& random, FrameLog&
     log.Event("answered with " + std::to_string(sent) + " noise bytes (fault)");
 }
 
+// Sends the model's replies, each after its delay; false when the line failed.
+bool SendReplies(int fd, const std::vector<Emission>& replies, const LinePace& pace, FrameLog& log,
+                 const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
+    bool first = true;
+    for (const Emission& emission : replies) {
+        Pause(emission.delayMs + (first && pace.Paced() ? pace.turnaroundMs : 0), waitMask, stop);
+        first = false;
+        if (stop) {
+            break;
+        }
+        size_t sent = 0;
+        const SendResult result = SendPaced(fd, emission.bytes, pace, sent, waitMask, stop);
+        if (result == SendResult::Failed) {
+            log.Event(std::string("writing the line failed: ") + std::strerror(errno));
+            return false;
+        }
+        if (result == SendResult::Stalled) {
+            log.Event("nobody reads the line: " + std::to_string(emission.bytes.size() - sent) +
+                      " bytes not sent");
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
@@ -149,25 +173,10 @@ ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
         if (pace.Paced()) {
             SleepUntil(receiveClock.Took(static_cast<size_t>(n)), waitMask, stop);
         }
-        bool first = true;
-        for (const Emission& emission :
-             model.Receive(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)))) {
-            Pause(emission.delayMs + (first && pace.Paced() ? pace.turnaroundMs : 0), waitMask,
-                  stop);
-            first = false;
-            if (stop) {
-                break;
-            }
-            size_t sent = 0;
-            const SendResult result = SendPaced(fd, emission.bytes, pace, sent, waitMask, stop);
-            if (result == SendResult::Failed) {
-                log.Event(std::string("writing the line failed: ") + std::strerror(errno));
-                return ServeEnd::PortFailed;
-            }
-            if (result == SendResult::Stalled) {
-                log.Event("nobody reads the line: " + std::to_string(emission.bytes.size() - sent) +
-                          " bytes not sent");
-            }
+        const std::vector<Emission> replies =
+            model.Receive(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)));
+        if (!SendReplies(fd, replies, pace, log, waitMask, stop)) {
+            return ServeEnd::PortFailed;
         }
     }
     return ServeEnd::Stopped;

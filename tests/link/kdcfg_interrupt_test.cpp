@@ -8,11 +8,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "link/posix/unique_fd.h"
-#include "tests/support/processes.h"
+#include "tests/link/kdcfg_fixture.h"
 
 // Ctrl-C, SIGTERM and SIGHUP in the middle of a command, against slow modelled readers.
 namespace kd {
@@ -20,7 +19,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::BackgroundProgram;
-using test::SimProcess;
 using test::TempDir;
 using ::testing::HasSubstr;
 
@@ -42,23 +40,8 @@ std::string LineSettings(const std::string& port) {
 }
 
 // A reader that answers each request after a pause, logging the requests it took.
-struct SlowReader {
-    explicit SlowReader(const std::string& name)
-        : log(dir / (name + ".log")),
-          sim(KD_READER_SIM_PATH,
-              {"--delay", "250", "--log", log.string(), "--state", (dir / name).string()}) {}
-    size_t Requests(const std::string& what) const {
-        return test::Occurrences(test::ReadFile(log), "  # " + what);
-    }
-    bool WaitFor(const std::string& what, size_t count) const {
-        for (int i = 0; i < 100 && Requests(what) < count; ++i) {
-            std::this_thread::sleep_for(50ms);
-        }
-        return Requests(what) >= count;
-    }
-    TempDir dir;
-    std::filesystem::path log;
-    SimProcess sim;
+struct SlowReader : test::LoggedReader {
+    SlowReader() : LoggedReader({"--delay", "250"}, Keys::InStateFile) {}
 };
 
 // Where a background kdcfg's output goes.
@@ -68,29 +51,29 @@ std::filesystem::path OutputDir(const TempDir& dir, const std::string& name) {
 }
 
 TEST(KdcfgInterrupt, ApplyAndDumpStopBetweenExchangesRestoreThePortAndSayWhatWasDone) {
-    SlowReader reader("reader");
+    SlowReader reader;
     test::WriteFile(reader.dir / "profile", kProfile);
     const std::string before = LineSettings(reader.sim.PortPath());
     BackgroundProgram apply({KDCFG_PATH, "--baud", "19200", "--port", reader.sim.PortPath(),
                              "apply", (reader.dir / "profile").string()},
                             OutputDir(reader.dir, "apply"));
-    ASSERT_TRUE(reader.WaitFor("write ", 2));
+    ASSERT_TRUE(reader.WaitForNoted("write ", 2));
     apply.Signal(SIGINT);
     EXPECT_EQ(apply.Wait(5s), 130) << apply.Err();
-    const size_t writes = reader.Requests("write ");
+    const size_t writes = reader.Noted("write ");
     EXPECT_LT(writes, 7u);
     EXPECT_THAT(apply.Err(), HasSubstr("apply interrupted after " + std::to_string(writes) +
                                        " of 7 writes; nothing stored; the reader runs with "
                                        "unsaved changes until it is powered off"));
-    EXPECT_EQ(reader.Requests("store"), 0u);
+    EXPECT_EQ(reader.Noted("store"), 0u);
     EXPECT_EQ(LineSettings(reader.sim.PortPath()), before);
 
     // A reading command cut short by SIGHUP writes no half a profile.
-    const size_t reads = reader.Requests("read ");
+    const size_t reads = reader.Noted("read ");
     BackgroundProgram dump({KDCFG_PATH, "--baud", "19200", "--port", reader.sim.PortPath(), "dump",
                             "-o", (reader.dir / "dumped").string()},
                            OutputDir(reader.dir, "dump"));
-    ASSERT_TRUE(reader.WaitFor("read ", reads + 2));
+    ASSERT_TRUE(reader.WaitForNoted("read ", reads + 2));
     dump.Signal(SIGHUP);
     EXPECT_EQ(dump.Wait(5s), 143) << dump.Err();
     EXPECT_THAT(dump.Err(), HasSubstr("dump interrupted (SIGHUP): nothing was changed on the "
@@ -100,14 +83,14 @@ TEST(KdcfgInterrupt, ApplyAndDumpStopBetweenExchangesRestoreThePortAndSayWhatWas
 }
 
 TEST(KdcfgInterrupt, EveryPortInProgressSaysInterrupted) {
-    SlowReader first("first");
-    SlowReader second("second");
+    SlowReader first;
+    SlowReader second;
     test::WriteFile(first.dir / "profile", kProfile);
     BackgroundProgram apply({KDCFG_PATH, "--port", first.sim.PortPath(), "--port",
                              second.sim.PortPath(), "apply", (first.dir / "profile").string()},
                             OutputDir(first.dir, "apply"));
-    ASSERT_TRUE(first.WaitFor("write ", 1));
-    ASSERT_TRUE(second.WaitFor("write ", 1));
+    ASSERT_TRUE(first.WaitForNoted("write ", 1));
+    ASSERT_TRUE(second.WaitForNoted("write ", 1));
     apply.Signal(SIGTERM);
     EXPECT_EQ(apply.Wait(5s), 143) << apply.Err();
     const std::string out = apply.Out();
@@ -115,7 +98,7 @@ TEST(KdcfgInterrupt, EveryPortInProgressSaysInterrupted) {
         const size_t row = out.find("\n" + reader->sim.PortPath() + " ");
         ASSERT_NE(row, std::string::npos) << out;
         EXPECT_THAT(out.substr(row, out.find('\n', row + 1) - row), HasSubstr("INTERRUPTED"));
-        EXPECT_EQ(reader->Requests("store"), 0u);
+        EXPECT_EQ(reader->Noted("store"), 0u);
     }
     EXPECT_THAT(out, HasSubstr("0 of 2 ports passed"));
 }

@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/processes.h"
+#include "tests/link/kdcfg_fixture.h"
 
 namespace kd {
 namespace {
 
+using test::KdcfgOn;
 using test::RunProgram;
 using test::RunResult;
 using test::SimProcess;
+using test::StartReaders;
 using test::TempDir;
 
 constexpr size_t kReaders = 8;
@@ -42,12 +44,7 @@ struct Station {
     }
 
     RunResult Kdcfg(const std::vector<std::string>& command) const {
-        std::vector<std::string> args = {KDCFG_PATH, "--baud", "115200"};
-        for (const auto& reader : readers) {
-            args.insert(args.end(), {"--port", reader->PortPath()});
-        }
-        args.insert(args.end(), command.begin(), command.end());
-        return RunProgram(args);
+        return test::KdcfgOn(readers, command, {"--baud", "115200"});
     }
 
     TempDir dir;
@@ -129,27 +126,6 @@ TEST(KdcfgManyPorts, PortsPatternFindsTheLinksAndRefusesAnEmptyMatch) {
     const RunResult none = RunProgram({KDCFG_PATH, "--ports", (links / "none-*").string(), "info"});
     EXPECT_EQ(none.exitCode, 2);
     EXPECT_NE(none.err.find("nothing matches"), std::string::npos) << none.err;
-}
-
-// Readers with their own arguments, none logging to the test's output.
-std::vector<std::unique_ptr<SimProcess>> StartReaders(
-    const std::vector<std::vector<std::string>>& args) {
-    std::vector<std::unique_ptr<SimProcess>> readers;
-    for (auto own : args) {
-        own.insert(own.begin(), {"--log", "/dev/null"});
-        readers.push_back(std::make_unique<SimProcess>(KD_READER_SIM_PATH, own));
-    }
-    return readers;
-}
-
-RunResult KdcfgOn(const std::vector<std::unique_ptr<SimProcess>>& readers,
-                  const std::vector<std::string>& command) {
-    std::vector<std::string> args = {KDCFG_PATH};
-    for (const auto& reader : readers) {
-        args.insert(args.end(), {"--port", reader->PortPath()});
-    }
-    args.insert(args.end(), command.begin(), command.end());
-    return RunProgram(args);
 }
 
 // A profile's key=value lines, its comments (port, time) aside.

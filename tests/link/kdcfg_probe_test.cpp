@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/processes.h"
+#include "tests/link/kdcfg_fixture.h"
 
 // probe against kdreader-sim on a pseudo-terminal, which answers only at its own rate.
 namespace kd {
@@ -14,30 +14,20 @@ namespace {
 
 using test::RunProgram;
 using test::RunResult;
-using test::SimProcess;
 using test::TempDir;
 using ::testing::HasSubstr;
 
-struct Probed {
-    explicit Probed(std::vector<std::string> simArgs)
-        : sim(KD_READER_SIM_PATH, WithLog(std::move(simArgs))) {}
-
-    std::vector<std::string> WithLog(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--log", (dir / "frames.log").string()});
-        return args;
-    }
+struct Probed : test::LoggedReader {
+    using LoggedReader::LoggedReader;
 
     RunResult Probe(std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {KDCFG_PATH, "--port", sim.PortPath(), "probe"};
-        args.insert(args.end(), extra.begin(), extra.end());
+        extra.insert(extra.begin(), "probe");
         const auto start = std::chrono::steady_clock::now();
-        RunResult run = RunProgram(args);
+        RunResult run = Kdcfg(extra);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         return run;
     }
 
-    TempDir dir;
-    SimProcess sim;
     double seconds = 0;
 };
 

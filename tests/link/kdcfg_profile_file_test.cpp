@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/processes.h"
+#include "tests/link/kdcfg_fixture.h"
 
 namespace kd {
 namespace {
 
-using test::RunProgram;
+using test::Kdcfg;
 using test::RunResult;
 using test::SimProcess;
 using test::TempDir;
@@ -21,11 +21,6 @@ using ::testing::Not;
 
 // No port by this name: a command that opened the port first would exit 3, not 11.
 constexpr char kNoPort[] = "/nonexistent/ttyKD0";
-
-RunResult Kdcfg(std::vector<std::string> args) {
-    args.insert(args.begin(), KDCFG_PATH);
-    return RunProgram(args);
-}
 
 TEST(KdcfgProfileFile, AProfileThatCannotBeUsedIsRefusedBeforeAnyPortIsOpened) {
     const TempDir files;

@@ -4,11 +4,10 @@
 #include <filesystem>
 #include <iterator>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/support/processes.h"
+#include "tests/link/kdcfg_fixture.h"
 
 // dump, diff and apply against kdreader-sim on a pseudo-terminal.
 namespace kd {
@@ -16,44 +15,14 @@ namespace {
 
 using test::RunProgram;
 using test::RunResult;
-using test::SimProcess;
 using test::TempDir;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-struct Reader {
-    explicit Reader(std::vector<std::string> args = {}) : sim(KD_READER_SIM_PATH, Args(args)) {}
-
-    std::vector<std::string> Args(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--log", (dir / "frames.log").string(), "--state",
-                                   (dir / "reader.state").string()});
-        return args;
-    }
-
-    RunResult Kdcfg(std::vector<std::string> args) {
-        args.insert(args.begin(), {KDCFG_PATH, "--port", sim.PortPath()});
-        return RunProgram(args);
-    }
-
-    // The writes and stores the reader took, in order.
-    std::vector<std::string> Writes() const {
-        std::vector<std::string> writes;
-        std::istringstream log(test::ReadFile(dir / "frames.log"));
-        for (std::string line; std::getline(log, line);) {
-            const size_t note = line.find("  # ");
-            if (line.find(" RX ") == std::string::npos || note == std::string::npos) {
-                continue;
-            }
-            const std::string request = line.substr(note + 4);
-            if (request.starts_with("write ") || request == "store") {
-                writes.push_back(request);
-            }
-        }
-        return writes;
-    }
-
-    TempDir dir;
-    SimProcess sim;
+// Keeps its keys in its folder, as a reader keeps them over power cycles.
+struct Reader : test::LoggedReader {
+    explicit Reader(std::vector<std::string> args = {})
+        : LoggedReader(std::move(args), Keys::InStateFile) {}
 };
 
 std::string Dumped(Reader& reader, const std::filesystem::path& file) {

@@ -280,12 +280,14 @@ TEST(KdcfgStation, LostOutputOrLogStopsTakingReadersAndEveryRecordIsKept) {
 
 TEST(KdcfgStation, AnotherReaderAfterTheFirmwareWaitIsTakenAnewAndSighupEndsWithTotals) {
     Line line;
+    // The port's name is the system's UTF-8 text and shows as such in every line.
+    const std::string port = "usb-\xE8\xAF\xBB";  // usb-读
     test::WriteFile(line.dir / "image", std::string(3000, '\x5A'));
     fs::create_directories(line.dir / "up");
     // A version with an edge blank is compared as the bytes the reader sends.
     auto station = line.Station({"--firmware", (line.dir / "image").string(), "--firmware-version",
                                  "V3.2.0 ", "--firmware-wait", "2"});
-    auto first = line.Plug("usb-a", {"--uploads", (line.dir / "up").string()});
+    auto first = line.Plug(port, {"--uploads", (line.dir / "up").string()});
     for (int i = 0; i < 100 && !fs::exists(line.dir / "up" / "tesmor"); ++i) {
         std::this_thread::sleep_for(50ms);
     }
@@ -294,18 +296,18 @@ TEST(KdcfgStation, AnotherReaderAfterTheFirmwareWaitIsTakenAnewAndSighupEndsWith
     auto second =
         line.Plug("new-b", {"--value", "deviceno=KD-B", "--value", "masterver=V3.2.0 "}, "usb-b");
     EXPECT_EQ(first->Stop(SIGTERM), 0);
-    fs::rename(line.Link("new-b"), line.Link("usb-a"));
-    ASSERT_TRUE(station->WaitForOut("PASS " + line.Link("usb-a"), 10s)) << station->Err();
+    fs::rename(line.Link("new-b"), line.Link(port));
+    ASSERT_TRUE(station->WaitForOut("PASS " + line.Link(port), 10s)) << station->Err();
     station->Signal(SIGHUP);
     EXPECT_EQ(station->Wait(3s), 14) << station->Err();
     const std::string out = station->Out();
-    EXPECT_NE(out.find("FAIL " + line.Link("usb-a") +
+    EXPECT_NE(out.find("FAIL " + line.Link(port) +
                        " serial KD-000123 firmware V3.1.7: "
                        "another reader answered on " +
-                       line.Link("usb-a")),
+                       line.Link(port)),
               std::string::npos)
         << out;
-    EXPECT_NE(out.find("PASS " + line.Link("usb-a") + " serial KD-B "), std::string::npos) << out;
+    EXPECT_NE(out.find("PASS " + line.Link(port) + " serial KD-B "), std::string::npos) << out;
     EXPECT_NE(out.find("station: 2 readers, 1 passed, 1 failed"), std::string::npos) << out;
     const std::vector<nlohmann::json> log = line.Log();
     ASSERT_EQ(log.size(), 2u);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "protocol/md5.h"
-#include "tests/support/processes.h"
+#include "tests/link/kdcfg_fixture.h"
 
 namespace kd {
 namespace {
@@ -16,33 +16,7 @@ using test::SimProcess;
 using test::Stdout;
 using test::TempDir;
 
-struct Reader {
-    explicit Reader(std::vector<std::string> args = {}) : sim(KD_READER_SIM_PATH, Log(args)) {}
-
-    std::vector<std::string> Log(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--log", (dir / "frames.log").string()});
-        return args;
-    }
-
-    RunResult Kdcfg(std::vector<std::string> args, const std::filesystem::path& cwd = {},
-                    Stdout stdoutTo = Stdout::Captured) {
-        args.insert(args.begin(), {KDCFG_PATH, "--port", sim.PortPath()});
-        return RunProgram(args, cwd, stdoutTo);
-    }
-
-    // The frames the reader received, one line each.
-    size_t Received() const {
-        const std::string log = test::ReadFile(dir / "frames.log");
-        size_t count = 0;
-        for (size_t at = log.find(" RX "); at != std::string::npos; at = log.find(" RX ", at + 1)) {
-            ++count;
-        }
-        return count;
-    }
-
-    TempDir dir;
-    SimProcess sim;
-};
+using Reader = test::LoggedReader;
 
 TEST(Kdcfg, InfoShowsTheFirmwareVersionAndBuildDate) {
     Reader reader;

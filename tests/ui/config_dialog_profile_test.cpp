@@ -19,7 +19,7 @@
 #include "config/config_dialog.h"
 #include "provision/dump_diff.h"
 #include "resources/config_pages.h"
-#include "tests/ui/modelled_reader.h"
+#include "tests/ui/settings_dialog_fixture.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace kd {
@@ -28,11 +28,10 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ui::headless::HeadlessToolkit;
 using ui::headless::HeadlessWindow;
+using namespace test::settings;
 
-constexpr int kSave = 1016, kExport = 1101, kImport = 1102;
-constexpr int kSymbology = 132, kMode = 135, kFormat = 134, kControl = 133, kAbout = 131;
+constexpr int kExport = 1101, kImport = 1102;
 constexpr int kQrCode = 1019, kBaudRate = 1040, kUsbOutput = 1063, kCodePrefixBox = 1029,
               kCodePrefixField = 1038, kDeviceNumber = 1055, kWorkModeSingle = 1025;
 
@@ -58,7 +57,7 @@ std::string DumpText(KeyAccess& keys) {
     return profile::Format(std::vector<std::string>{"dump"}, items);
 }
 
-class ConfigDialogProfileTest : public ::testing::Test {
+class ConfigDialogProfileTest : public test::SettingsDialogTest {
   protected:
     ConfigDialogProfileTest()
         : folder(std::filesystem::temp_directory_path() /
@@ -70,13 +69,12 @@ class ConfigDialogProfileTest : public ::testing::Test {
     }
     ~ConfigDialogProfileTest() override { std::filesystem::remove_all(folder); }
 
+    // Opens the dialog and forgets what the opening asked and showed.
     void Open() {
-        dialog = std::make_unique<ConfigDialog>(toolkit, reader.access);
-        window = &toolkit.Open(*dialog);
+        SettingsDialogTest::Open();
         reader.requests.clear();
         toolkit.ClearMessages();
     }
-    HeadlessWindow& Page(int templateId) { return *toolkit.Find(templateId); }
     std::string PathOf(std::string_view name) const { return (folder / name).string(); }
     std::string Write(std::string_view name, std::string_view text) const {
         std::ofstream(folder / name, std::ios::binary) << text;
@@ -97,11 +95,7 @@ class ConfigDialogProfileTest : public ::testing::Test {
             toolkit.QueueFileAnswer(std::move(*path));
         }
         window->Click(button);
-        std::vector<std::string> texts;
-        for (const auto& message : toolkit.Messages()) {
-            texts.push_back(message.text);
-        }
-        return texts;
+        return MessageTexts();
     }
     // Every control of every page as shown: check, text, visibility.
     std::vector<std::tuple<int, int, bool, std::string, bool>> Shown() {
@@ -117,10 +111,6 @@ class ConfigDialogProfileTest : public ::testing::Test {
     }
 
     std::filesystem::path folder;
-    HeadlessToolkit toolkit;
-    test::ModelledReader reader;
-    std::unique_ptr<ConfigDialog> dialog;
-    HeadlessWindow* window = nullptr;
 };
 
 TEST_F(ConfigDialogProfileTest, ExportHoldsWhatADumpHoldsWithUnsavedEditsAndGbkBytes) {

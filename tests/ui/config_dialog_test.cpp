@@ -11,7 +11,7 @@
 
 #include "protocol/exchange.h"
 #include "resources/config_ids.h"
-#include "tests/ui/modelled_reader.h"
+#include "tests/ui/settings_dialog_fixture.h"
 #include "ui/headless/headless_toolkit.h"
 
 namespace kd {
@@ -21,12 +21,10 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
-using ui::headless::HeadlessToolkit;
 using ui::headless::HeadlessWindow;
+using namespace test::settings;
 
-constexpr int kAbout = 131, kSymbology = 132, kControl = 133, kFormat = 134, kMode = 135;
 constexpr int kPages[] = {kSymbology, kMode, kFormat, kControl, kAbout};  // by tab index
-constexpr int kTabs = 1015, kSave = 1016, kExit = 1017;
 
 const std::vector<std::string> kSymbologyReads = {"qrcode", "dmcode", "onecode", "pdf417code"};
 const std::vector<std::string> kFormatReads = {
@@ -54,24 +52,8 @@ std::vector<std::string> WritesOf(const std::vector<std::string>& writes, std::s
     return values;
 }
 
-class ConfigDialogTest : public ::testing::Test {
+class ConfigDialogTest : public test::SettingsDialogTest {
   protected:
-    // A fresh dialog over the reader, as each opening is.
-    HeadlessWindow& Open() {
-        if (window != nullptr) {
-            toolkit.Close(*window);
-        }
-        dialog = std::make_unique<ConfigDialog>(toolkit, reader.access);
-        window = &toolkit.Open(*dialog);
-        return *window;
-    }
-    HeadlessWindow& Page(int templateId) {
-        HeadlessWindow* page = toolkit.Find(templateId);
-        if (page == nullptr) {
-            throw std::logic_error("no page " + std::to_string(templateId));
-        }
-        return *page;
-    }
     // Presses 保存; returns what reached the reader.
     std::vector<std::string> Save() {
         reader.requests.clear();
@@ -79,19 +61,6 @@ class ConfigDialogTest : public ::testing::Test {
         window->Click(kSave);
         return reader.Writes();
     }
-    std::vector<std::string> MessageTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& message : toolkit.Messages()) {
-            EXPECT_EQ(message.caption, "kdconfig");
-            texts.push_back(message.text);
-        }
-        return texts;
-    }
-
-    HeadlessToolkit toolkit;
-    test::ModelledReader reader;
-    std::unique_ptr<ConfigDialog> dialog;
-    HeadlessWindow* window = nullptr;
 };
 
 TEST_F(ConfigDialogTest, OpeningReadsEveryPageInOrder) {

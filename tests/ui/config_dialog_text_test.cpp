@@ -5,7 +5,7 @@
 #include <string>
 
 #include "config/config_dialog.h"
-#include "tests/ui/modelled_reader.h"
+#include "tests/ui/settings_dialog_fixture.h"
 #include "ui/headless/headless_toolkit.h"
 
 // A reader's texts are GBK bytes: the pages show them as text and give them back byte
@@ -16,11 +16,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ui::headless::HeadlessToolkit;
 using ui::headless::HeadlessWindow;
+using namespace test::settings;
 
-constexpr int kControl = 133, kFormat = 134, kAbout = 131;
-constexpr int kTabs = 1015, kSave = 1016;
 constexpr int kCodePrefixBox = 1029, kCodePrefixField = 1038;
 constexpr int kCodePostfixBox = 1030, kCodePostfixField = 1033;
 constexpr int kIntervalTime = 1028, kNfcContentBegin = 1068, kDeviceNumber = 1055;
@@ -35,13 +33,8 @@ std::string Repeated(std::string_view piece, int times) {
     return text;
 }
 
-class ConfigDialogTextTest : public ::testing::Test {
+class ConfigDialogTextTest : public test::SettingsDialogTest {
   protected:
-    void Open() {
-        dialog = std::make_unique<ConfigDialog>(toolkit, reader.access);
-        window = &toolkit.Open(*dialog);
-    }
-    HeadlessWindow& Page(int templateId) { return *toolkit.Find(templateId); }
     // Clears the keys Save is expected to write, presses 保存 and returns the messages.
     std::vector<std::string> Save(std::initializer_list<const char*> cleared = {}) {
         for (const char* name : cleared) {
@@ -50,17 +43,8 @@ class ConfigDialogTextTest : public ::testing::Test {
         reader.requests.clear();
         toolkit.ClearMessages();
         window->Click(kSave);
-        std::vector<std::string> texts;
-        for (const auto& message : toolkit.Messages()) {
-            texts.push_back(message.text);
-        }
-        return texts;
+        return MessageTexts();
     }
-
-    HeadlessToolkit toolkit;
-    test::ModelledReader reader;
-    std::unique_ptr<ConfigDialog> dialog;
-    HeadlessWindow* window = nullptr;
 };
 
 TEST_F(ConfigDialogTextTest, ReaderBytesShowAsTextAndAnUnchangedSaveWritesThemBack) {

@@ -1,26 +1,29 @@
-#include "cli/station_reader.h"
+#include "provision/station_reader.h"
 
 #include <algorithm>
 #include <chrono>
 #include <memory>
 #include <thread>
 
-#include "cli/json_output.h"
-#include "cli/platform.h"
-#include "cli/probe_command.h"
-#include "cli/profile_file.h"
-#include "cli/station_platform.h"
-#include "cli/upload_command.h"
 #include "link/forwarding_channel.h"
 #include "link/serial_channel.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
 #include "provision/apply.h"
+#include "provision/line_probe.h"
+#include "provision/upload_words.h"
+#include "provision/utc_time.h"
+#include "text/escape.h"
 
-namespace kd::cli {
+namespace kd::provision {
 
 namespace {
+
+// A reader's bytes as kdcfg prints them.
+std::string Escaped(std::string_view bytes) {
+    return text::EscapeText(bytes, text::Blanks::EscapeAtEdges);
+}
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -88,7 +91,7 @@ std::optional<std::string> ReadRaw(Channel& channel, std::string_view key) {
 }
 
 std::optional<std::string> ShownIfRead(const std::optional<std::string>& raw) {
-    return raw ? std::optional<std::string>(Shown(*raw)) : std::nullopt;
+    return raw ? std::optional<std::string>(Escaped(*raw)) : std::nullopt;
 }
 
 std::string ShownOrUnread(const std::optional<std::string>& value) {
@@ -96,8 +99,7 @@ std::string ShownOrUnread(const std::optional<std::string>& value) {
 }
 
 // One line on what apply did, or on what went wrong first.
-std::string ApplyReason(const provision::ApplyResult& result) {
-    using provision::ApplyOutcome;
+std::string ApplyReason(const ApplyResult& result) {
     const auto& writes = result.writes;
     switch (result.outcome) {
         case ApplyOutcome::Verified:
@@ -110,23 +112,21 @@ std::string ApplyReason(const provision::ApplyResult& result) {
         case ApplyOutcome::ReadFailed:
             return "the reader stopped answering while its keys were read; nothing was written";
         case ApplyOutcome::WriteFailed:
-            for (const provision::KeyWrite& write : writes) {
-                if (write.writeError && write.writeError != provision::KeyError::NotAsked) {
-                    return "write " + Shown(write.key) + ": " +
-                           std::string(provision::Describe(*write.writeError)) +
-                           "; nothing was stored";
+            for (const KeyWrite& write : writes) {
+                if (write.writeError && write.writeError != KeyError::NotAsked) {
+                    return "write " + Escaped(write.key) + ": " +
+                           std::string(Describe(*write.writeError)) + "; nothing was stored";
                 }
             }
             return "a write failed; nothing was stored";
         case ApplyOutcome::StoreFailed:
-            return "store: " + std::string(provision::Describe(*result.storeError)) +
-                   "; nothing was stored";
+            return "store: " + std::string(Describe(*result.storeError)) + "; nothing was stored";
         case ApplyOutcome::VerifyFailed:
-            for (const provision::KeyWrite& write : writes) {
+            for (const KeyWrite& write : writes) {
                 if (!write.Verified()) {
-                    return "stored, but " + Shown(write.key) + " reads back as " +
-                           (write.readBack.value ? Shown(*write.readBack.value) : "(not read)") +
-                           ", not " + Shown(write.value);
+                    return "stored, but " + Escaped(write.key) + " reads back as " +
+                           (write.readBack.value ? Escaped(*write.readBack.value) : "(not read)") +
+                           ", not " + Escaped(write.value);
                 }
             }
             break;
@@ -134,7 +134,7 @@ std::string ApplyReason(const provision::ApplyResult& result) {
         case ApplyOutcome::DryRun:
             break;
     }
-    return "apply: " + std::string(provision::Code(result.outcome));
+    return "apply: " + std::string(Code(result.outcome));
 }
 
 // One reader's work, step by step; each step says why it failed in the record.
@@ -200,7 +200,7 @@ bool ReaderWork::Connect(Clock::duration window, bool probe) {
     const auto deadline = Clock::now() + window;
     // A reconnect keeps the settings the reader answered on.
     SerialSettings line = line_.portPath.empty() ? setup_.serial : line_;
-    line.portPath = PortDevicePath(port_);
+    line.portPath = setup_.ports.devicePath(port_);
     if (probe) {
         const ProbeResult probed = FindLineSettings(line, [this] { return stop_.load(); });
         if (!probed.found) {
@@ -257,7 +257,7 @@ bool ReaderWork::UpdateFirmware() {
     record_.after = ReadVersions();
     if (firmware_ != setup_.firmwareVersion) {
         return Fail("the firmware reads " + ShownOrUnread(record_.after.firmware) +
-                    " after the upload, not " + Shown(setup_.firmwareVersion));
+                    " after the upload, not " + Escaped(setup_.firmwareVersion));
     }
     return true;
 }
@@ -276,10 +276,11 @@ bool ReaderWork::SameReader() {
     }
     if (*now != *serialNumber_) {
         record_.anotherReader = true;
-        return Fail("another reader answered on " + Shown(port_) +
+        return Fail("another reader answered on " +
+                    text::EscapeSystemText(port_, text::Blanks::EscapeAtEdges) +
                     " after the firmware wait "
                     "(serial " +
-                    Shown(*now) + "); it is taken as a new reader");
+                    Escaped(*now) + "); it is taken as a new reader");
     }
     return true;
 }
@@ -300,22 +301,22 @@ bool ReaderWork::Upload() {
                           "the whole image");
     }
     if (outcome != UploadOutcome::Done) {
-        return Fail("firmware upload: " + UploadFailure(outcome, setup_.firmwareFile));
+        return Fail("firmware upload: " + DescribeUpload(outcome, true, setup_.firmwareFile));
     }
     return true;
 }
 
 void ReaderWork::ApplyProfile() {
     ChannelKeyAccess keys(channel_.get());
-    const provision::ApplyResult result = provision::Apply(keys, setup_.profile, {});
-    record_.apply = provision::Code(result.outcome);
+    const ApplyResult result = Apply(keys, setup_.profile, {});
+    record_.apply = Code(result.outcome);
     if (result.stored) {
-        record_.keysChanged = static_cast<size_t>(
-            std::count_if(result.writes.begin(), result.writes.end(),
-                          [](const provision::KeyWrite& write) { return write.written; }));
+        record_.keysChanged =
+            static_cast<size_t>(std::count_if(result.writes.begin(), result.writes.end(),
+                                              [](const KeyWrite& write) { return write.written; }));
     }
-    record_.passed = result.outcome == provision::ApplyOutcome::Verified ||
-                     result.outcome == provision::ApplyOutcome::NothingToDo;
+    record_.passed =
+        result.outcome == ApplyOutcome::Verified || result.outcome == ApplyOutcome::NothingToDo;
     record_.reason = ApplyReason(result);
     const bool setsSerial =
         std::any_of(setup_.profile.entries.begin(), setup_.profile.entries.end(),
@@ -343,11 +344,11 @@ ReaderRecord HandleReader(const StationSetup& setup, const std::string& port,
         ReaderWork work(setup, port, stop, record);
         work.Run();
     }  // the port is closed here
-    if (!record.passed && !PortPresent(port)) {
+    if (!record.passed && !setup.ports.present(port)) {
         record.reason += " (the port has gone: unplugged?)";
     }
     record.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     return record;
 }
 
-}  // namespace kd::cli
+}  // namespace kd::provision

@@ -2,16 +2,25 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "catalogue/profile.h"
 #include "link/serial_settings.h"
 
-namespace kd::cli {
+namespace kd::provision {
+
+// What the engine asks of the machine about a port, given by the program that runs it;
+// called from every reader's thread.
+struct PortSystem {
+    std::function<std::string(const std::string&)> devicePath;  // the name a port opens by
+    std::function<bool(const std::string&)> present;  // whether the port's device is there now
+};
 
 // What the station puts on every reader; read by every reader's thread, changed by none.
 struct StationSetup {
+    PortSystem ports;
     SerialSettings serial;  // the line settings; the port is each reader's own
     bool probe = false;     // find the line settings first
     bool designedTiming = false;
@@ -53,4 +62,4 @@ struct ReaderRecord {
 ReaderRecord HandleReader(const StationSetup& setup, const std::string& port,
                           const std::atomic<bool>& stop);
 
-}  // namespace kd::cli
+}  // namespace kd::provision
