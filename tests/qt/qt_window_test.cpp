@@ -95,8 +95,6 @@ TEST(QtWindow, ControlsAreNamedAndStyledAsTheTemplateSays) {
             pictured = pictured || !label->pixmap().isNull();
         }
         EXPECT_TRUE(pictured);
-        d.SetChecked(kOk, true);  // not a check box: no state to keep
-        EXPECT_FALSE(d.IsChecked(kOk));
         d.SetText(kLabel, "新标签");
         EXPECT_EQ(d.Control(kLabel)->accessibleName(), "新标签");
         d.EndDialog(7);

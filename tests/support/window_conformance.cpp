@@ -82,6 +82,8 @@ void TextsChecksAndStates(BackEnd& b) {
 
         d.SetChecked(kCheck, true);
         KD_CONFORM(b, d.IsChecked(kCheck));
+        d.SetChecked(kOk, true);  // not a check box: no state to keep
+        KD_CONFORM(b, !d.IsChecked(kOk));
         d.CheckRadioButton(kRadioA, kRadioC, kRadioB);
         KD_CONFORM_EQ(b, d.CheckedRadioButton(kRadioA, kRadioC), int{kRadioB});
 
@@ -195,6 +197,7 @@ void TabsAndPages(BackEnd& b) {
         InsertTabs(b, d);
         KD_CONFORM(b, page.CreateAsChild(d, kTabs));
         KD_CONFORM(b, pageInitRan);
+        KD_CONFORM(b, !page.CreateAsChild(d, kTabs));  // it has a window already
         KD_CONFORM(b, !otherPage.CreateAsChild(d, 999));
         KD_CONFORM(b, !otherPage.CreateAsChild(d, kLabel) || otherPage.HasWindow());
         KD_CONFORM(b, doomed->CreateAsChild(d, kTabs));

@@ -110,6 +110,9 @@ int HeadlessToolkit::RunModal(Dialog& dialog, Dialog* owner) {
 }
 
 bool HeadlessToolkit::CreateChild(Dialog& page, Dialog& parent, int hostId) {
+    if (page.HasWindow()) {
+        return false;  // a page has one window, as on the real platforms
+    }
     auto* host = static_cast<HeadlessWindow*>(parent.Peer());
     if (host == nullptr || !host->HasControl(hostId)) {
         return false;

@@ -100,7 +100,10 @@ size_t HeadlessWindow::TextLimit(int id) const {
 }
 
 void HeadlessWindow::SetChecked(int id, bool checked) {
-    if (Control* control = Find(id)) {
+    // Only check boxes and radio buttons keep a state, as on the real platforms.
+    Control* control = Find(id);
+    if (control != nullptr && (control->source->kind == ControlKind::CheckBox ||
+                               control->source->kind == ControlKind::RadioButton)) {
         control->checked = checked;
     }
 }
