@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "cli/platform.h"
 
 namespace kd::cli {
 namespace {
@@ -123,15 +122,6 @@ TEST(KdcfgOptions, EveryCommandHasHelpSayingWhatItSends) {
                              "  10 ", "  14 "}) {
         EXPECT_THAT(main.helpText, HasSubstr(code));
     }
-}
-
-TEST(KdcfgPortNames, BareComNamesGetTheDevicePrefix) {
-    EXPECT_EQ(WindowsComDevicePath("COM10"), "\\\\.\\COM10");
-    EXPECT_EQ(WindowsComDevicePath("com3"), "\\\\.\\com3");
-    EXPECT_EQ(WindowsComDevicePath("\\\\.\\COM12"), "\\\\.\\COM12");
-    EXPECT_EQ(WindowsComDevicePath("COM"), "COM");
-    EXPECT_EQ(WindowsComDevicePath("COM1a"), "COM1a");
-    EXPECT_EQ(WindowsComDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
 }
 
 }  // namespace
