@@ -4,18 +4,14 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
-
-#ifndef _WIN32
-#include <condition_variable>
-#include <mutex>
 #include <thread>
-#endif
 
 #include "cli/dump_directory.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/platform.h"
 #include "cli/run_command.h"
+#include "cli/station_platform.h"
 #include "link/port_name.h"
 #include "text/escape.h"
 
@@ -77,29 +73,23 @@ void RunOnePort(const Options& options, PortRun& run) {
     run.state = PortState::Done;
 }
 
-#ifndef _WIN32
-// Wakes the main thread when a port's run has ended, so the report follows the last port
-// at once instead of at the next tick.
+// Counts the ports whose run has ended, so the report follows the last port within a
+// few milliseconds instead of at the next tick.
 class Endings {
   public:
-    void Signal() {
-        {
-            const std::lock_guard lock(mutex_);
-            ++ended_;
-        }
-        changed_.notify_all();
-    }
+    void Signal() { ++ended_; }
     // Waits until more than seen runs have ended, or at most the time given; the count.
     size_t WaitPast(size_t seen, std::chrono::milliseconds most) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, most, [&] { return ended_ > seen; });
+        constexpr auto kStep = std::chrono::milliseconds(5);
+        const auto end = Clock::now() + most;
+        while (ended_ <= seen && Clock::now() < end) {
+            std::this_thread::sleep_for(kStep);
+        }
         return ended_;
     }
 
   private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    size_t ended_ = 0;
+    std::atomic<size_t> ended_{0};
 };
 
 void PrintLine(const std::string& command, const PortRun& run, std::FILE* out) {
@@ -146,8 +136,6 @@ void Watch(const std::string& command, std::vector<std::unique_ptr<PortRun>>& ru
         ended = endings.WaitPast(ended, std::chrono::milliseconds(terminal ? 100 : 1000));
     }
 }
-
-#endif
 
 void PrintOutputs(const std::vector<PortReport>& reports, std::FILE* out, std::FILE* err) {
     for (const auto& report : reports) {
@@ -218,24 +206,17 @@ int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
         runs.push_back(std::make_unique<PortRun>());
         runs.back()->report.port = port;
     }
-#ifdef _WIN32
-    // The Windows build's runtime has no threads: the ports take their turns.
-    for (auto& run : runs) {
-        RunOnePort(options, *run);
-    }
-#else
     {
         Endings endings;
-        std::vector<std::jthread> threads;
+        std::vector<std::unique_ptr<Worker>> workers;
         for (auto& run : runs) {
-            threads.emplace_back([&options, &run, &endings] {
+            workers.push_back(StartWorker([&options, &run, &endings] {
                 RunOnePort(options, *run);
                 endings.Signal();
-            });
+            }));
         }
         Watch(options.command, runs, endings, IsTerminal(err), err);
-    }  // every thread has ended here
-#endif
+    }  // every worker has ended here
     std::vector<PortReport> reports;
     for (auto& run : runs) {
         reports.push_back(std::move(run->report));

@@ -48,8 +48,7 @@ class Worker {
     virtual ~Worker() = default;
 };
 
-// Runs body on a thread of its own; on Windows, whose runtime here has no threads, runs
-// it to its end before returning.
+// Runs body on a thread of its own; the one way kdcfg starts a thread, on every system.
 std::unique_ptr<Worker> StartWorker(std::function<void()> body);
 
 // A file that records are only ever added to, each with one write at its end, so that

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <io.h>
+#include <process.h>
 #include <sys/stat.h>
 #include <windows.h>
 // After windows.h, which it needs.
@@ -107,9 +108,41 @@ bool StopSignals::Wait(uint32_t milliseconds) {
     return Cause() != StopCause::None;
 }
 
+namespace {
+
+class ThreadWorker final : public Worker {
+  public:
+    explicit ThreadWorker(HANDLE thread) : thread_(thread) {}
+    ~ThreadWorker() override {
+        ::WaitForSingleObject(thread_, INFINITE);
+        ::CloseHandle(thread_);
+    }
+    ThreadWorker(const ThreadWorker&) = delete;
+    ThreadWorker& operator=(const ThreadWorker&) = delete;
+
+  private:
+    HANDLE thread_;
+};
+
+unsigned __stdcall RunBody(void* context) {
+    const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(context));
+    (*body)();
+    return 0;
+}
+
+}  // namespace
+
+// Through the C runtime's own thread start, as the work uses its files and streams.
 std::unique_ptr<Worker> StartWorker(std::function<void()> body) {
-    body();
-    return std::make_unique<Worker>();
+    auto owned = std::make_unique<std::function<void()>>(std::move(body));
+    const uintptr_t thread = ::_beginthreadex(nullptr, 0, RunBody, owned.get(), 0, nullptr);
+    if (thread == 0) {
+        // No thread to be had: the work still gets done, here and to its end.
+        (*owned)();
+        return std::make_unique<Worker>();
+    }
+    owned.release();  // the thread owns it now
+    return std::make_unique<ThreadWorker>(reinterpret_cast<HANDLE>(thread));
 }
 
 AppendFile::~AppendFile() {
