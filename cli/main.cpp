@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "cli/dump_directory.h"
+#include "cli/commands/keys.h"
+#include "cli/commands/ports.h"
 #include "cli/exit_codes.h"
-#include "cli/keys_command.h"
-#include "cli/multi_port.h"
+#include "cli/many_ports/dump_directory.h"
+#include "cli/many_ports/every_port.h"
 #include "cli/options.h"
 #include "cli/platform.h"
-#include "cli/ports_command.h"
 #include "cli/probe_command.h"
 #include "cli/run_command.h"
-#include "cli/station_command.h"
-#include "cli/station_platform.h"
+#include "cli/station/command.h"
+#include "cli/station/platform.h"
 
 using namespace kd;
 using namespace kd::cli;

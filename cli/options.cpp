@@ -2,11 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/commands/ports.h"
 #include "cli/help_format.h"
 #include "cli/option_checks.h"
-#include "cli/ports_command.h"
 #include "cli/probe_command.h"
-#include "cli/station_command.h"
+#include "cli/station/command.h"
 
 namespace kd::cli {
 

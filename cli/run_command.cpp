@@ -3,15 +3,14 @@
 #include <memory>
 #include <string>
 
-#include "cli/dump_directory.h"
+#include "cli/commands/dump_diff_apply.h"
+#include "cli/commands/info_get_set.h"
+#include "cli/commands/upload.h"
 #include "cli/exit_codes.h"
-#include "cli/key_commands.h"
 #include "cli/platform.h"
 #include "cli/profile_file.h"
-#include "cli/provision_commands.h"
 #include "cli/stop.h"
 #include "cli/tracing_channel.h"
-#include "cli/upload_command.h"
 #include "link/serial_channel.h"
 #include "protocol/device_commands.h"
 
@@ -35,7 +34,7 @@ int RunCommand(const Options& options, Channel& channel, bool terminal, std::FIL
     }
     if (options.command == "dump") {
         KeptDump* kept = nullptr;
-        if (facts != nullptr && DumpsIntoDirectory(options)) {
+        if (facts != nullptr && facts->keepDump) {
             kept = &facts->dump.emplace();
         }
         return RunDump(channel, options.serial.portPath, kept ? "" : options.output, options.json,

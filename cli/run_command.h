@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/commands/dump_diff_apply.h"
 #include "cli/options.h"
-#include "cli/provision_commands.h"
 
 namespace kd::cli {
 
@@ -15,7 +15,8 @@ struct ReaderFacts {
     std::string serialNumber;
     std::string firmwareVersion;
     std::optional<ApplySummary> apply;  // apply, from the port's opening on
-    std::optional<KeptDump> dump;       // dump into a directory: the profile to save
+    bool keepDump = false;              // dump, set by the caller: keep the profile for a directory
+    std::optional<KeptDump> dump;       // the profile kept, once dump has read it
 };
 
 // diff and apply: reads options.profile into options.profileRead, so that a profile that

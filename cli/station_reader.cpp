@@ -5,12 +5,12 @@
 #include <memory>
 #include <thread>
 
+#include "cli/commands/upload.h"
 #include "cli/json_output.h"
 #include "cli/platform.h"
 #include "cli/probe_command.h"
 #include "cli/profile_file.h"
-#include "cli/station_platform.h"
-#include "cli/upload_command.h"
+#include "cli/station/platform.h"
 #include "link/forwarding_channel.h"
 #include "link/serial_channel.h"
 #include "protocol/channel_key_access.h"

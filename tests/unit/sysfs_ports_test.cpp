@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/options.h"
-#include "cli/ports_command.h"
+#include "cli/commands/ports.h"
 #include "link/posix/sysfs_ports.h"
 
 namespace fs = std::filesystem;

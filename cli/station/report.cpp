@@ -1,4 +1,4 @@
-#include "cli/station_report.h"
+#include "cli/station/report.h"
 
 #include <cstdio>
 

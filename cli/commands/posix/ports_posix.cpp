@@ -1,4 +1,4 @@
-#include "cli/ports_command.h"
+#include "cli/commands/ports.h"
 #include "link/posix/sysfs_ports.h"
 
 namespace kd::cli {

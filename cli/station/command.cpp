@@ -1,4 +1,4 @@
-#include "cli/station_command.h"
+#include "cli/station/command.h"
 
 #include <CLI/CLI.hpp>
 
@@ -6,8 +6,8 @@
 #include "cli/json_output.h"
 #include "cli/option_checks.h"
 #include "cli/profile_file.h"
-#include "cli/provision_commands.h"
-#include "cli/station.h"
+#include "cli/commands/dump_diff_apply.h"
+#include "cli/station/station.h"
 #include "protocol/upload.h"
 #include "provision/apply.h"
 #include "text/gbk.h"

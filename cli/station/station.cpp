@@ -1,11 +1,11 @@
-#include "cli/station.h"
+#include "cli/station/station.h"
 
 #include <algorithm>
 #include <thread>
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
-#include "cli/station_report.h"
+#include "cli/station/report.h"
 
 namespace kd::cli {
 

@@ -2,7 +2,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
-#include "cli/multi_port.h"
+#include "cli/many_ports/report.h"
 
 namespace kd::cli {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/multi_port.h"
+#include "cli/many_ports/report.h"
 #include "cli/options.h"
 
 // dump -o DIR: one profile file per reader, named by its serial number.

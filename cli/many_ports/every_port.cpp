@@ -1,4 +1,5 @@
-#include "cli/multi_port.h"
+#include "cli/many_ports/every_port.h"
+#include "cli/many_ports/report.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,12 +7,12 @@
 #include <memory>
 #include <thread>
 
-#include "cli/dump_directory.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "cli/many_ports/dump_directory.h"
 #include "cli/platform.h"
 #include "cli/run_command.h"
-#include "cli/station_platform.h"
+#include "cli/station/platform.h"
 #include "link/port_name.h"
 #include "text/escape.h"
 
@@ -61,6 +62,7 @@ void RunOnePort(const Options& options, PortRun& run) {
         run.report.code = kExitOutputFailed;
     } else {
         ReaderFacts facts;
+        facts.keepDump = DumpsIntoDirectory(options);
         run.report.code = OpenAndRun(own, false, out.get(), err.get(), &facts);
         run.report.serialNumber = text::EscapeText(facts.serialNumber);
         run.report.firmwareVersion = text::EscapeText(facts.firmwareVersion);

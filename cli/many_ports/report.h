@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/options.h"
-#include "cli/provision_commands.h"
+#include "cli/commands/dump_diff_apply.h"
 
+// What a run over many ports came to: one report per port, the table and the JSON.
 namespace kd::cli {
 
 // What one port's run came to, gathered on the main thread.
@@ -23,13 +23,6 @@ struct PortReport {
     std::optional<KeptDump> dump;       // dump -o DIR: the profile, until it is saved
     std::string savedAs;                // dump -o DIR: the file it was saved to
 };
-
-// Adds the ports --ports names to options.ports; "" when done, or what is wrong.
-std::string ExpandPorts(Options& options);
-
-// Runs options.command on every port at once, one thread per port, and prints each
-// port's output, then a summary (or the JSON report). Returns the worst exit code.
-int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err);
 
 // The summary table and the JSON report, for the main thread.
 void PrintSummary(const std::string& command, const std::vector<PortReport>& reports,

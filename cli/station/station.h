@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/station_platform.h"
+#include "cli/station/platform.h"
 #include "cli/station_reader.h"
 #include "link/port_name.h"
 #include "provision/port_watch.h"

@@ -1,4 +1,4 @@
-#include "cli/key_commands.h"
+#include "cli/commands/info_get_set.h"
 
 #include <algorithm>
 #include <optional>

@@ -3,7 +3,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
-#include "cli/provision_commands.h"
+#include "cli/commands/dump_diff_apply.h"
 #include "cli/stop.h"
 #include "protocol/channel_key_access.h"
 #include "provision/apply.h"

@@ -1,4 +1,4 @@
-#include "cli/dump_directory.h"
+#include "cli/many_ports/dump_directory.h"
 
 #include <algorithm>
 #include <array>
@@ -154,6 +154,7 @@ int DumpIntoDirectory(const Options& options, std::FILE* out, std::FILE* err) {
     PortReport& report = reports.front();
     report.port = options.serial.portPath;
     ReaderFacts facts;
+    facts.keepDump = true;
     report.code = OpenAndRun(options, false, out, err, &facts);
     report.dump = std::move(facts.dump);
     SaveDumps(options.output, reports);

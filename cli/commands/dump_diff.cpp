@@ -1,4 +1,4 @@
-#include "cli/provision_commands.h"
+#include "cli/commands/dump_diff_apply.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "cli/keys_command.h"
+#include "cli/commands/keys.h"
 
 #include <string>
 #include <vector>

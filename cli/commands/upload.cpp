@@ -1,4 +1,4 @@
-#include "cli/upload_command.h"
+#include "cli/commands/upload.h"
 
 #include "cli/exit_codes.h"
 #include "cli/upload_progress.h"

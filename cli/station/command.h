@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cli/options.h"
-#include "cli/station_platform.h"
+#include "cli/station/platform.h"
 
 namespace CLI {
 class App;

@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/ports_command.h"
-#include "cli/station_platform.h"
+#include "cli/commands/ports.h"
+#include "cli/station/platform.h"
 
 namespace kd::cli {
 

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <thread>
 
-#include "cli/station_platform.h"
+#include "cli/station/platform.h"
 
 namespace kd::cli {
 

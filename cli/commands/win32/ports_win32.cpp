@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "cli/ports_command.h"
+#include "cli/commands/ports.h"
 #include "link/port_enumeration.h"
 #include "link/win32/serial_enumeration_platform_win32.h"
 

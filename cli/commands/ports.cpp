@@ -1,4 +1,4 @@
-#include "cli/ports_command.h"
+#include "cli/commands/ports.h"
 
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
