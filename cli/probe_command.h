@@ -1,18 +1,12 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "link/serial_settings.h"
-
-namespace CLI {
-class App;
-}
 
 namespace kd::cli {
 
@@ -27,9 +21,6 @@ struct ProbeTry {
 // Every setting probe tries, in order: the window's rates, 9600 and 115200 first, at
 // 8N1, then the same rates at 8E1, 8O1, 8N2, 7E1 and 7O1.
 std::vector<ProbeTry> ProbeOrder();
-
-// Adds the probe command.
-void AddProbeCommand(CLI::App& app);
 
 // What a search for the reader's line settings came to.
 struct ProbeResult {
@@ -46,11 +37,5 @@ ProbeResult FindLineSettings(const SerialSettings& settings,
 
 // The found settings, with the port's other settings.
 SerialSettings WithProbed(SerialSettings settings, const ProbeTry& found);
-
-// Tries each setting on settings.portPath until the reader answers a handshake.
-// Returns the exit code: 0 found, 3 the port cannot be opened, 4 no setting answered.
-// A stop signal in stop ends the search before its next try.
-int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FILE* err,
-             const std::atomic<int>* stop = nullptr);
 
 }  // namespace kd::cli

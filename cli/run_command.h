@@ -1,23 +1,12 @@
 #pragma once
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
-#include "cli/commands/dump_diff_apply.h"
+#include "cli/command_table.h"
 #include "cli/options.h"
 
 namespace kd::cli {
-
-// What identifies the reader on a port, and what the command did, for a report over many
-// ports.
-struct ReaderFacts {
-    std::string serialNumber;
-    std::string firmwareVersion;
-    std::optional<ApplySummary> apply;  // apply, from the port's opening on
-    bool keepDump = false;              // dump, set by the caller: keep the profile for a directory
-    std::optional<KeptDump> dump;       // the profile kept, once dump has read it
-};
 
 // diff and apply: reads options.profile into options.profileRead, so that a profile that
 // cannot be used is refused before any port is opened. False after saying on err why.

@@ -1,9 +1,11 @@
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <string>
 
+#include "cli/commands/dump_diff_apply.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
-#include "cli/commands/dump_diff_apply.h"
+#include "cli/option_checks.h"
 #include "cli/stop.h"
 #include "protocol/channel_key_access.h"
 #include "provision/apply.h"
@@ -238,6 +240,16 @@ int RunApply(Channel& channel, const std::string& profilePath, const profile::Pr
         PrintText(result, out);
     }
     return keys.Interrupted() ? kExitInterrupted : ExitCodeOf(result);
+}
+
+void AddApplyOptions(CLI::App& command, Options& options) {
+    command.add_option("PROFILE", options.profile, "the profile file")
+        ->type_name("")
+        ->required()
+        ->check(PathNotOption());
+    command.add_flag("--dry-run", options.dryRun, "print what would be written; send no write");
+    command.add_flag("--force", options.force,
+                     "send keys and values that the catalogue check refuses, where they fit");
 }
 
 }  // namespace kd::cli

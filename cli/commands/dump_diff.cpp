@@ -1,11 +1,13 @@
 #include "cli/commands/dump_diff_apply.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <vector>
 
 #include "catalogue/key_table.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "cli/option_checks.h"
 #include "cli/profile_file.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
@@ -174,6 +176,21 @@ int RunDiff(Channel& channel, const profile::Profile& profile, bool asJson, std:
         return ReadFailureCode(values);
     }
     return diff.differences.empty() ? kExitOk : kExitDiffers;
+}
+
+void AddDumpOptions(CLI::App& command, Options& options) {
+    command
+        .add_option("-o,--output", options.output,
+                    "write the profile to FILE, replaced whole; or into DIR, made if missing")
+        ->type_name("FILE|DIR")
+        ->check(PathNotOption());
+}
+
+void AddDiffOptions(CLI::App& command, Options& options) {
+    command.add_option("PROFILE", options.profile, "the profile file")
+        ->type_name("")
+        ->required()
+        ->check(PathNotOption());
 }
 
 }  // namespace kd::cli

@@ -5,9 +5,19 @@
 #include <string>
 
 #include "catalogue/profile.h"
+#include "cli/options.h"
 #include "link/channel.h"
 
+namespace CLI {
+class App;
+}
+
 namespace kd::cli {
+
+// Each adds its command's own arguments and options to the command.
+void AddDumpOptions(CLI::App& command, Options& options);
+void AddDiffOptions(CLI::App& command, Options& options);
+void AddApplyOptions(CLI::App& command, Options& options);
 
 // The whole-configuration commands. Data (or, with json, one JSON document) goes to
 // out, messages to err; each returns an exit code.

@@ -1,5 +1,6 @@
 #include "cli/commands/info_get_set.h"
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 #include "catalogue/profile.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "cli/option_checks.h"
 #include "cli/stop.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
@@ -217,6 +219,34 @@ int RunStore(Channel& channel, std::FILE* /*out*/, std::FILE* err) {
     uint16_t length = 0;
     return ReportExchange(ExchangeCommand(&channel, kStoreKeysCommand, payload, length), "store",
                           err);
+}
+
+void AddGetOptions(CLI::App& command, Options& options) {
+    command.add_option("KEY", options.keys, "key names, such as workmode or codeprefix")
+        ->type_name("")
+        ->required()
+        ->check(KeyName());
+}
+
+void AddSetOptions(CLI::App& command, Options& options) {
+    command
+        .add_option_function<std::vector<std::string>>(
+            "KEY=VALUE",
+            [&options](const std::vector<std::string>& items) {
+                for (const std::string& item : items) {
+                    const size_t equals = item.find('=');
+                    options.assignments.push_back(
+                        {item.substr(0, equals), item.substr(equals + 1)});
+                }
+            },
+            "keys and their new values")
+        ->type_name("")
+        ->required()
+        ->check(Assignment());
+    command.add_flag("--store", options.store,
+                     "then send the store command, as the store command does");
+    command.add_flag("--force", options.force,
+                     "send keys and values that the catalogue check refuses, where they fit");
 }
 
 }  // namespace kd::cli

@@ -5,7 +5,15 @@
 #include "cli/options.h"
 #include "link/channel.h"
 
+namespace CLI {
+class App;
+}
+
 namespace kd::cli {
+
+// Each adds its command's own arguments and options to the command.
+void AddGetOptions(CLI::App& command, Options& options);
+void AddSetOptions(CLI::App& command, Options& options);
 
 // Output goes to out, errors to err; each returns an exit code.
 // With asJson, info and get print one JSON document instead of their lines.

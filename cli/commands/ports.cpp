@@ -1,6 +1,5 @@
 #include "cli/commands/ports.h"
 
-#include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_codes.h"
@@ -27,19 +26,6 @@ nlohmann::json OrNull(const std::string& text) {
 
 }  // namespace
 
-void AddPortsCommand(CLI::App& app) {
-    CLI::App* ports = app.add_subcommand(
-        "ports",
-        "Lists the serial ports of this machine (no --port needed).\n\n"
-        "Prints one line per port: the name --port takes, then what the system knows\n"
-        "about it: USB ids, manufacturer, product, serial number, stable by-id name\n"
-        "(Linux) or friendly name (Windows). Nothing is opened or sent.");
-    ports->group("Commands");
-    ports->footer(
-        "--json prints a JSON array of objects. The other line options (--port, --baud and\n"
-        "the rest) are taken and ignored here.");
-}
-
 std::string FormatPortsText(const std::vector<ListedPort>& ports) {
     std::string text;
     for (const ListedPort& port : ports) {
@@ -47,7 +33,11 @@ std::string FormatPortsText(const std::vector<ListedPort>& ports) {
         if (port.isUsb) {
             text += " usb";
             if (!port.vendorId.empty()) {
-                text += " " + ShownName(port.vendorId) + ":" + ShownName(port.productId);
+                // Appended piece by piece: GCC 12 warns wrongly about the chained form.
+                text += ' ';
+                text += ShownName(port.vendorId);
+                text += ':';
+                text += ShownName(port.productId);
             }
         }
         const std::pair<const char*, const std::string*> fields[] = {

@@ -4,10 +4,6 @@
 #include <string>
 #include <vector>
 
-namespace CLI {
-class App;
-}
-
 namespace kd::cli {
 
 // One port of this machine as `kdcfg ports` shows it. Fields the system does not
@@ -23,9 +19,6 @@ struct ListedPort {
     std::string product;
     std::string serialNumber;
 };
-
-// Adds the ports command; --json is a line option of the whole program.
-void AddPortsCommand(CLI::App& app);
 
 // The ports of this machine, one file per platform. False with error set when the
 // search failed; the ports found before the failure stay in ports.

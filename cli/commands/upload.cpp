@@ -1,6 +1,9 @@
 #include "cli/commands/upload.h"
 
+#include <CLI/CLI.hpp>
+
 #include "cli/exit_codes.h"
+#include "cli/option_checks.h"
 #include "cli/upload_progress.h"
 
 namespace kd::cli {
@@ -67,6 +70,27 @@ int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileNam
     std::fprintf(report.code == kExitOk ? out : err, "%s%s\n",
                  report.code == kExitOk ? "" : "kdcfg: ", report.message.c_str());
     return report.code;
+}
+
+namespace {
+
+void AddFileOption(CLI::App& command, Options& options, const char* what, const char* otherwise) {
+    command.add_option("FILE", options.uploadFile, what)->check(PathNotOption());
+    command.final_callback([&options, otherwise] {
+        if (options.uploadFile.empty()) {
+            options.uploadFile = otherwise;
+        }
+    });
+}
+
+}  // namespace
+
+void AddUploadFirmwareOptions(CLI::App& command, Options& options) {
+    AddFileOption(command, options, "the image to send", "update");
+}
+
+void AddUploadConfigOptions(CLI::App& command, Options& options) {
+    AddFileOption(command, options, "the file to send", "config");
 }
 
 }  // namespace kd::cli

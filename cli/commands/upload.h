@@ -3,10 +3,19 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/options.h"
 #include "link/channel.h"
 #include "protocol/upload.h"
 
+namespace CLI {
+class App;
+}
+
 namespace kd::cli {
+
+// Each adds its command's FILE, with the file taken when none is given.
+void AddUploadFirmwareOptions(CLI::App& command, Options& options);
+void AddUploadConfigOptions(CLI::App& command, Options& options);
 
 // Sends a firmware image or a configuration file; returns an exit code.
 // What went wrong with a firmware upload, in the words the upload command uses.

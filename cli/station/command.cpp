@@ -2,11 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/commands/dump_diff_apply.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/option_checks.h"
 #include "cli/profile_file.h"
-#include "cli/commands/dump_diff_apply.h"
 #include "cli/station/station.h"
 #include "protocol/upload.h"
 #include "provision/apply.h"
@@ -15,34 +15,6 @@
 namespace kd::cli {
 
 namespace {
-
-constexpr char kStationText[] =
-    "Provisions each reader as it is plugged in, until Ctrl-C.\n\n"
-    "Looks for ports matching --watch five times a second and takes each new one on a\n"
-    "thread of its own (ports there at the start too). For each reader: sends the\n"
-    "handshake (with --probe, first finds its line settings as probe does), reads\n"
-    "deviceno, masterver and slavever; with --firmware, when masterver is not\n"
-    "--firmware-version, sends the image as upload-firmware does, waits, connects again\n"
-    "and reads masterver again; then applies the profile as apply does (writes what\n"
-    "differs, stores once, reads back). Prints one PASS or FAIL line per reader and adds\n"
-    "one JSON line to --log. A port is taken again only once it has gone away.";
-
-constexpr char kStationFooter[] =
-    "Ctrl-C, SIGTERM or SIGHUP: no new reader is taken; readers in progress finish (a\n"
-    "firmware upload stops before its next block) and are recorded, then the totals are\n"
-    "printed. Standard output that cannot be written, or a log that cannot be written or\n"
-    "was removed or replaced, stops the station the same way (exit 10). Each record is\n"
-    "in the log before its PASS or FAIL line is printed.\n"
-    "A reader unplugged in the middle is a FAIL with its reason; another reader answering\n"
-    "after the firmware wait fails the first and is then taken as a new one.\n"
-    "--json: each reader's record, then the totals, as JSON lines on standard output.\n"
-    "Line options (--baud, --data-bits, --stop-bits, --parity, --designed-timing) apply to\n"
-    "every reader; --port, --ports and --trace are not taken.\n"
-    "Windows: --watch matches port names (e.g. 'COM*').\n"
-    "Exit codes (the station's normal end is a stop signal): 0 every reader passed, 14 a\n"
-    "reader failed, 10 output or the log failed, 2 usage, 6 the firmware file cannot be\n"
-    "read, 11 the profile cannot be read, sets no key, the catalogue check refused it\n"
-    "or it sets deviceno without --force (6, 10 and 11 before any port is watched).";
 
 // The key that tells readers apart: the same value on every reader is seldom meant, so
 // it is taken only with --force.
@@ -86,11 +58,9 @@ std::optional<profile::Profile> LoadStationProfile(const std::string& path, bool
 
 }  // namespace
 
-void AddStationCommand(CLI::App& app, Options& options) {
+void AddStationOptions(CLI::App& app, Options& options) {
     StationOptions& station = options.station;
-    CLI::App* command = app.add_subcommand("station", kStationText);
-    command->group("Commands");
-    command->footer(kStationFooter);
+    CLI::App* command = &app;
     command
         ->add_option("--watch", station.watch, "the ports to watch, e.g. '/dev/serial/by-id/usb-*'")
         ->type_name("GLOB")

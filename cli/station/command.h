@@ -12,8 +12,8 @@ class App;
 
 namespace kd::cli {
 
-// Adds the station command and its options.
-void AddStationCommand(CLI::App& app, Options& options);
+// Adds the station command's options to it.
+void AddStationOptions(CLI::App& command, Options& options);
 
 // What the parse cannot check by itself; "" when the options fit together.
 std::string CheckStationOptions(const Options& options);

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "cli/options.h"
+#include "cli/command_line.h"
 #include "cli/commands/ports.h"
 #include "link/posix/sysfs_ports.h"
 
