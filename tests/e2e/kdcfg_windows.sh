@@ -70,5 +70,28 @@ done
 # four would take more than five times one port's run, at once well under three.
 e2e_check "four ports at once: $four ms, one port: $one ms (under three times as long)" \
     test "$four" -lt $((3 * one))
+
+# The station on the same four readers, each on a thread of its own; Ctrl-C (SIGINT, which
+# Wine hands to the console handler) ends it with the totals.
+printf 'qrcode=1\n' >"$E2E_DIR/kdcfg_windows.profile"
+profile=$(printf 'Z:%s' "$E2E_DIR/kdcfg_windows.profile" | tr / '\\')
+station_out=$E2E_DIR/kdcfg_windows_station.out
+wine "$E2E_KDCFG_EXE" station --watch 'COM1;COM2;COM3;COM4' --profile "$profile" \
+    >"$station_out" 2>"$E2E_DIR/kdcfg_windows_station.err" &
+station_pid=$!
+e2e_on_exit 'kill -KILL "$station_pid" 2>/dev/null; wait "$station_pid" 2>/dev/null'
+for ((t = 0; t < 200; t++)); do
+    [ "$(grep -c '^PASS COM' "$station_out")" -ge 4 ] && break
+    sleep 0.1
+done
+kill -INT "$station_pid"
+_e2e_wait_gone "$station_pid" 100 || kill -KILL "$station_pid" 2>/dev/null
+status=0
+wait "$station_pid" || status=$?
+if [ "$status" -eq 0 ] && grep -q '^station: 4 readers, 4 passed, 0 failed' "$station_out"; then
+    e2e_ok "kdcfg.exe station on COM1 to COM4: four PASS, then the totals on Ctrl-C"
+else
+    e2e_fail "kdcfg.exe station: exit $status" "$(cat "$station_out" "$E2E_DIR/kdcfg_windows_station.err")"
+fi
 stop_sims
 e2e_result
