@@ -25,6 +25,9 @@ struct StationOptions {
     bool probe = false;
 };
 
+// What the command line gave. The line options are the whole program's (command_line.cpp);
+// each command's own values below are added to the parser by that command's file, through
+// its entry in the table of commands.
 struct Options {
     SerialSettings serial;
     std::vector<std::string> ports;  // every --port, in order; serial.portPath is the first
