@@ -5,17 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/dump_directory.h"
+#include "cli/command_line.h"
+#include "cli/command_table.h"
 #include "cli/exit_codes.h"
-#include "cli/keys_command.h"
-#include "cli/multi_port.h"
-#include "cli/options.h"
+#include "cli/many_ports/dump_directory.h"
+#include "cli/many_ports/every_port.h"
 #include "cli/platform.h"
-#include "cli/ports_command.h"
-#include "cli/probe_command.h"
 #include "cli/run_command.h"
-#include "cli/station_command.h"
-#include "cli/station_platform.h"
+#include "cli/station/platform.h"
 
 using namespace kd;
 using namespace kd::cli;
@@ -54,17 +51,15 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     Options& options = *parsed.options;
-    if (options.command == "ports") {
-        return FinishOutput(RunPorts(options.json, stdout, stderr));
-    }
-    if (options.command == "keys") {
-        return FinishOutput(RunKeys(options.json, stdout));
+    const Command& command = *FindCommand(options.command);
+    if (command.scope == Scope::Machine) {
+        return FinishOutput(command.run(options, stdout, stderr));
     }
     // Before any thread starts, so that every thread leaves the signals to it.
     StopSignals signals;
     options.stop = &signals.Flag();
-    if (options.command == "station") {
-        return FinishOutput(RunStation(options, signals, stdout, stderr));
+    if (command.scope == Scope::Watched) {
+        return FinishOutput(command.watch(options, signals, stdout, stderr));
     }
     if (std::string expandError = ExpandPorts(options); !expandError.empty()) {
         std::fprintf(stderr, "kdcfg: %s\n", expandError.c_str());
@@ -73,12 +68,12 @@ int main(int argc, char** argv) {
     if (!ReadCommandProfile(options, stderr)) {
         return kExitProfileRefused;
     }
-    if (options.command == "probe") {
+    if (command.scope == Scope::OnePort) {
         if (options.ports.size() > 1) {
-            std::fprintf(stderr, "kdcfg: probe takes one port\n");
+            std::fprintf(stderr, "kdcfg: %s takes one port\n", command.name);
             return kExitUsage;
         }
-        return FinishOutput(RunProbe(options.serial, options.json, stdout, stderr, options.stop));
+        return FinishOutput(command.run(options, stdout, stderr));
     }
     const bool intoDirectory = DumpsIntoDirectory(options);
     if (intoDirectory && !PrepareDumpDirectory(options.output, stderr)) {

@@ -25,6 +25,9 @@ struct StationOptions {
     bool probe = false;
 };
 
+// What the command line gave. The line options are the whole program's (command_line.cpp);
+// each command's own values below are added to the parser by that command's file, through
+// its entry in the table of commands.
 struct Options {
     SerialSettings serial;
     std::vector<std::string> ports;  // every --port, in order; serial.portPath is the first
@@ -49,18 +52,5 @@ struct Options {
     // between exchanges. Null: nothing watches for one.
     const std::atomic<int>* stop = nullptr;
 };
-
-// What the command line asks for: a command to run, a help text to show, or an error.
-struct ParseResult {
-    std::optional<Options> options;
-    bool help = false;
-    std::string helpText;  // set when help is
-    std::string error;     // set when neither options nor help is
-    std::string helpHint;  // with an error: how to ask for the help that fits it
-};
-
-// Reads the arguments after the program name. Line options may come before or after
-// the command. Nothing is opened.
-ParseResult ParseOptions(const std::vector<std::string>& args);
 
 }  // namespace kd::cli

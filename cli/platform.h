@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <string>
-#include <string_view>
 #include <vector>
 
 // What kdcfg asks of the operating system, one file per platform.
@@ -15,11 +14,8 @@ bool GuardStandardDescriptors(std::string& error);
 
 bool IsTerminal(std::FILE* stream);
 
-// The name the port is opened by: "COM10" and up only open as "\\.\COM10" on Windows.
+// The name the port is opened by: on Windows link's WindowsPortPath.
 std::string PortDevicePath(const std::string& name);
-
-// Adds the "\\.\" device prefix to a bare "COMn" name; other names pass unchanged.
-std::string WindowsComDevicePath(std::string_view name);
 
 // The paths a shell pattern matches, sorted; empty with error set when none do.
 std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error);

@@ -2,16 +2,13 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
-#include "cli/dump_directory.h"
 #include "cli/exit_codes.h"
-#include "cli/key_commands.h"
 #include "cli/platform.h"
 #include "cli/profile_file.h"
-#include "cli/provision_commands.h"
 #include "cli/stop.h"
 #include "cli/tracing_channel.h"
-#include "cli/upload_command.h"
 #include "link/serial_channel.h"
 #include "protocol/device_commands.h"
 
@@ -19,52 +16,12 @@ namespace kd::cli {
 
 namespace {
 
-int RunCommand(const Options& options, Channel& channel, bool terminal, std::FILE* out,
-               std::FILE* err, ReaderFacts* facts) {
-    if (options.command == "info") {
-        return RunInfo(channel, options.serial.portPath, options.json, out, err);
-    }
-    if (options.command == "get") {
-        return RunGet(channel, options.keys, options.json, out, err);
-    }
-    if (options.command == "set") {
-        return RunSet(channel, options.assignments, options.store, options.force, out, err);
-    }
-    if (options.command == "store") {
-        return RunStore(channel, out, err);
-    }
-    if (options.command == "dump") {
-        KeptDump* kept = nullptr;
-        if (facts != nullptr && DumpsIntoDirectory(options)) {
-            kept = &facts->dump.emplace();
-        }
-        return RunDump(channel, options.serial.portPath, kept ? "" : options.output, options.json,
-                       out, err, kept);
-    }
-    if (options.command == "diff") {
-        return RunDiff(channel, *options.profileRead, options.json, out, err);
-    }
-    if (options.command == "apply") {
-        return RunApply(channel, options.profile, *options.profileRead,
-                        {options.dryRun, options.force, options.json}, out, err,
-                        facts != nullptr ? &*facts->apply : nullptr);
-    }
-    DiskUploadFiles files;
-    StopSleeper sleeper(options.stop);
-    return RunUploadCommand(channel, options.command == "upload-firmware", options.uploadFile,
-                            files, sleeper, terminal, out, err);
-}
-
 // What a command cut short had done, for the commands that do not say it themselves.
-std::string InterruptedText(const Options& options) {
-    const std::string& command = options.command;
-    if (command == "upload-firmware" || command == "upload-config") {
-        return "the reader did not get the whole file; the update failed";
+std::string InterruptedText(const Options& options, const Command& command) {
+    if (command.cutShort != nullptr) {
+        return command.cutShort;
     }
-    if (command == "store") {
-        return "the store was not sent";
-    }
-    if (command == "dump" && !options.output.empty()) {
+    if (command.name == std::string_view("dump") && !options.output.empty()) {
         return "nothing was changed on the reader, and no profile was written";
     }
     return "nothing was changed on the reader";
@@ -74,13 +31,14 @@ std::string InterruptedText(const Options& options) {
 // came; then says what was left undone and returns 130 or 143.
 int RunStoppable(const Options& options, Channel& channel, bool terminal, std::FILE* out,
                  std::FILE* err, ReaderFacts* facts) {
+    const Command& command = *FindCommand(options.command);
     StopChannel stoppable(channel, options.stop);
     int code = kExitOk;
     try {
-        code = RunCommand(options, stoppable, terminal, out, err, facts);
+        code = command.runOnPort(options, stoppable, {terminal, out, err, facts});
     } catch (const Interrupted&) {
         std::fprintf(err, "kdcfg: %s interrupted (%s): %s\n", options.command.c_str(),
-                     StopName(CauseOf(options.stop)), InterruptedText(options).c_str());
+                     StopName(CauseOf(options.stop)), InterruptedText(options, command).c_str());
         return StopExitCode(CauseOf(options.stop));
     }
     const StopCause cause = CauseOf(options.stop);
@@ -95,7 +53,8 @@ int RunStoppable(const Options& options, Channel& channel, bool terminal, std::F
 }
 
 bool TakesProfile(const Options& options) {
-    return options.command == "diff" || options.command == "apply";
+    const Command* command = FindCommand(options.command);
+    return command != nullptr && command->readsProfile;
 }
 
 }  // namespace

@@ -1,22 +1,12 @@
 #pragma once
 
 #include <cstdio>
-#include <optional>
 #include <string>
 
+#include "cli/command_table.h"
 #include "cli/options.h"
-#include "cli/provision_commands.h"
 
 namespace kd::cli {
-
-// What identifies the reader on a port, and what the command did, for a report over many
-// ports.
-struct ReaderFacts {
-    std::string serialNumber;
-    std::string firmwareVersion;
-    std::optional<ApplySummary> apply;  // apply, from the port's opening on
-    std::optional<KeptDump> dump;       // dump into a directory: the profile to save
-};
 
 // diff and apply: reads options.profile into options.profileRead, so that a profile that
 // cannot be used is refused before any port is opened. False after saying on err why.

@@ -3,6 +3,7 @@
 #include <io.h>
 
 #include "cli/platform.h"
+#include "link/port_name.h"
 
 namespace kd::cli {
 
@@ -16,7 +17,7 @@ bool IsTerminal(std::FILE* stream) {
 }
 
 std::string PortDevicePath(const std::string& name) {
-    return WindowsComDevicePath(name);
+    return WindowsPortPath(name);
 }
 
 std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error) {

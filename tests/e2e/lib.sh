@@ -12,10 +12,13 @@ E2E_DIR=${E2E_DIR:-$E2E_REPO/build/e2e}
 E2E_PREFIX=${E2E_PREFIX:-$E2E_DIR/prefix}
 # The pseudo-terminal of the simulated reader appears here; the prefix maps COM1 to it.
 E2E_LINK=${E2E_LINK:-$E2E_DIR/reader-com1}
+# COM2 to COM4, for kdcfg.exe on several readers at once.
+E2E_LINKS_MORE=("$E2E_DIR/reader-com2" "$E2E_DIR/reader-com3" "$E2E_DIR/reader-com4")
 E2E_KDCONFIG=${E2E_KDCONFIG:-$E2E_REPO/build/mingw/app/kdconfig.exe}
 E2E_ROBOT=${E2E_ROBOT:-$E2E_REPO/build/mingw/tests/e2e/robot/robot.exe}
 E2E_SIM=${E2E_SIM:-$E2E_REPO/build/native/sim/kdreader-sim}
 E2E_KDCFG=${E2E_KDCFG:-$E2E_REPO/build/native/cli/kdcfg}
+E2E_KDCFG_EXE=${E2E_KDCFG_EXE:-$E2E_REPO/build/mingw/cli/kdcfg.exe}
 export E2E_DIR E2E_PREFIX E2E_LINK
 
 # The window titles, as the tool shows them.
@@ -119,7 +122,7 @@ _e2e_start_x() {
 
 # Registry settings for the prefix: reported version NT 4.0 (so the port list is the fixed
 # COM1..COM16), unmanaged windows (fast close on a bare X server; E2E_MANAGED=Y leaves
-# them to the window manager of a real desktop), COM1 on our link, and
+# them to the window manager of a real desktop), COM1 to COM4 on our links, and
 # a CJK font for the Chinese texts. regedit wants UTF-16LE with a byte order mark for the
 # non-ASCII value names.
 _e2e_registry() {
@@ -137,6 +140,9 @@ Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]
 "COM1"="$E2E_LINK"
+"COM2"="${E2E_LINKS_MORE[0]}"
+"COM3"="${E2E_LINKS_MORE[1]}"
+"COM4"="${E2E_LINKS_MORE[2]}"
 
 [HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]
 "宋体"="AR PL UMing CN"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_line.h"
 #include "cli/option_checks.h"
-#include "cli/options.h"
 
 namespace {
 

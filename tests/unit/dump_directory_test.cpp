@@ -1,4 +1,4 @@
-#include "cli/dump_directory.h"
+#include "cli/many_ports/dump_directory.h"
 
 #include <gtest/gtest.h>
 

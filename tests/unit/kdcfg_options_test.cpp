@@ -1,11 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/options.h"
-#include "cli/platform.h"
+#include "cli/command_line.h"
+#include "cli/command_table.h"
 
 namespace kd::cli {
 namespace {
@@ -125,13 +127,45 @@ TEST(KdcfgOptions, EveryCommandHasHelpSayingWhatItSends) {
     }
 }
 
-TEST(KdcfgPortNames, BareComNamesGetTheDevicePrefix) {
-    EXPECT_EQ(WindowsComDevicePath("COM10"), "\\\\.\\COM10");
-    EXPECT_EQ(WindowsComDevicePath("com3"), "\\\\.\\com3");
-    EXPECT_EQ(WindowsComDevicePath("\\\\.\\COM12"), "\\\\.\\COM12");
-    EXPECT_EQ(WindowsComDevicePath("COM"), "COM");
-    EXPECT_EQ(WindowsComDevicePath("COM1a"), "COM1a");
-    EXPECT_EQ(WindowsComDevicePath("/dev/ttyUSB0"), "/dev/ttyUSB0");
+// Each command runs the way its scope says main calls it: a missing or stray function
+// would crash kdcfg or never be reached.
+TEST(KdcfgCommands, EachCommandRunsAsItsScopeSays) {
+    for (const Command& command : Commands()) {
+        const bool machine = command.scope == Scope::Machine || command.scope == Scope::OnePort;
+        EXPECT_EQ(command.run != nullptr, machine) << command.name;
+        EXPECT_EQ(command.watch != nullptr, command.scope == Scope::Watched) << command.name;
+        EXPECT_EQ(command.runOnPort != nullptr, command.scope == Scope::EveryPort) << command.name;
+        EXPECT_EQ(FindCommand(command.name), &command);
+    }
+    EXPECT_EQ(FindCommand("frobnicate"), nullptr);
+}
+
+// The README's list of commands is made from the table; on a mismatch, paste the text
+// this prints between the markers.
+TEST(KdcfgCommands, TheReadmeListIsTheTable) {
+    std::string list =
+        "| command | arguments and options | works on | JSON | what it does |\n"
+        "|---|---|---|---|---|\n";
+    for (const Command& command : Commands()) {
+        std::string usage = *command.usage ? "`" + std::string(command.usage) + "`" : "";
+        for (size_t bar = usage.find('|'); bar != std::string::npos;
+             bar = usage.find('|', bar + 2)) {
+            usage.insert(bar, "\\");  // a bar would end the table's cell
+        }
+        list += "| `" + std::string(command.name) + "` | " + usage + " | " +
+                ScopeText(command.scope) + " | " + (command.json ? "yes" : "no") + " | " +
+                command.summary + " |\n";
+    }
+    std::ifstream file(std::string(KD_SOURCE_DIR) + "/README.md");
+    std::stringstream text;
+    text << file.rdbuf();
+    const std::string readme = text.str();
+    const std::string begin = "<!-- kdcfg commands: made from cli/command_table.cpp -->\n";
+    const size_t from = readme.find(begin);
+    const size_t to = readme.find("<!-- end of kdcfg commands -->", from);
+    ASSERT_NE(from, std::string::npos);
+    ASSERT_NE(to, std::string::npos);
+    EXPECT_EQ(readme.substr(from + begin.size(), to - from - begin.size()), list) << list;
 }
 
 }  // namespace

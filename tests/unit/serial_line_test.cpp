@@ -2,6 +2,8 @@
 // Windows port names.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "link/chunked_write.h"
@@ -54,13 +56,26 @@ TEST(TimeoutsForLine, WriteBudgetCoversTheLinesOwnByteTime) {
     EXPECT_EQ(TimeoutsForLine(line).ReadTotalMs(65), 1650u);
 }
 
+// Port name in, device path out: a bare "COMn" in any case gets the device namespace,
+// without which names past COM9 do not open; anything else is opened as given.
 TEST(WindowsPortPath, BareComNamesGetTheDeviceNamespace) {
-    EXPECT_EQ(WindowsPortPath("COM10"), "\\\\.\\COM10");
-    EXPECT_EQ(WindowsPortPath("COM3"), "\\\\.\\COM3");
-    EXPECT_EQ(WindowsPortPath("com12"), "\\\\.\\com12");
-    for (const char* kept : {"\\\\.\\COM10", "\\\\?\\usb#vid_0525&pid_a4ac", "COM", "COM1:", "COMX",
-                             "/dev/ttyUSB0", ""}) {
-        EXPECT_EQ(WindowsPortPath(kept), kept);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"COM10", "\\\\.\\COM10"},
+        {"COM3", "\\\\.\\COM3"},
+        {"com3", "\\\\.\\com3"},
+        {"com12", "\\\\.\\com12"},
+        {"\\\\.\\COM10", "\\\\.\\COM10"},
+        {"\\\\.\\COM12", "\\\\.\\COM12"},
+        {"\\\\?\\usb#vid_0525&pid_a4ac", "\\\\?\\usb#vid_0525&pid_a4ac"},
+        {"COM", "COM"},
+        {"COM1:", "COM1:"},
+        {"COMX", "COMX"},
+        {"COM1a", "COM1a"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"", ""},
+    };
+    for (const auto& [name, path] : cases) {
+        EXPECT_EQ(WindowsPortPath(name), path) << name;
     }
 }
 

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "cli/options.h"
-#include "cli/ports_command.h"
+#include "cli/command_line.h"
+#include "cli/commands/ports.h"
 #include "link/posix/sysfs_ports.h"
 
 namespace fs = std::filesystem;

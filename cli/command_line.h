@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/options.h"
+
+namespace kd::cli {
+
+// What the command line asks for: a command to run, a help text to show, or an error.
+struct ParseResult {
+    std::optional<Options> options;
+    bool help = false;
+    std::string helpText;  // set when help is
+    std::string error;     // set when neither options nor help is
+    std::string helpHint;  // with an error: how to ask for the help that fits it
+};
+
+// Reads the arguments after the program name. Line options may come before or after
+// the command. Nothing is opened.
+ParseResult ParseOptions(const std::vector<std::string>& args);
+
+}  // namespace kd::cli

@@ -1,0 +1,89 @@
+#include <nlohmann/json.hpp>
+
+#include "cli/exit_codes.h"
+#include "cli/json_output.h"
+#include "cli/many_ports/report.h"
+
+namespace kd::cli {
+
+namespace {
+
+const char* Shown(const std::string& text) {
+    return text.empty() ? "-" : text.c_str();
+}
+
+// A command's own JSON goes in as JSON; its text output as text.
+nlohmann::json Output(const std::string& text) {
+    nlohmann::json parsed = nlohmann::json::parse(text, nullptr, false);
+    return parsed.is_discarded() ? nlohmann::json(text) : parsed;
+}
+
+// Keys changed and verified belong to apply; other commands show "-" (null in JSON).
+std::string Changed(const PortReport& report) {
+    return report.apply ? std::to_string(report.apply->keysChanged) : "-";
+}
+
+const char* Verified(const PortReport& report) {
+    return !report.apply ? "-" : report.apply->verified ? "yes" : "no";
+}
+
+}  // namespace
+
+const char* ResultWord(const std::string& command, int code) {
+    if (code == kExitOk) {
+        return "PASS";
+    }
+    if (code == kExitDiffers && command == "diff") {
+        return "DIFFERS";
+    }
+    if (code == kExitDiffers && command == "apply") {
+        return "SAME";
+    }
+    if (code == kExitInterrupted || code == kExitTerminated) {
+        return "INTERRUPTED";
+    }
+    return "FAIL";
+}
+
+void PrintSummary(const std::string& command, const std::vector<PortReport>& reports,
+                  std::FILE* out) {
+    std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %s\n", "PORT", "SERIAL", "FIRMWARE",
+                 "CHANGED", "VERIFIED", "RESULT", "TIME");
+    size_t passed = 0;
+    for (const auto& report : reports) {
+        passed += report.code == kExitOk ? 1 : 0;
+        std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %.2f s\n",
+                     ShownName(report.port).c_str(), Shown(report.serialNumber),
+                     Shown(report.firmwareVersion), Changed(report).c_str(), Verified(report),
+                     ResultWord(command, report.code), report.seconds);
+    }
+    std::fprintf(out, "%zu of %zu ports passed\n", passed, reports.size());
+}
+
+std::string JsonReport(const std::string& command, const std::vector<PortReport>& reports) {
+    nlohmann::json ports = nlohmann::json::array();
+    for (const auto& report : reports) {
+        nlohmann::json port = {
+            {"port", ShownName(report.port)},
+            {"serialNumber", report.serialNumber},
+            {"firmwareVersion", report.firmwareVersion},
+            {"keysChanged", report.apply ? nlohmann::json(report.apply->keysChanged) : nullptr},
+            {"verified", report.apply ? nlohmann::json(report.apply->verified) : nullptr},
+            {"result", ResultWord(command, report.code)},
+            {"exitCode", report.code},
+            {"seconds", report.seconds},
+            {"output", Output(report.out)},
+            {"messages", report.err}};
+        if (command == "dump") {
+            port["file"] =
+                report.savedAs.empty() ? nullptr : nlohmann::json(ShownName(report.savedAs));
+        }
+        ports.push_back(std::move(port));
+    }
+    const nlohmann::json document = {
+        {"command", command}, {"exitCode", WorstCode(reports)}, {"ports", ports}};
+    // Replace, so that a reader's odd bytes cannot make the report fail to print.
+    return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+}  // namespace kd::cli
