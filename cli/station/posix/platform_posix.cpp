@@ -36,7 +36,7 @@ bool PortPresent(const std::string& port) {
 // The signals are held back in every thread and taken by one watcher thread, so no
 // handler runs inside the work and nothing is cut short in the middle of an exchange.
 struct StopSignals::State {
-    sigset_t stops;
+    sigset_t stops;  // and the wake-up the watcher is ended by
     sigset_t previous;
     struct sigaction previousPipe {};
     std::mutex mutex;
@@ -45,6 +45,9 @@ struct StopSignals::State {
 };
 
 namespace {
+
+// Held back with the stop signals and taken by the watcher alone; it stops nothing.
+constexpr int kWakeUp = SIGUSR1;
 
 StopCause CauseOfSignal(int number) {
     switch (number) {
@@ -67,15 +70,17 @@ StopSignals::StopSignals() : state_(std::make_unique<State>()) {
     sigaddset(&state.stops, SIGINT);
     sigaddset(&state.stops, SIGTERM);
     sigaddset(&state.stops, SIGHUP);
+    sigaddset(&state.stops, kWakeUp);
     // Threads started later inherit the mask, so no thread but the watcher takes them.
     ::pthread_sigmask(SIG_BLOCK, &state.stops, &state.previous);
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGPIPE, &ignore, &state.previousPipe);
+    // It sleeps until a signal comes; the end of the session wakes it with kWakeUp, so the
+    // program never waits on a polling step when it ends.
     state.watcher = std::jthread([this](const std::stop_token& token) {
-        constexpr timespec kStep{0, 50 * 1000000L};
         while (!token.stop_requested()) {
-            const StopCause cause = CauseOfSignal(::sigtimedwait(&state_->stops, nullptr, &kStep));
+            const StopCause cause = CauseOfSignal(::sigwaitinfo(&state_->stops, nullptr));
             if (cause == StopCause::None) {
                 continue;
             }
@@ -91,6 +96,7 @@ StopSignals::StopSignals() : state_(std::make_unique<State>()) {
 
 StopSignals::~StopSignals() {
     state_->watcher.request_stop();
+    ::pthread_kill(state_->watcher.native_handle(), kWakeUp);
     state_->watcher.join();
     // A second Ctrl-C that came while the session ended must not kill the program now.
     const timespec none{};
