@@ -128,11 +128,12 @@ int RunInfoOnPort(const Options& options, Channel& channel, const PortCall& call
 }
 
 int RunGetOnPort(const Options& options, Channel& channel, const PortCall& call) {
-    return RunGet(channel, options.keys, options.json, call.out, call.err);
+    return RunGet(channel, options.get.keys, options.json, call.out, call.err);
 }
 
 int RunSetOnPort(const Options& options, Channel& channel, const PortCall& call) {
-    return RunSet(channel, options.assignments, options.store, options.force, call.out, call.err);
+    const SetOptions& set = options.set;
+    return RunSet(channel, set.assignments, set.store, set.force, call.out, call.err);
 }
 
 int RunStoreOnPort(const Options& /*options*/, Channel& channel, const PortCall& call) {
@@ -144,25 +145,26 @@ int RunDumpOnPort(const Options& options, Channel& channel, const PortCall& call
     if (call.facts != nullptr && call.facts->keepDump) {
         kept = &call.facts->dump.emplace();
     }
-    return RunDump(channel, options.serial.portPath, kept ? "" : options.output, options.json,
+    return RunDump(channel, options.serial.portPath, kept ? "" : options.dump.output, options.json,
                    call.out, call.err, kept);
 }
 
 int RunDiffOnPort(const Options& options, Channel& channel, const PortCall& call) {
-    return RunDiff(channel, *options.profileRead, options.json, call.out, call.err);
+    return RunDiff(channel, *options.profile.read, options.json, call.out, call.err);
 }
 
 int RunApplyOnPort(const Options& options, Channel& channel, const PortCall& call) {
     ApplySummary* summary =
         call.facts != nullptr && call.facts->apply ? &*call.facts->apply : nullptr;
-    return RunApply(channel, options.profile, *options.profileRead,
-                    {options.dryRun, options.force, options.json}, call.out, call.err, summary);
+    const ProfileOptions& profile = options.profile;
+    return RunApply(channel, profile.file, *profile.read,
+                    {profile.dryRun, profile.force, options.json}, call.out, call.err, summary);
 }
 
 int RunUpload(const Options& options, Channel& channel, const PortCall& call, bool firmware) {
     DiskUploadFiles files;
     StopSleeper sleeper(options.stop);
-    return RunUploadCommand(channel, firmware, options.uploadFile, files, sleeper, call.terminal,
+    return RunUploadCommand(channel, firmware, options.upload.file, files, sleeper, call.terminal,
                             call.out, call.err);
 }
 
@@ -186,7 +188,21 @@ int RunProbeOnPort(const Options& options, std::FILE* out, std::FILE* err) {
     return RunProbe(options.serial, options.json, out, err, options.stop);
 }
 
-constexpr char kNothingSent[] = "the reader did not get the whole file; the update failed";
+// What a stop signal left undone, where it is more than "nothing was changed on the reader".
+
+const char* StoreCutShort(const Options& /*options*/) {
+    return "the store was not sent";
+}
+
+const char* DumpCutShort(const Options& options) {
+    return options.dump.output.empty()
+               ? "nothing was changed on the reader"
+               : "nothing was changed on the reader, and no profile was written";
+}
+
+const char* UploadCutShort(const Options& /*options*/) {
+    return "the reader did not get the whole file; the update failed";
+}
 
 const std::array<Command, 13> kCommands = {{
     {.name = "info",
@@ -216,7 +232,7 @@ const std::array<Command, 13> kCommands = {{
      .summary = "Saves the written keys on the reader.",
      .sends = kStoreSends,
      .scope = Scope::EveryPort,
-     .cutShort = "the store was not sent",
+     .cutShort = StoreCutShort,
      .runOnPort = RunStoreOnPort},
     {.name = "keys",
      .usage = "",
@@ -231,6 +247,8 @@ const std::array<Command, 13> kCommands = {{
      .sends = kDumpSends,
      .scope = Scope::EveryPort,
      .json = true,
+     .cutShort = DumpCutShort,
+     .namesFile = true,
      .addOptions = AddDumpOptions,
      .runOnPort = RunDumpOnPort},
     {.name = "diff",
@@ -240,6 +258,7 @@ const std::array<Command, 13> kCommands = {{
      .scope = Scope::EveryPort,
      .json = true,
      .readsProfile = true,
+     .exitOneWord = "DIFFERS",
      .addOptions = AddDiffOptions,
      .runOnPort = RunDiffOnPort},
     {.name = "apply",
@@ -249,6 +268,8 @@ const std::array<Command, 13> kCommands = {{
      .scope = Scope::EveryPort,
      .json = true,
      .readsProfile = true,
+     .exitOneWord = "SAME",
+     .keepsSummary = true,
      .addOptions = AddApplyOptions,
      .runOnPort = RunApplyOnPort},
     {.name = "upload-firmware",
@@ -256,7 +277,7 @@ const std::array<Command, 13> kCommands = {{
      .summary = "Sends a firmware image (default file: ./update).",
      .sends = kUploadFirmwareSends,
      .scope = Scope::EveryPort,
-     .cutShort = kNothingSent,
+     .cutShort = UploadCutShort,
      .addOptions = AddUploadFirmwareOptions,
      .runOnPort = RunUploadFirmwareOnPort},
     {.name = "upload-config",
@@ -264,7 +285,7 @@ const std::array<Command, 13> kCommands = {{
      .summary = "Sends a configuration file (default file: ./config).",
      .sends = kUploadConfigSends,
      .scope = Scope::EveryPort,
-     .cutShort = kNothingSent,
+     .cutShort = UploadCutShort,
      .addOptions = AddUploadConfigOptions,
      .runOnPort = RunUploadConfigOnPort},
     {.name = "ports",

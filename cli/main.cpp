@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         return FinishOutput(command.run(options, stdout, stderr));
     }
     const bool intoDirectory = DumpsIntoDirectory(options);
-    if (intoDirectory && !PrepareDumpDirectory(options.output, stderr)) {
+    if (intoDirectory && !PrepareDumpDirectory(options.dump.output, stderr)) {
         return kExitOutputFailed;
     }
     if (options.ports.size() > 1) {

@@ -15,38 +15,65 @@ struct KeyAssignment {
     std::string value;
 };
 
+// get: the keys to read.
+struct GetOptions {
+    std::vector<std::string> keys;
+};
+
+// set: the keys to write, in order.
+struct SetOptions {
+    std::vector<KeyAssignment> assignments;
+    bool store = false;  // --store
+    bool force = false;  // --force
+};
+
+// upload-firmware, upload-config: the file to send.
+struct UploadOptions {
+    std::string file;
+};
+
+// dump: where the profile goes; empty: standard output.
+struct DumpOptions {
+    std::string output;  // -o FILE|DIR
+};
+
+// diff, apply: the profile to compare or put on the reader.
+struct ProfileOptions {
+    std::string file;
+    // What the file holds, read before any port is opened (ReadCommandProfile).
+    std::optional<profile::Profile> read;
+    bool dryRun = false;  // apply --dry-run
+    bool force = false;   // apply --force
+};
+
 // station: what it watches and what it puts on each reader.
 struct StationOptions {
     std::string watch;            // --watch GLOB
+    std::string profile;          // --profile FILE
     std::string firmware;         // --firmware FILE; empty: no firmware step
     std::string firmwareVersion;  // --firmware-version TEXT
     unsigned firmwareWaitSeconds = 30;
     std::string log;  // --log FILE; empty: no log
     bool probe = false;
+    bool force = false;  // --force
 };
 
 // What the command line gave. The line options are the whole program's (command_line.cpp);
-// each command's own values below are added to the parser by that command's file, through
-// its entry in the table of commands.
+// each command's own options are added to the parser by that command's file, through its
+// entry in the table of commands, and only that command's member below is filled.
 struct Options {
     SerialSettings serial;
     std::vector<std::string> ports;  // every --port, in order; serial.portPath is the first
     std::string portPattern;         // --ports: a pattern for more
     bool trace = false;
-    bool designedTiming = false;    // read replies as the window does, not at line speed
-    std::string command;            // info, get, set, store, upload-firmware, upload-config, keys,
-                                    // dump, diff, apply, ports, probe, station
-    std::vector<std::string> keys;  // get
-    std::vector<KeyAssignment> assignments;  // set
-    bool store = false;                      // set --store
-    std::string uploadFile;                  // upload-firmware, upload-config
-    bool json = false;                       // info, get, keys, dump, diff, apply, ports
-    std::string profile;                     // diff, apply, station
-    // diff, apply: what profile holds, read before any port is opened (ReadCommandProfile)
-    std::optional<profile::Profile> profileRead;
-    std::string output;   // dump -o
-    bool dryRun = false;  // apply
-    bool force = false;   // apply, set
+    bool designedTiming = false;  // read replies as the window does, not at line speed
+    std::string command;          // the name of the command chosen
+    bool json = false;            // --json, for the commands that have a JSON form
+    GetOptions get;
+    SetOptions set;
+    UploadOptions upload;
+    DumpOptions dump;
+    ProfileOptions profile;
     StationOptions station;
     // Set by main, not by the command line: the stop signal that came (a StopCause), read
     // between exchanges. Null: nothing watches for one.

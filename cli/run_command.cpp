@@ -2,7 +2,6 @@
 
 #include <memory>
 #include <string>
-#include <string_view>
 
 #include "cli/exit_codes.h"
 #include "cli/platform.h"
@@ -16,15 +15,10 @@ namespace kd::cli {
 
 namespace {
 
-// What a command cut short had done, for the commands that do not say it themselves.
-std::string InterruptedText(const Options& options, const Command& command) {
-    if (command.cutShort != nullptr) {
-        return command.cutShort;
-    }
-    if (command.name == std::string_view("dump") && !options.output.empty()) {
-        return "nothing was changed on the reader, and no profile was written";
-    }
-    return "nothing was changed on the reader";
+// What a command cut short had done.
+const char* InterruptedText(const Options& options, const Command& command) {
+    return command.cutShort != nullptr ? command.cutShort(options)
+                                       : "nothing was changed on the reader";
 }
 
 // Runs the command through a channel that stops it between exchanges once a stop signal
@@ -38,7 +32,7 @@ int RunStoppable(const Options& options, Channel& channel, bool terminal, std::F
         code = command.runOnPort(options, stoppable, {terminal, out, err, facts});
     } catch (const Interrupted&) {
         std::fprintf(err, "kdcfg: %s interrupted (%s): %s\n", options.command.c_str(),
-                     StopName(CauseOf(options.stop)), InterruptedText(options, command).c_str());
+                     StopName(CauseOf(options.stop)), InterruptedText(options, command));
         return StopExitCode(CauseOf(options.stop));
     }
     const StopCause cause = CauseOf(options.stop);
@@ -63,18 +57,18 @@ bool ReadCommandProfile(Options& options, std::FILE* err) {
     if (!TakesProfile(options)) {
         return true;
     }
-    options.profileRead = LoadProfileToWrite(options.profile, err);
-    return options.profileRead.has_value();
+    options.profile.read = LoadProfileToWrite(options.profile.file, err);
+    return options.profile.read.has_value();
 }
 
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
                ReaderFacts* facts) {
-    if (facts != nullptr && options.command == "apply") {
-        facts->apply.emplace();  // nothing changed, nothing verified, until apply says so
+    if (facts != nullptr && FindCommand(options.command)->keepsSummary) {
+        facts->apply.emplace();  // nothing changed, nothing verified, until the command says so
     }
-    if (TakesProfile(options) && !options.profileRead) {
+    if (TakesProfile(options) && !options.profile.read) {
         std::fprintf(err, "kdcfg: %s: the profile was not read before the port\n",
-                     options.profile.c_str());
+                     options.profile.file.c_str());
         return kExitProfileRefused;
     }
     std::string error;

@@ -8,7 +8,7 @@
 
 namespace kd::cli {
 
-// diff and apply: reads options.profile into options.profileRead, so that a profile that
+// diff and apply: reads options.profile.file into options.profile.read, so that a profile that
 // cannot be used is refused before any port is opened. False after saying on err why.
 bool ReadCommandProfile(Options& options, std::FILE* err);
 

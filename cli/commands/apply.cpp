@@ -243,12 +243,13 @@ int RunApply(Channel& channel, const std::string& profilePath, const profile::Pr
 }
 
 void AddApplyOptions(CLI::App& command, Options& options) {
-    command.add_option("PROFILE", options.profile, "the profile file")
+    command.add_option("PROFILE", options.profile.file, "the profile file")
         ->type_name("")
         ->required()
         ->check(PathNotOption());
-    command.add_flag("--dry-run", options.dryRun, "print what would be written; send no write");
-    command.add_flag("--force", options.force,
+    command.add_flag("--dry-run", options.profile.dryRun,
+                     "print what would be written; send no write");
+    command.add_flag("--force", options.profile.force,
                      "send keys and values that the catalogue check refuses, where they fit");
 }
 

@@ -181,14 +181,14 @@ int RunDiff(Channel& channel, const profile::Profile& profile, bool asJson, std:
 
 void AddDumpOptions(CLI::App& command, Options& options) {
     command
-        .add_option("-o,--output", options.output,
+        .add_option("-o,--output", options.dump.output,
                     "write the profile to FILE, replaced whole; or into DIR, made if missing")
         ->type_name("FILE|DIR")
         ->check(PathNotOption());
 }
 
 void AddDiffOptions(CLI::App& command, Options& options) {
-    command.add_option("PROFILE", options.profile, "the profile file")
+    command.add_option("PROFILE", options.profile.file, "the profile file")
         ->type_name("")
         ->required()
         ->check(PathNotOption());

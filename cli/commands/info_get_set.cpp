@@ -222,7 +222,7 @@ int RunStore(Channel& channel, std::FILE* /*out*/, std::FILE* err) {
 }
 
 void AddGetOptions(CLI::App& command, Options& options) {
-    command.add_option("KEY", options.keys, "key names, such as workmode or codeprefix")
+    command.add_option("KEY", options.get.keys, "key names, such as workmode or codeprefix")
         ->type_name("")
         ->required()
         ->check(KeyName());
@@ -235,7 +235,7 @@ void AddSetOptions(CLI::App& command, Options& options) {
             [&options](const std::vector<std::string>& items) {
                 for (const std::string& item : items) {
                     const size_t equals = item.find('=');
-                    options.assignments.push_back(
+                    options.set.assignments.push_back(
                         {item.substr(0, equals), item.substr(equals + 1)});
                 }
             },
@@ -243,9 +243,9 @@ void AddSetOptions(CLI::App& command, Options& options) {
         ->type_name("")
         ->required()
         ->check(Assignment());
-    command.add_flag("--store", options.store,
+    command.add_flag("--store", options.set.store,
                      "then send the store command, as the store command does");
-    command.add_flag("--force", options.force,
+    command.add_flag("--force", options.set.force,
                      "send keys and values that the catalogue check refuses, where they fit");
 }
 

@@ -52,10 +52,10 @@ int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileNam
 namespace {
 
 void AddFileOption(CLI::App& command, Options& options, const char* what, const char* otherwise) {
-    command.add_option("FILE", options.uploadFile, what)->check(PathNotOption());
+    command.add_option("FILE", options.upload.file, what)->check(PathNotOption());
     command.final_callback([&options, otherwise] {
-        if (options.uploadFile.empty()) {
-            options.uploadFile = otherwise;
+        if (options.upload.file.empty()) {
+            options.upload.file = otherwise;
         }
     });
 }

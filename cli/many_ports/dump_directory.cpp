@@ -69,12 +69,14 @@ std::string JoinPath(const std::string& directory, const std::string& name) {
 }  // namespace
 
 bool DumpsIntoDirectory(const Options& options) {
-    if (options.command != "dump" || options.output.empty()) {
+    // Only dump takes -o, so an output names dump's.
+    const std::string& output = options.dump.output;
+    if (output.empty()) {
         return false;
     }
     std::error_code ignored;
-    return options.ports.size() > 1 || IsSeparator(options.output.back()) ||
-           std::filesystem::is_directory(options.output, ignored);
+    return options.ports.size() > 1 || IsSeparator(output.back()) ||
+           std::filesystem::is_directory(output, ignored);
 }
 
 bool PrepareDumpDirectory(const std::string& directory, std::FILE* err) {
@@ -157,7 +159,7 @@ int DumpIntoDirectory(const Options& options, std::FILE* out, std::FILE* err) {
     facts.keepDump = true;
     report.code = OpenAndRun(options, false, out, err, &facts);
     report.dump = std::move(facts.dump);
-    SaveDumps(options.output, reports);
+    SaveDumps(options.dump.output, reports);
     std::fputs(report.err.c_str(), err);
     return report.code;
 }

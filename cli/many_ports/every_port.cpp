@@ -94,7 +94,7 @@ class Endings {
     std::atomic<size_t> ended_{0};
 };
 
-void PrintLine(const std::string& command, const PortRun& run, std::FILE* out) {
+void PrintLine(const Command& command, const PortRun& run, std::FILE* out) {
     const PortState state = run.state;
     if (state != PortState::Done) {
         std::fprintf(out, "%-32s %s\033[K\n", ShownName(run.report.port).c_str(),
@@ -106,8 +106,8 @@ void PrintLine(const std::string& command, const PortRun& run, std::FILE* out) {
 }
 
 // On a terminal, one line per port redrawn in place; otherwise one line as each ends.
-void Watch(const std::string& command, std::vector<std::unique_ptr<PortRun>>& runs,
-           Endings& endings, bool terminal, std::FILE* err) {
+void Watch(const Command& command, std::vector<std::unique_ptr<PortRun>>& runs, Endings& endings,
+           bool terminal, std::FILE* err) {
     std::vector<bool> shown(runs.size(), false);
     size_t ended = 0;
     for (bool first = true;; first = false) {
@@ -203,6 +203,7 @@ int WorstCode(const std::vector<PortReport>& reports) {
 }
 
 int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
+    const Command& command = *FindCommand(options.command);
     std::vector<std::unique_ptr<PortRun>> runs;
     for (const auto& port : DistinctPorts(options.ports, err)) {
         runs.push_back(std::make_unique<PortRun>());
@@ -217,21 +218,21 @@ int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
                 endings.Signal();
             }));
         }
-        Watch(options.command, runs, endings, IsTerminal(err), err);
+        Watch(command, runs, endings, IsTerminal(err), err);
     }  // every worker has ended here
     std::vector<PortReport> reports;
     for (auto& run : runs) {
         reports.push_back(std::move(run->report));
     }
     if (DumpsIntoDirectory(options)) {
-        SaveDumps(options.output, reports);
+        SaveDumps(options.dump.output, reports);
     }
     if (options.json) {
-        const std::string json = JsonReport(options.command, reports);
+        const std::string json = JsonReport(command, reports);
         std::fprintf(out, "%s\n", json.c_str());
     } else {
         PrintOutputs(reports, out, err);
-        PrintSummary(options.command, reports, out);
+        PrintSummary(command, reports, out);
     }
     return WorstCode(reports);
 }

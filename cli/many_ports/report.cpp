@@ -29,15 +29,12 @@ const char* Verified(const PortReport& report) {
 
 }  // namespace
 
-const char* ResultWord(const std::string& command, int code) {
+const char* ResultWord(const Command& command, int code) {
     if (code == kExitOk) {
         return "PASS";
     }
-    if (code == kExitDiffers && command == "diff") {
-        return "DIFFERS";
-    }
-    if (code == kExitDiffers && command == "apply") {
-        return "SAME";
+    if (code == kExitDiffers && command.exitOneWord != nullptr) {
+        return command.exitOneWord;
     }
     if (code == kExitInterrupted || code == kExitTerminated) {
         return "INTERRUPTED";
@@ -45,8 +42,7 @@ const char* ResultWord(const std::string& command, int code) {
     return "FAIL";
 }
 
-void PrintSummary(const std::string& command, const std::vector<PortReport>& reports,
-                  std::FILE* out) {
+void PrintSummary(const Command& command, const std::vector<PortReport>& reports, std::FILE* out) {
     std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %s\n", "PORT", "SERIAL", "FIRMWARE",
                  "CHANGED", "VERIFIED", "RESULT", "TIME");
     size_t passed = 0;
@@ -60,7 +56,7 @@ void PrintSummary(const std::string& command, const std::vector<PortReport>& rep
     std::fprintf(out, "%zu of %zu ports passed\n", passed, reports.size());
 }
 
-std::string JsonReport(const std::string& command, const std::vector<PortReport>& reports) {
+std::string JsonReport(const Command& command, const std::vector<PortReport>& reports) {
     nlohmann::json ports = nlohmann::json::array();
     for (const auto& report : reports) {
         nlohmann::json port = {
@@ -74,14 +70,14 @@ std::string JsonReport(const std::string& command, const std::vector<PortReport>
             {"seconds", report.seconds},
             {"output", Output(report.out)},
             {"messages", report.err}};
-        if (command == "dump") {
+        if (command.namesFile) {
             port["file"] =
                 report.savedAs.empty() ? nullptr : nlohmann::json(ShownName(report.savedAs));
         }
         ports.push_back(std::move(port));
     }
     const nlohmann::json document = {
-        {"command", command}, {"exitCode", WorstCode(reports)}, {"ports", ports}};
+        {"command", command.name}, {"exitCode", WorstCode(reports)}, {"ports", ports}};
     // Replace, so that a reader's odd bytes cannot make the report fail to print.
     return document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
 }

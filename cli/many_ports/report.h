@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_table.h"
 #include "cli/commands/dump_diff_apply.h"
 
 // What a run over many ports came to: one report per port, the table and the JSON.
@@ -25,14 +26,13 @@ struct PortReport {
 };
 
 // The summary table and the JSON report, for the main thread.
-void PrintSummary(const std::string& command, const std::vector<PortReport>& reports,
-                  std::FILE* out);
-std::string JsonReport(const std::string& command, const std::vector<PortReport>& reports);
+void PrintSummary(const Command& command, const std::vector<PortReport>& reports, std::FILE* out);
+std::string JsonReport(const Command& command, const std::vector<PortReport>& reports);
 
-// "PASS" for exit 0; for exit 1, which is no failure, "DIFFERS" (diff) or "SAME" (apply:
-// the reader already held the profile); "INTERRUPTED" for a stop signal (130, 143);
-// "FAIL" otherwise.
-const char* ResultWord(const std::string& command, int code);
+// "PASS" for exit 0; for exit 1, the command's own word where it is no failure (diff:
+// "DIFFERS"; apply: "SAME", the reader already held the profile); "INTERRUPTED" for a stop
+// signal (130, 143); "FAIL" otherwise.
+const char* ResultWord(const Command& command, int code);
 
 // The highest exit code among the ports: the most severe failure decides.
 int WorstCode(const std::vector<PortReport>& reports);

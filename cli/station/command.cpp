@@ -67,7 +67,7 @@ void AddStationOptions(CLI::App& app, Options& options) {
         ->type_name("GLOB")
         ->required()
         ->check(PathNotOption());
-    command->add_option("--profile", options.profile, "the profile to apply to every reader")
+    command->add_option("--profile", station.profile, "the profile to apply to every reader")
         ->type_name("FILE")
         ->required()
         ->check(PathNotOption());
@@ -94,7 +94,7 @@ void AddStationOptions(CLI::App& app, Options& options) {
         ->check(PathNotOption());
     command->add_flag("--probe", station.probe,
                       "find each reader's line settings first, as probe does");
-    command->add_flag("--force", options.force,
+    command->add_flag("--force", station.force,
                       "take a profile that sets deviceno: every reader gets that number");
 }
 
@@ -114,7 +114,7 @@ std::string CheckStationOptions(const Options& options) {
 int RunStation(const Options& options, StopSignals& signals, std::FILE* out, std::FILE* err) {
     const StationOptions& station = options.station;
     std::optional<profile::Profile> profile =
-        LoadStationProfile(options.profile, options.force, err);
+        LoadStationProfile(station.profile, station.force, err);
     if (!profile) {
         std::fprintf(err, "kdcfg: station: the profile cannot be used; no port was watched\n");
         return kExitProfileRefused;

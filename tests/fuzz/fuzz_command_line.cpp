@@ -33,7 +33,7 @@ void Check(const kd::cli::Options& options) {
     // keys and ports need no port, station watches for its own and takes none; every
     // other command has one or a pattern for some.
     const bool station = options.command == "station";
-    if (station && (options.station.watch.empty() || options.profile.empty() ||
+    if (station && (options.station.watch.empty() || options.station.profile.empty() ||
                     !options.ports.empty() || !options.portPattern.empty())) {
         std::abort();
     }
@@ -50,12 +50,12 @@ void Check(const kd::cli::Options& options) {
             std::abort();
         }
     }
-    for (const auto& key : options.keys) {
+    for (const auto& key : options.get.keys) {
         if (!kd::cli::CheckKeyName(key).empty()) {
             std::abort();
         }
     }
-    for (const auto& [name, value] : options.assignments) {
+    for (const auto& [name, value] : options.set.assignments) {
         if (!kd::cli::CheckAssignment(name + "=" + value).empty()) {
             std::abort();
         }

@@ -33,24 +33,24 @@ TEST(KdcfgOptions, OldFormAndOptionsAfterTheCommandAgree) {
         EXPECT_EQ(options.serial.byteSize, 7);
         EXPECT_EQ(options.serial.stopBits, "2");
         EXPECT_EQ(options.serial.parity, "EVEN");
-        EXPECT_TRUE(options.trace && options.store);
+        EXPECT_TRUE(options.trace && options.set.store);
         EXPECT_EQ(options.command, "set");
-        ASSERT_EQ(options.assignments.size(), 2u);
-        EXPECT_EQ(options.assignments[1].name, "codeprefix");
-        EXPECT_EQ(options.assignments[1].value, "a=b");
+        ASSERT_EQ(options.set.assignments.size(), 2u);
+        EXPECT_EQ(options.set.assignments[1].name, "codeprefix");
+        EXPECT_EQ(options.set.assignments[1].value, "a=b");
     }
 
     const Options get = Parsed({"get", "workmode", "--port", "p", "qrcode", "--baud", "14400"});
-    EXPECT_EQ(get.keys, (std::vector<std::string>{"workmode", "qrcode"}));
+    EXPECT_EQ(get.get.keys, (std::vector<std::string>{"workmode", "qrcode"}));
     EXPECT_EQ(get.serial.baudRate, 14400u);
     EXPECT_FALSE(get.trace);
-    EXPECT_EQ(Parsed({"--port", "p", "upload-firmware"}).uploadFile, "update");
-    EXPECT_EQ(Parsed({"upload-config", "--port", "p"}).uploadFile, "config");
-    EXPECT_EQ(Parsed({"upload-config", "my.cfg", "--port", "p"}).uploadFile, "my.cfg");
+    EXPECT_EQ(Parsed({"--port", "p", "upload-firmware"}).upload.file, "update");
+    EXPECT_EQ(Parsed({"upload-config", "--port", "p"}).upload.file, "config");
+    EXPECT_EQ(Parsed({"upload-config", "my.cfg", "--port", "p"}).upload.file, "my.cfg");
     // The longest name whose record still fits: reads, and writes an empty value.
     const std::string longest(253, 'k');
-    EXPECT_EQ(Parsed({"--port", "p", "set", longest + "="}).assignments.at(0).name, longest);
-    EXPECT_EQ(Parsed({"--port", "p", "get", longest}).keys.at(0), longest);
+    EXPECT_EQ(Parsed({"--port", "p", "set", longest + "="}).set.assignments.at(0).name, longest);
+    EXPECT_EQ(Parsed({"--port", "p", "get", longest}).get.keys.at(0), longest);
 }
 
 TEST(KdcfgOptions, UsageErrorsNameTheirCause) {
