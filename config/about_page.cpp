@@ -50,10 +50,6 @@ std::string AboutPage::FactoryTime() const {
     return fields_.Sent(*this, id::kFactoryTime);
 }
 
-std::string AboutPage::DeviceNumber() const {
-    return fields_.Sent(*this, id::kDeviceNumber);
-}
-
 std::string AboutPage::CheckFields() const {
     return fields_.Problem(*this, id::kDeviceNumber, key::kDeviceNo);
 }

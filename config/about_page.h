@@ -13,8 +13,6 @@ class AboutPage final : public SettingsPage {
   public:
     AboutPage(ui::Toolkit& toolkit, KeyAccess& keys);
 
-    // The 设备号 field as Save writes it.
-    std::string DeviceNumber() const;
     // The keys the reader sets itself, as read.
     std::string Version() const;
     std::string FactoryTime() const;

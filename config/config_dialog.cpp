@@ -110,8 +110,12 @@ bool ConfigDialog::FieldsCanBeSent() {
 }
 
 PageSettings ConfigDialog::CurrentSettings() const {
-    return {symbologyPage_.Current(), outputModePage_.Current(), outputFormatPage_.Current(),
-            controlPage_.Current(), aboutPage_.DeviceNumber()};
+    PageSettings settings{{}, outputModePage_.Routes()};
+    for (const SettingsPage* page : std::initializer_list<const SettingsPage*>{
+             &symbologyPage_, &outputModePage_, &outputFormatPage_, &controlPage_, &aboutPage_}) {
+        settings.values.merge(page->Current());
+    }
+    return settings;
 }
 
 void ConfigDialog::OnSave() {

@@ -1,5 +1,6 @@
 #include "config/control_page.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "config/page_support.h"
@@ -22,6 +23,17 @@ constexpr std::pair<int, std::string_view> kFields[] = {
     {id::kIntervalTime, key::kIntervalTime},
     {id::kNfcContentBegin, key::kNfcContentBegin},
     {id::kNfcContentEnd, key::kNfcContentEnd},
+};
+
+// The hint keys and their boxes.
+struct HintBoxes {
+    std::string_view key;
+    int beeper;
+    int redFlash;
+};
+constexpr HintBoxes kHints[] = {
+    {key::kCodeHint, id::kCodeBeeper, id::kCodeRedFlash},
+    {key::kNfcHint, id::kNfcBeeper, id::kNfcRedFlash},
 };
 
 }  // namespace
@@ -49,14 +61,12 @@ bool ControlPage::Reads(std::string_view name, const KeyValues& read) const {
 }
 
 void ControlPage::Fill(const KeyValues& values) {
-    const auto hint = [&](std::string_view name, int beeper, int redFlash) {
-        if (const std::string* value = FindValue(values, name)) {
-            SetChecked(beeper, Contains(*value, value::kBeeperToken));
-            SetChecked(redFlash, Contains(*value, value::kRedFlashToken));
+    for (const HintBoxes& hint : kHints) {
+        if (const std::string* value = FindValue(values, hint.key)) {
+            SetChecked(hint.beeper, Contains(*value, value::kBeeperToken));
+            SetChecked(hint.redFlash, Contains(*value, value::kRedFlashToken));
         }
-    };
-    hint(key::kCodeHint, id::kCodeBeeper, id::kCodeRedFlash);
-    hint(key::kNfcHint, id::kNfcBeeper, id::kNfcRedFlash);
+    }
     if (const std::string* value = FindValue(values, key::kRebootHint)) {
         SelectInRow(*this, id::kRebootRow, catalogue::MatchRebootLight(*value));
     }
@@ -89,40 +99,33 @@ void ControlPage::FillDevelopMode(const KeyValues& values) {
     if (developCtrl == nullptr && scanMode == nullptr) {
         return;
     }
-    const std::optional<catalogue::DevelopMode> shown = Current().developMode;
+    const KeyValues shown = Current();
+    const std::string* shownCtrl = FindValue(shown, key::kDevelopCtrl);
+    const std::string* shownScan = FindValue(shown, key::kScanMode);
     const std::string_view ctrl = developCtrl != nullptr ? *developCtrl
-                                  : shown                ? shown->developCtrl
+                                  : shownCtrl != nullptr ? *shownCtrl
                                                          : std::string_view();
-    const std::string_view scan = scanMode != nullptr ? *scanMode
-                                  : shown             ? shown->scanMode
-                                                      : std::string_view();
+    const std::string_view scan = scanMode != nullptr    ? *scanMode
+                                  : shownScan != nullptr ? *shownScan
+                                                         : std::string_view();
     SelectInRow(*this, id::kDevelopRow, catalogue::MatchDevelopMode(ctrl, scan));
 }
 
-ControlPage::Settings ControlPage::Current() const {
-    Settings settings;
-    settings.codeBeeper = IsChecked(id::kCodeBeeper);
-    settings.codeRedFlash = IsChecked(id::kCodeRedFlash);
-    settings.nfcBeeper = IsChecked(id::kNfcBeeper);
-    settings.nfcRedFlash = IsChecked(id::kNfcRedFlash);
-    if (const int light = pages::SelectedInRow(*this, id::kRebootRow); light >= 0) {
-        settings.rebootLight = catalogue::kRebootLights[static_cast<size_t>(light)];
+KeyValues ControlPage::Current() const {
+    KeyValues values = SettingsPage::Current();
+    const std::string* reboot = FindValue(values, key::kRebootHint);
+    if (reboot == nullptr) {
+        return values;
     }
-    settings.workMode = pages::SelectedLiteral(*this, id::kWorkModeRow, catalogue::kWorkModes);
-    settings.intervalTime = fields_.Sent(*this, id::kIntervalTime);
-    settings.nfcOn = IsChecked(id::kNfcSwitch);
-    settings.nfcContentBegin = fields_.Sent(*this, id::kNfcContentBegin);
-    settings.nfcContentEnd = fields_.Sent(*this, id::kNfcContentEnd);
-    settings.nfcContentFormat =
-        pages::SelectedLiteral(*this, id::kNfcFormatRow, catalogue::kContentFormats);
-    settings.codeContentFormat =
-        pages::SelectedLiteral(*this, id::kCodeFormatRow, catalogue::kContentFormats);
-    settings.contentFormat =
-        pages::SelectedLiteral(*this, id::kContentFormatRow, catalogue::kContentFormats);
-    if (const int mode = pages::SelectedInRow(*this, id::kDevelopRow); mode >= 0) {
-        settings.developMode = catalogue::kDevelopModes[static_cast<size_t>(mode)];
+    const auto light =
+        std::find_if(catalogue::kRebootLights.begin(), catalogue::kRebootLights.end(),
+                     [&](const catalogue::RebootLight& each) { return each.literal == *reboot; });
+    for (const HintBoxes& hint : kHints) {
+        values.insert_or_assign(
+            std::string(hint.key),
+            catalogue::HintValue(*light, IsChecked(hint.beeper), IsChecked(hint.redFlash)));
     }
-    return settings;
+    return values;
 }
 
 std::string ControlPage::CheckFields() const {

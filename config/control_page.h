@@ -17,25 +17,9 @@ class ControlPage final : public SettingsPage {
   public:
     ControlPage(ui::Toolkit& toolkit, KeyAccess& keys);
 
-    // The page as Save reads it; a choice is absent when no button of its row is selected
-    // (or, in a format row, when "dec2" or "dec3" is).
-    struct Settings {
-        bool codeBeeper = false;
-        bool codeRedFlash = false;
-        bool nfcBeeper = false;
-        bool nfcRedFlash = false;
-        std::optional<catalogue::RebootLight> rebootLight;
-        std::optional<std::string_view> workMode;
-        std::string intervalTime;
-        bool nfcOn = false;
-        std::string nfcContentBegin;
-        std::string nfcContentEnd;
-        std::optional<std::string_view> nfcContentFormat;
-        std::optional<std::string_view> codeContentFormat;
-        std::optional<std::string_view> contentFormat;
-        std::optional<catalogue::DevelopMode> developMode;
-    };
-    Settings Current() const;
+    // A choice is absent when no button of its row is selected (or, in a format row, when
+    // "dec2" or "dec3" is); the hint keys are absent when no reboot light is.
+    KeyValues Current() const override;
     // Why a field Save would send cannot be sent, naming it; empty when all can.
     std::string CheckFields() const;
 

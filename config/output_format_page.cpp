@@ -30,6 +30,11 @@ constexpr AffixControls kAffixes[] = {
     {id::kNfcPostfixBox, id::kNfcPostfixField, key::kNfcPostfix},
 };
 
+// The enter box and the wrap box, as the key table has them.
+std::span<const int> LineEndBoxes() {
+    return catalogue::FindKey(key::kContentOrder)->controls;
+}
+
 }  // namespace
 
 OutputFormatPage::OutputFormatPage(ui::Toolkit& toolkit, KeyAccess& keys)
@@ -48,8 +53,9 @@ bool OutputFormatPage::OnInitDialog() {
 
 void OutputFormatPage::Fill(const KeyValues& values) {
     if (const std::string* order = FindValue(values, key::kContentOrder)) {
-        SetChecked(id::kEnter, Contains(*order, value::kEnterToken));
-        SetChecked(id::kWrap, Contains(*order, value::kWrapToken));
+        const std::span<const int> lineEnds = LineEndBoxes();
+        SetChecked(lineEnds[0], Contains(*order, value::kEnterToken));
+        SetChecked(lineEnds[1], Contains(*order, value::kWrapToken));
     }
     for (const AffixControls& affix : kAffixes) {
         if (const std::string* value = FindValue(values, affix.key)) {
@@ -86,22 +92,16 @@ std::string OutputFormatPage::CheckFields() const {
     return {};
 }
 
-OutputFormatPage::Settings OutputFormatPage::Current() const {
-    Settings settings;
-    settings.enter = IsChecked(id::kEnter);
-    settings.wrap = IsChecked(id::kWrap);
-    settings.codePrefix = Affix(id::kCodePrefixBox, id::kCodePrefixField);
-    settings.codePostfix = Affix(id::kCodePostfixBox, id::kCodePostfixField);
-    settings.nfcPrefixChecked = IsChecked(id::kNfcPrefixBox);
-    settings.nfcPrefix = Affix(id::kNfcPrefixBox, id::kNfcPrefixField);
-    settings.nfcPostfix = Affix(id::kNfcPostfixBox, id::kNfcPostfixField);
-    settings.codePrePostFormat =
-        pages::SelectedLiteral(*this, id::kCodePrePostRow, catalogue::kPrePostFormats);
-    settings.nfcPrePostFormat =
-        pages::SelectedLiteral(*this, id::kNfcPrePostRow, catalogue::kPrePostFormats);
-    settings.nfcReadMethod =
-        pages::SelectedLiteral(*this, id::kNfcReadRow, catalogue::kNfcReadMethods);
-    return settings;
+KeyValues OutputFormatPage::Current() const {
+    KeyValues values = SettingsPage::Current();
+    const std::span<const int> lineEnds = LineEndBoxes();
+    values.insert_or_assign(
+        std::string(key::kContentOrder),
+        catalogue::ContentOrderValue(IsChecked(lineEnds[0]), IsChecked(lineEnds[1])));
+    for (const AffixControls& affix : kAffixes) {
+        values.insert_or_assign(std::string(affix.key), Affix(affix.box, affix.field));
+    }
+    return values;
 }
 
 }  // namespace kd

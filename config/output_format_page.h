@@ -16,22 +16,9 @@ class OutputFormatPage final : public SettingsPage {
   public:
     OutputFormatPage(ui::Toolkit& toolkit, KeyAccess& keys);
 
-    // The page as Save reads it. A prefix or suffix is its field's text when its box is
-    // checked and the empty value when it is not; a choice is absent when no button of
-    // its pair is selected.
-    struct Settings {
-        bool enter = false;
-        bool wrap = false;
-        std::string codePrefix;
-        std::string codePostfix;
-        bool nfcPrefixChecked = false;
-        std::string nfcPrefix;
-        std::string nfcPostfix;
-        std::optional<std::string_view> codePrePostFormat;
-        std::optional<std::string_view> nfcPrePostFormat;
-        std::optional<std::string_view> nfcReadMethod;
-    };
-    Settings Current() const;
+    // A prefix or suffix is its field's text when its box is checked and the empty value
+    // when it is not.
+    KeyValues Current() const override;
     // Why a field Save would send cannot be sent, naming it; empty when all can.
     std::string CheckFields() const;
 

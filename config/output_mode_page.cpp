@@ -81,10 +81,15 @@ void OutputModePage::Fill(const KeyValues& values) {
     }
 }
 
-OutputModePage::Settings OutputModePage::Current() const {
-    return {IsChecked(id::kComOutput),          IsChecked(id::kUsbOutput),
-            fields_.Sent(*this, id::kBaudRate), fields_.Sent(*this, id::kStopBits),
-            fields_.Sent(*this, id::kByteSize), fields_.Sent(*this, id::kParity)};
+std::vector<std::string_view> OutputModePage::Routes() const {
+    const catalogue::KeyInfo& route = *catalogue::FindKey(key::kIoOutputs);
+    std::vector<std::string_view> routes;
+    for (size_t box = 0; box < route.controls.size(); ++box) {
+        if (IsChecked(route.controls[box])) {
+            routes.push_back(route.literals[box]);
+        }
+    }
+    return routes;
 }
 
 std::string OutputModePage::CheckFields() const {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "config/settings_page.h"
 #include "config/text_fields.h"
@@ -14,16 +16,8 @@ class OutputModePage final : public SettingsPage {
   public:
     OutputModePage(ui::Toolkit& toolkit, KeyAccess& keys);
 
-    // The route boxes and the line settings' texts as Save reads them.
-    struct Settings {
-        bool comOutput = false;
-        bool usbOutput = false;
-        std::string baudRate;
-        std::string stopBits;
-        std::string byteSize;
-        std::string parity;
-    };
-    Settings Current() const;
+    // The routes whose boxes are checked, in the boxes' order; Save writes each.
+    std::vector<std::string_view> Routes() const;
     // Why a field Save would send cannot be sent, naming it; empty when all can.
     std::string CheckFields() const;
 

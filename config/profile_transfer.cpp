@@ -1,5 +1,6 @@
 #include "config/profile_transfer.h"
 
+#include "catalogue/key_catalogue.h"
 #include "catalogue/key_table.h"
 #include "catalogue/profile.h"
 #include "resources/strings.h"

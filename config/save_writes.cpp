@@ -1,5 +1,7 @@
 #include "config/save_writes.h"
 
+#include <algorithm>
+
 #include "catalogue/key_catalogue.h"
 
 namespace kd {
@@ -8,116 +10,82 @@ namespace {
 
 namespace key = catalogue::key;
 namespace value = catalogue::value;
-using catalogue::FlagValue;
+
+// The pages interleave: the reader has always been written in this order. Each key is
+// written when the pages give it a value.
+constexpr std::string_view kCodeTypes[] = {key::kPdf417Code, key::kQrCode, key::kDmCode,
+                                           key::kOneCode};
+// Written after the serial route's boxes, in this order.
+constexpr std::string_view kLineSettings[] = {key::kBaudRate, key::kByteSizes, key::kStopBits,
+                                              key::kParitys};
+constexpr std::string_view kAfterRoutes[] = {
+    key::kContentOrder,      key::kCodePrefix,       key::kCodePostfix,
+    key::kNfcContentOrder,   key::kNfcPrefix,        key::kNfcPostfix,
+    key::kIntervalTime,      key::kNfcHint,          key::kCodeHint,
+    key::kRebootHint,        key::kWorkMode,         key::kNfcSerial,
+    key::kNfcAble,           key::kCom0DevName,      key::kNfcContentFormat,
+    key::kCodePrePostFormat, key::kNfcPrePostFormat, key::kNfcReadMethod,
+    key::kDeviceNo,          key::kNfcContentBegin,  key::kNfcContentEnd,
+    key::kCodeContentFormat, key::kContentFormat,    key::kDevelopCtrl,
+    key::kScanMode,
+};
 
 class Writes {
   public:
+    explicit Writes(const KeyValues& values) : values_(values) {}
+
     void operator()(std::string_view name, std::string_view text) {
         list_.push_back({name, std::string(text)});
+    }
+    void Each(std::span<const std::string_view> names) {
+        for (const std::string_view name : names) {
+            if (const std::string* text = FindValue(values_, name);
+                text != nullptr && Means(name)) {
+                (*this)(name, *text);
+            }
+        }
     }
     std::vector<KeyWrite> Take() { return std::move(list_); }
 
   private:
+    // The NFC format means nothing with the NFC reader off.
+    bool Means(std::string_view name) const {
+        if (name != key::kNfcContentFormat) {
+            return true;
+        }
+        const std::string* nfcAble = FindValue(values_, key::kNfcAble);
+        return nfcAble != nullptr && catalogue::FlagIsOn(*nfcAble);
+    }
+
+    const KeyValues& values_;
     std::vector<KeyWrite> list_;
 };
 
-void SymbologyAndRoute(const PageSettings& pages, Writes& write) {
-    const SymbologyPage::Settings& symbology = pages.symbology;
-    write(key::kPdf417Code, FlagValue(symbology.pdf417));
-    write(key::kQrCode, FlagValue(symbology.qrCode));
-    write(key::kDmCode, FlagValue(symbology.dmCode));
-    write(key::kOneCode, FlagValue(symbology.barcode));
-
-    const OutputModePage::Settings& mode = pages.mode;
-    if (mode.comOutput) {
-        write(key::kIoInits, value::kComInits);
-        write(key::kIoMonitors, value::kComMonitors);
-        write(key::kIoOutputs, value::kComOutput);
-        write(key::kBaudRate, mode.baudRate);
-        write(key::kByteSizes, mode.byteSize);
-        write(key::kStopBits, mode.stopBits);
-        write(key::kParitys, mode.parity);
-    }
-    if (mode.usbOutput) {
-        write(key::kIoInits, value::kUsbInits);
-        write(key::kIoMonitors, value::kUsbMonitors);
-        write(key::kIoOutputs, value::kUsbOutput);
-    }
+// The literal of the key that goes with the route's box.
+std::string_view Companion(std::string_view name, std::string_view route) {
+    const catalogue::KeyInfo& routes = *catalogue::FindKey(key::kIoOutputs);
+    const auto box = std::find(routes.literals.begin(), routes.literals.end(), route);
+    return catalogue::FindKey(name)->literals[static_cast<size_t>(box - routes.literals.begin())];
 }
 
-void LineEndsAndAffixes(const OutputFormatPage::Settings& format, Writes& write) {
-    write(key::kContentOrder, catalogue::ContentOrderValue(format.enter, format.wrap));
-    write(key::kCodePrefix, format.codePrefix);
-    write(key::kCodePostfix, format.codePostfix);
-    if (format.nfcPrefixChecked) {
-        write(key::kNfcContentOrder, value::kNfcContentOrder);
-    }
-    write(key::kNfcPrefix, format.nfcPrefix);
-    write(key::kNfcPostfix, format.nfcPostfix);
-}
-
-void SignalsModeAndNfc(const ControlPage::Settings& control, Writes& write) {
-    write(key::kIntervalTime, control.intervalTime);
-    if (control.rebootLight) {
-        const catalogue::RebootLight& light = *control.rebootLight;
-        write(key::kNfcHint, catalogue::HintValue(light, control.nfcBeeper, control.nfcRedFlash));
-        write(key::kCodeHint,
-              catalogue::HintValue(light, control.codeBeeper, control.codeRedFlash));
-        write(key::kRebootHint, light.literal);
-    }
-    if (control.workMode) {
-        write(key::kWorkMode, *control.workMode);
-    }
-    if (control.nfcOn) {
-        write(key::kNfcSerial, value::kNfcSerial);
-        write(key::kNfcAble, FlagValue(true));
-        write(key::kCom0DevName, value::kCom0DevName);
-        if (control.nfcContentFormat) {
-            write(key::kNfcContentFormat, *control.nfcContentFormat);
-        }
-    } else {
-        write(key::kNfcAble, FlagValue(false));
-    }
-}
-
-void AffixFormats(const OutputFormatPage::Settings& format, Writes& write) {
-    if (format.codePrePostFormat) {
-        write(key::kCodePrePostFormat, *format.codePrePostFormat);
-    }
-    if (format.nfcPrePostFormat) {
-        write(key::kNfcPrePostFormat, *format.nfcPrePostFormat);
-    }
-    if (format.nfcReadMethod) {
-        write(key::kNfcReadMethod, *format.nfcReadMethod);
-    }
-}
-
-void ContentFormats(const ControlPage::Settings& control, Writes& write) {
-    write(key::kNfcContentBegin, control.nfcContentBegin);
-    write(key::kNfcContentEnd, control.nfcContentEnd);
-    if (control.codeContentFormat) {
-        write(key::kCodeContentFormat, *control.codeContentFormat);
-    }
-    if (control.contentFormat) {
-        write(key::kContentFormat, *control.contentFormat);
-    }
-    if (control.developMode) {
-        write(key::kDevelopCtrl, control.developMode->developCtrl);
-        write(key::kScanMode, control.developMode->scanMode);
+void Route(std::string_view route, Writes& write) {
+    write(key::kIoInits, Companion(key::kIoInits, route));
+    write(key::kIoMonitors, Companion(key::kIoMonitors, route));
+    write(key::kIoOutputs, route);
+    if (route == value::kComOutput) {
+        write.Each(kLineSettings);
     }
 }
 
 }  // namespace
 
 std::vector<KeyWrite> SaveWrites(const PageSettings& pages) {
-    // The pages interleave: the reader has always been written in this order.
-    Writes write;
-    SymbologyAndRoute(pages, write);
-    LineEndsAndAffixes(pages.format, write);
-    SignalsModeAndNfc(pages.control, write);
-    AffixFormats(pages.format, write);
-    write(key::kDeviceNo, pages.deviceNumber);
-    ContentFormats(pages.control, write);
+    Writes write(pages.values);
+    write.Each(kCodeTypes);
+    for (const std::string_view route : pages.routes) {
+        Route(route, write);
+    }
+    write.Each(kAfterRoutes);
     return write.Take();
 }
 

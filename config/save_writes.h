@@ -4,20 +4,15 @@
 #include <string_view>
 #include <vector>
 
-#include "config/control_page.h"
-#include "config/output_format_page.h"
-#include "config/output_mode_page.h"
-#include "config/symbology_page.h"
+#include "config/settings_page.h"
 
 namespace kd {
 
-// The five pages as Save reads them.
+// The five pages as Save reads them: the value of each key they write (see
+// SettingsPage::Current) and the routes whose boxes are checked, in the boxes' order.
 struct PageSettings {
-    SymbologyPage::Settings symbology;
-    OutputModePage::Settings mode;
-    OutputFormatPage::Settings format;
-    ControlPage::Settings control;
-    std::string deviceNumber;
+    KeyValues values;
+    std::vector<std::string_view> routes;
 };
 
 struct KeyWrite {

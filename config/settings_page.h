@@ -29,6 +29,11 @@ class SettingsPage : public ui::Dialog {
     // Shows the values of the keys this page holds, whether read from the reader or
     // taken from a profile; the controls of keys values lacks stay as they are.
     virtual void Fill(const KeyValues& values) = 0;
+    // Fill's counterpart: the value of each key the page writes, as Save sends it. A key
+    // is absent where its row has nothing selected or its companion box is unchecked.
+    // The key table tells how most controls give their key; a page adds the keys it
+    // composes from several controls.
+    virtual KeyValues Current() const;
 
     // Everything the page shows, so that an import that fails can put it back whole.
     struct State {

@@ -30,9 +30,4 @@ void SymbologyPage::Fill(const KeyValues& values) {
     }
 }
 
-SymbologyPage::Settings SymbologyPage::Current() const {
-    return {IsChecked(id::kQrCode), IsChecked(id::kDmCode), IsChecked(id::kBarcode),
-            IsChecked(id::kPdf417)};
-}
-
 }  // namespace kd

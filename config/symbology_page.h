@@ -10,15 +10,6 @@ class SymbologyPage final : public SettingsPage {
   public:
     SymbologyPage(ui::Toolkit& toolkit, KeyAccess& keys);
 
-    // The boxes as Save reads them.
-    struct Settings {
-        bool qrCode = false;
-        bool dmCode = false;
-        bool barcode = false;
-        bool pdf417 = false;
-    };
-    Settings Current() const;
-
     void Fill(const KeyValues& values) override;
 
   protected:

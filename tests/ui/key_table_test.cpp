@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
@@ -98,6 +99,33 @@ TEST(KeyTable, AgreesWithWhatTheDialogReadsAndWrites) {
     const auto writable =
         TableNames([](const KeyInfo& key) { return key.access != Access::ReadOnly; });
     EXPECT_EQ(written, std::set<std::string>(writable.begin(), writable.end()));
+}
+
+// Save reads each key back from the control the table names for it: a reader whose keys
+// hold values their neighbours do not share gets each one written back unchanged.
+TEST(KeyTable, NamesTheControlFillShowsEachKeyIn) {
+    std::vector<std::pair<std::string, std::string>> state = {{"nfcable", "1"}};
+    const std::span<const KeyInfo> keys = Keys();
+    for (const KeyInfo& key : keys) {
+        if (key.access != Access::ReadWrite || key.composed != nullptr ||
+            (key.kind == ControlKind::CheckBox && key.controls.size() > 1) ||
+            key.name == "nfcable") {
+            continue;
+        }
+        // Neighbours get different values; keys that share a row get the same button.
+        const auto first = std::find_if(keys.begin(), keys.end(), [&](const KeyInfo& other) {
+            return other.controls.data() == key.controls.data();
+        });
+        const size_t pick = static_cast<size_t>(first - keys.begin());
+        const std::span<const std::string_view> choices =
+            key.kind == ControlKind::ComboBox ? Suggestions(key) : key.literals;
+        state.emplace_back(key.name, choices.empty() ? "t" + std::to_string(pick)
+                                                     : std::string(choices[pick % choices.size()]));
+    }
+    const Observed observed = OpenAndSave(state);
+    for (const auto& [name, value] : state) {
+        EXPECT_THAT(observed.writes, ::testing::Contains(std::pair(name, value))) << name;
+    }
 }
 
 // Apply, diff, set and the window's import all ask these; a key the catalogue does not
