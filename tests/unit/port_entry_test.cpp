@@ -22,21 +22,13 @@ TEST(PortEntryText, WindowsShowsTheFriendlyNameAndAlwaysThePort) {
         {{"\\\\.\\COM3", "COM3", "USB-SERIAL CH340 (COM3)", true, ""}, "USB-SERIAL CH340 (COM3)"},
         // The fixed list knows nothing more than the name.
         {{"\\\\.\\COM1", "COM1", "COM1", false, ""}, "COM1"},
-        {{"\\\\.\\COM1", "COM1", "", false, ""}, "COM1"},
         // A friendly name that does not name the port, or names another one, gets it.
         {{"\\\\.\\COM4", "COM4", "Bluetooth link", false, ""}, "Bluetooth link (COM4)"},
         {{"\\\\.\\COM1", "COM1", "Adapter (COM12)", false, ""}, "Adapter (COM12) (COM1)"},
-        {{"\\\\.\\COM1", "COM1", "XCOM1 adapter", false, ""}, "XCOM1 adapter (COM1)"},
         // The system's bytes are shown, never obeyed.
         {{"p", "COM5", "Ev\x1b[2Jil\\ (COM5)", false, ""}, "Ev\\x1B[2Jil\\\\ (COM5)"},
-        {{"p", "COM6",
-          "A\xe2\x80\xae"
-          "gnp.exe (COM6)",
-          false, ""},
-         "A\\xE2\\x80\\xAEgnp.exe (COM6)"},
         // Only ports named COMn are listed.
         {{"\\\\?\\modem", "", "Modem on line", false, ""}, ""},
-        {{"\\\\?\\x", "LPT1", "Printer (LPT1)", false, ""}, ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(source.EntryText(c.port), c.shown) << c.port.friendlyName;
@@ -59,8 +51,6 @@ TEST(PortEntryText, LinuxShowsTheUsbDevicesWordsBesideThePath) {
     EXPECT_EQ(source.EntryText(bare), "ttyACM0 (USB 0525:a4a7)");
     bare.serialNumber = "42";
     EXPECT_EQ(source.EntryText(bare), "ttyACM0 (USB 0525:a4a7, 序列号 42)");
-    bare.usbId.clear();
-    EXPECT_EQ(source.EntryText(bare), "ttyACM0 (序列号 42)");
 
     // Each text through the escape rule, the path too.
     PortInfo odd{"/tmp/a\nb", "/tmp/a\nb", "", true, ""};
