@@ -215,17 +215,22 @@ void WalkRegistry(std::vector<PortInfo>& list, Registry& registry) {
     }
 }
 
-// Takes a port number out of a friendly name such as "USB Serial Port (COM7)".
+// Takes a port number out of a friendly name such as "USB Serial Port (COM7)". The last
+// "COM" with digits wins, so "COMMS HUB (COM3)" is COM3; a name with no such "COM" gives
+// what follows its first "COM", as before.
 std::string PortNameFrom(const std::string& friendlyName) {
-    const std::size_t at = friendlyName.find("COM");
-    if (at == std::string::npos) {
-        return "";
+    std::string found;
+    for (std::size_t at = friendlyName.find("COM"); at != std::string::npos;
+         at = friendlyName.find("COM", at + 1)) {
+        std::size_t end = at + 3;
+        while (end < friendlyName.size() && IsDigit(friendlyName[end])) {
+            ++end;
+        }
+        if (found.empty() || end > at + 3) {
+            found = friendlyName.substr(at, end - at);
+        }
     }
-    std::size_t end = at + 3;
-    while (end < friendlyName.size() && IsDigit(friendlyName[end])) {
-        ++end;
-    }
-    return friendlyName.substr(at, end - at);
+    return found;
 }
 
 // "Foo (COM3)" describes the port as "Foo".
