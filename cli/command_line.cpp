@@ -5,6 +5,7 @@
 #include "cli/command_table.h"
 #include "cli/help_format.h"
 #include "cli/option_checks.h"
+#include "resources/strings.h"
 
 namespace kd::cli {
 
@@ -36,6 +37,8 @@ constexpr char kExitCodesText[] =
     "  9   an upload block was not acknowledged after 4 sends\n"
     "  10  the output could not be written (standard output full or closed, dump -o,\n"
     "      station --log FILE)\n"
+    "  130 Ctrl-C (SIGINT): stopped between two exchanges, after saying what was done\n"
+    "  143 SIGTERM or SIGHUP: as 130\n"
     "\n"
     "diff and apply also use:\n"
     "  0   diff: the reader holds the profile; apply: written, stored, read back and verified\n"
@@ -171,20 +174,37 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
     return {};
 }
 
+// The whole command line; what a parse finds lands in options and scratch.
+void Describe(CLI::App& app, Options& options, Scratch& scratch) {
+    app.formatter(std::make_shared<HelpFormatter>());
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+    app.footer(kExitCodesText);
+    app.set_version_flag("--version", "kdcfg " + std::string(strings::kToolVersion),
+                         "print kdcfg's version and exit");
+    AddLineOptions(app, options, scratch);
+    AddCommands(app, options);
+    // After the commands, so that their own help does not list it.
+    app.set_help_all_flag("--help-all", "print this help, then every command's own help");
+    // Left-over arguments are named by Complete, in words of this program.
+    app.allow_extras();
+}
+
 }  // namespace
+
+void VisitCommandLine(const std::function<void(const CLI::App&)>& visit) {
+    Options options;
+    Scratch scratch;
+    CLI::App app(kProgramText, "kdcfg");
+    Describe(app, options, scratch);
+    visit(app);
+}
 
 ParseResult ParseOptions(const std::vector<std::string>& args) {
     Options options;
     Scratch scratch;
     CLI::App app(kProgramText, "kdcfg");
-    app.formatter(std::make_shared<HelpFormatter>());
-    app.fallthrough();
-    app.require_subcommand(0, 1);
-    app.footer(kExitCodesText);
-    AddLineOptions(app, options, scratch);
-    AddCommands(app, options);
-    // Left-over arguments are named by Complete, in words of this program.
-    app.allow_extras();
+    Describe(app, options, scratch);
 
     ParseResult result;
     try {
@@ -193,6 +213,14 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     } catch (const CLI::CallForHelp&) {
         result.help = true;
         result.helpText = app.help();
+        return result;
+    } catch (const CLI::CallForAllHelp&) {
+        result.help = true;
+        result.helpText = HelpOfEverything(app, kCommandFooter);
+        return result;
+    } catch (const CLI::CallForVersion& version) {
+        result.help = true;
+        result.helpText = version.what() + std::string("\n");
         return result;
     } catch (const CLI::ParseError& error) {
         result.error = error.what();
