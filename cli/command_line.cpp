@@ -37,8 +37,6 @@ constexpr char kExitCodesText[] =
     "  9   an upload block was not acknowledged after 4 sends\n"
     "  10  the output could not be written (standard output full or closed, dump -o,\n"
     "      station --log FILE)\n"
-    "  130 Ctrl-C (SIGINT): stopped between two exchanges, after saying what was done\n"
-    "  143 SIGTERM or SIGHUP: as 130\n"
     "\n"
     "diff and apply also use:\n"
     "  0   diff: the reader holds the profile; apply: written, stored, read back and verified\n"
@@ -53,7 +51,11 @@ constexpr char kExitCodesText[] =
     "station runs until Ctrl-C and uses:\n"
     "  0   every reader passed (or none came)\n"
     "  14  a reader failed; its FAIL line and its log record say why\n"
-    "  6, 10, 11 before watching: the firmware file, the log, the profile\n";
+    "  6, 10, 11 before watching: the firmware file, the log, the profile\n"
+    "\n"
+    "Stopped by a signal (station: see its own help):\n"
+    "  130  Ctrl-C (SIGINT), between two exchanges, after saying what was done\n"
+    "  143  SIGTERM or SIGHUP, the same way\n";
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/command_line.h"
 #include "cli/command_table.h"
 #include "cli/exit_codes.h"
@@ -193,6 +195,20 @@ TEST(KdcfgOptions, HelpOfEverythingHoldsEveryCommandOptionAndExitCode) {
     // own footer stays.
     EXPECT_THAT(text, Not(HasSubstr("'kdcfg --help' lists them")));
     EXPECT_THAT(text, HasSubstr("Exit codes: 0 found, 3 the port cannot be opened"));
+
+    // help2man takes a paragraph that starts with an option for an option's entry.
+    VisitCommandLine([](const CLI::App& app) {
+        for (const CLI::App* command : app.get_subcommands({})) {
+            for (const std::string& prose : {command->get_description(), command->get_footer()}) {
+                for (size_t at = 0; at != std::string::npos; at = prose.find("\n\n", at + 1)) {
+                    const size_t start = prose.find_first_not_of('\n', at);
+                    if (start != std::string::npos) {
+                        EXPECT_NE(prose[start], '-') << command->get_name() << ": " << prose;
+                    }
+                }
+            }
+        }
+    });
 
     std::ifstream header(std::string(KD_SOURCE_DIR) + "/cli/exit_codes.h");
     std::stringstream source;
