@@ -37,3 +37,14 @@ if(KD_HELP2MAN)
 else()
     message(STATUS "help2man not found: no man pages (Debian package help2man)")
 endif()
+
+# kdcfg's bash completion, written by kdcfg-completion from kdcfg's own command line.
+set(kd_completion_file ${CMAKE_BINARY_DIR}/completion/kdcfg)
+add_custom_command(
+    OUTPUT ${kd_completion_file}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/completion
+    COMMAND kdcfg-completion ${kd_completion_file}
+    DEPENDS kdcfg-completion
+    COMMENT "Making kdcfg's bash completion"
+    VERBATIM)
+add_custom_target(kd_bash_completion ALL DEPENDS ${kd_completion_file})
