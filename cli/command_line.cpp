@@ -5,6 +5,7 @@
 #include "cli/command_table.h"
 #include "cli/help_format.h"
 #include "cli/option_checks.h"
+#include "cli/platform.h"
 
 namespace kd::cli {
 
@@ -60,6 +61,7 @@ constexpr char kCommandFooter[] =
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
     unsigned dataBits = 8;
+    std::string configFile;  // --config
 };
 
 // "info, get, ...: " and the station's line, from the commands that have a JSON form.
@@ -102,7 +104,7 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
         ->check(OneOf({"1", "2"}))
         ->multi_option_policy(last);
     app.add_option("--parity", options.serial.parity,
-                   "NONE, ODD, EVEN, MARK or SPACE (default NONE)")
+                   "none, odd, even, mark or space, in any case (default none)")
         ->type_name("PARITY")
         ->check(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
         ->multi_option_policy(last);
@@ -112,6 +114,12 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
                  "read each reply in reads that end 50 ms after its last byte, as the window "
                  "does, instead of ending with the reply's last byte");
     app.add_flag("--json", options.json, JsonHelp());
+    app.add_option("--config", scratch.configFile,
+                   "read the line options' defaults from FILE instead of the usual place (see "
+                   "Defaults below)")
+        ->type_name("FILE")
+        ->check(PathNotOption())
+        ->multi_option_policy(last);
 }
 
 void AddCommands(CLI::App& app, Options& options) {
@@ -142,8 +150,26 @@ const CLI::App* Chosen(const CLI::App& app) {
     return chosen.empty() ? nullptr : chosen.front();
 }
 
+// Where the defaults the command line left out come from. Without an environment, only
+// a file named by --config.
+DefaultSources Sources(const Environment& environment, const Scratch& scratch,
+                       const Command& command) {
+    DefaultSources sources;
+    sources.environment =
+        environment ? environment : [](const std::string&) { return std::optional<std::string>(); };
+    sources.configRequired = !scratch.configFile.empty();
+    sources.configFile = sources.configRequired ? scratch.configFile
+                         : environment          ? DefaultConfigFile(environment)
+                                                : std::string();
+    if (command.scope == Scope::Watched) {
+        sources.notTaken = {"port", "ports", "trace"};  // it watches its own ports
+    }
+    return sources;
+}
+
 // Checks what CLI11 leaves to us and moves the command's values into options.
-std::string Complete(const CLI::App& app, Options& options, const Scratch& scratch) {
+std::string Complete(CLI::App& app, Options& options, const Scratch& scratch,
+                     const Environment& environment) {
     const CLI::App* command = Chosen(app);
     if (const auto rest = app.remaining(true); !rest.empty()) {
         return Unexpected(rest.front(), command);
@@ -153,6 +179,10 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
     }
     options.command = command->get_name();
     const Command& chosen = *FindCommand(options.command);
+    if (std::string problem = ApplyLineDefaults(app, Sources(environment, scratch, chosen));
+        !problem.empty()) {
+        return problem;
+    }
     if (options.json && !chosen.json) {
         return "--json: " + options.command + " has no JSON form";
     }
@@ -173,7 +203,7 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
 
 }  // namespace
 
-ParseResult ParseOptions(const std::vector<std::string>& args) {
+ParseResult ParseOptions(const std::vector<std::string>& args, const Environment& environment) {
     Options options;
     Scratch scratch;
     CLI::App app(kProgramText, "kdcfg");
@@ -198,7 +228,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         result.error = error.what();
     }
     if (result.error.empty()) {
-        result.error = Complete(app, options, scratch);
+        result.error = Complete(app, options, scratch, environment);
     }
     if (!result.error.empty()) {
         const CLI::App* command = Chosen(app);
