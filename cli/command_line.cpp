@@ -6,6 +6,7 @@
 #include "cli/help_format.h"
 #include "cli/option_checks.h"
 #include "cli/platform.h"
+#include "text/closest_word.h"
 
 namespace kd::cli {
 
@@ -106,7 +107,7 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
     app.add_option("--parity", options.serial.parity,
                    "none, odd, even, mark or space, in any case (default none)")
         ->type_name("PARITY")
-        ->check(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
+        ->transform(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
         ->multi_option_policy(last);
     app.add_flag("--trace", options.trace,
                  "show every frame sent (>) and received (<) as hex on standard error");
@@ -134,13 +135,41 @@ void AddCommands(CLI::App& app, Options& options) {
     }
 }
 
+// "; did you mean info?" when one of words is near what was typed.
+std::string Suggestion(const std::string& typed, const std::vector<std::string>& words) {
+    const std::vector<std::string_view> views(words.begin(), words.end());
+    const auto near = text::ClosestWord(typed, views);
+    return near ? "; did you mean " + std::string(*near) + "?" : std::string();
+}
+
+// The long options the program and the command take.
+std::vector<std::string> OptionNames(const CLI::App& app, const CLI::App* command) {
+    std::vector<std::string> names;
+    for (const CLI::App* owner : {&app, command}) {
+        if (owner == nullptr) {
+            continue;
+        }
+        for (const CLI::Option* option : owner->get_options()) {
+            for (const std::string& name : option->get_lnames()) {
+                names.push_back("--" + name);
+            }
+        }
+    }
+    return names;
+}
+
 // Names the first argument that nothing took.
-std::string Unexpected(const std::string& argument, const CLI::App* command) {
+std::string Unexpected(const std::string& argument, const CLI::App& app, const CLI::App* command) {
     if (argument.starts_with("-")) {
-        return "unknown option '" + argument.substr(0, argument.find('=')) + "'";
+        const std::string name = argument.substr(0, argument.find('='));
+        return "unknown option '" + name + "'" + Suggestion(name, OptionNames(app, command));
     }
     if (command == nullptr) {
-        return "unknown command '" + argument + "'";
+        std::vector<std::string> names;
+        for (const Command& known : Commands()) {
+            names.emplace_back(known.name);
+        }
+        return "unknown command '" + argument + "'" + Suggestion(argument, names);
     }
     return command->get_name() + ": unexpected argument '" + argument + "'";
 }
@@ -172,7 +201,7 @@ std::string Complete(CLI::App& app, Options& options, const Scratch& scratch,
                      const Environment& environment) {
     const CLI::App* command = Chosen(app);
     if (const auto rest = app.remaining(true); !rest.empty()) {
-        return Unexpected(rest.front(), command);
+        return Unexpected(rest.front(), app, command);
     }
     if (command == nullptr) {
         return "no command given";
