@@ -52,12 +52,26 @@ constexpr char kExitCodesText[] =
     "station runs until Ctrl-C and uses:\n"
     "  0   every reader passed (or none came)\n"
     "  14  a reader failed; its FAIL line and its log record say why\n"
-    "  6, 10, 11 before watching: the firmware file, the log, the profile\n";
+    "  6, 10, 11 before watching: the firmware file, the log, the profile\n"
+    "\n"
+    "Defaults: a line option not on the command line is taken from the environment,\n"
+    "then from the configuration file, then the built-in default stands. Variables:\n"
+    "KDCFG_PORT, KDCFG_PORTS, KDCFG_BAUD, KDCFG_DATA_BITS, KDCFG_STOP_BITS,\n"
+    "KDCFG_PARITY, KDCFG_TRACE and KDCFG_DESIGNED_TIMING (yes or no). The file is\n"
+    "--config FILE, or else $XDG_CONFIG_HOME/kdcfg/config (~/.config/kdcfg/config;\n"
+    "on Windows %APPDATA%\\kdcfg\\config), with one 'name = value' line per option,\n"
+    "named as the long option without its dashes; # starts a comment line:\n"
+    "    port = /dev/ttyUSB0\n"
+    "    baud = 115200\n"
+    "Each port line adds a reader. A port given in one place replaces the ports of\n"
+    "the places below it: --port on the command line is the only port, whatever\n"
+    "KDCFG_PORTS or the file say. station takes no port nor trace from them.\n";
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
-    "--trace, --designed-timing) and --json may come before or after the command;\n"
-    "'kdcfg --help' lists them and the exit codes.";
+    "--trace, --designed-timing), --json and --config may come before or after the\n"
+    "command; 'kdcfg --help' lists them, where their defaults come from, and the exit\n"
+    "codes.";
 
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
@@ -81,39 +95,42 @@ std::string JsonHelp() {
 void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
     const auto last = CLI::MultiOptionPolicy::TakeLast;
     app.add_option("--port", options.ports,
-                   "the reader's serial port, e.g. /dev/ttyUSB0 or COM3; give it again to run "
-                   "on several readers at once")
+                   "the reader's serial port, e.g. /dev/ttyUSB0 or COM3; give --port again for "
+                   "each further reader, to work on them all at once")
         ->type_name("PATH")
         ->check(PathNotOption())
         ->allow_extra_args(false);  // one path per --port: "get KEY --port P KEY" stays whole
     app.add_option("--ports", options.portPattern,
-                   "every port the pattern matches, e.g. '/dev/serial/by-id/usb-*' (not on "
-                   "Windows)")
+                   "every port whose name matches the pattern, e.g. '/dev/serial/by-id/usb-*' "
+                   "(quoted, so that the shell leaves it; not on Windows)")
         ->type_name("GLOB")
         ->check(PathNotOption())
         ->multi_option_policy(last);
-    app.add_option("--baud", options.serial.baudRate, "line speed in bit/s (default 9600)")
+    app.add_option("--baud", options.serial.baudRate,
+                   "line speed in bit/s, e.g. 9600 or 115200 (default 9600)")
         ->type_name("N")
         ->check(PositiveWholeNumber())
         ->multi_option_policy(last);
-    app.add_option("--data-bits", scratch.dataBits, "5, 6, 7 or 8 (default 8)")
+    app.add_option("--data-bits", scratch.dataBits,
+                   "data bits per character: 5, 6, 7 or 8 (default 8)")
         ->type_name("BITS")
         ->check(OneOf({"5", "6", "7", "8"}))
         ->multi_option_policy(last);
-    app.add_option("--stop-bits", options.serial.stopBits, "1 or 2 (default 1)")
+    app.add_option("--stop-bits", options.serial.stopBits, "stop bits: 1 or 2 (default 1)")
         ->type_name("BITS")
         ->check(OneOf({"1", "2"}))
         ->multi_option_policy(last);
     app.add_option("--parity", options.serial.parity,
-                   "none, odd, even, mark or space, in any case (default none)")
+                   "parity: none, odd, even, mark or space, in any case (default none)")
         ->type_name("PARITY")
         ->transform(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
         ->multi_option_policy(last);
     app.add_flag("--trace", options.trace,
-                 "show every frame sent (>) and received (<) as hex on standard error");
+                 "show every frame sent (>) and received (<) in hex on standard error");
     app.add_flag("--designed-timing", options.designedTiming,
-                 "read each reply in reads that end 50 ms after its last byte, as the window "
-                 "does, instead of ending with the reply's last byte");
+                 "time replies as the kdconfig window does: wait for 50 ms of silence after "
+                 "each one instead of going on at its last byte; slower, for a reader or "
+                 "adapter that needs that pause (see the README)");
     app.add_flag("--json", options.json, JsonHelp());
     app.add_option("--config", scratch.configFile,
                    "read the line options' defaults from FILE instead of the usual place (see "
@@ -236,6 +253,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args, const Environment
     Options options;
     Scratch scratch;
     CLI::App app(kProgramText, "kdcfg");
+    app.set_help_flag("-h,--help", kHelpFlagText);  // the commands take it over
     app.formatter(std::make_shared<HelpFormatter>());
     app.fallthrough();
     app.require_subcommand(0, 1);

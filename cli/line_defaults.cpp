@@ -124,7 +124,7 @@ std::string GiveOption(CLI::App& app, const LineDefault& entry, const std::vecto
     }
     for (const Given& one : given) {
         std::string value = one.value;
-        if (option->get_type_size() == 0 && !FlagWord(value)) {
+        if (option->get_expected_max() == 0 && !FlagWord(value)) {
             return one.where + ": takes yes or no (or 1 or 0, true or false, on or off), not '" +
                    text::EscapeSystemText(one.value) + "'";
         }

@@ -229,7 +229,10 @@ int RunStore(Channel& channel, std::FILE* /*out*/, std::FILE* err) {
 }
 
 void AddGetOptions(CLI::App& command, Options& options) {
-    command.add_option("KEY", options.get.keys, "key names, such as workmode or codeprefix")
+    command
+        .add_option(
+            "KEY", options.get.keys,
+            "one or more key names, such as workmode or codeprefix; 'kdcfg keys' lists them")
         ->type_name("")
         ->required()
         ->check(KeyName());
@@ -246,7 +249,7 @@ void AddSetOptions(CLI::App& command, Options& options) {
                         {item.substr(0, equals), item.substr(equals + 1)});
                 }
             },
-            "keys and their new values")
+            "one or more keys with their new values, e.g. workmode=2")
         ->type_name("")
         ->required()
         ->check(Assignment());

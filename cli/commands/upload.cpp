@@ -67,7 +67,7 @@ int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileNam
 namespace {
 
 void AddFileOption(CLI::App& command, Options& options, const char* what, const char* otherwise) {
-    command.add_option("FILE", options.upload.file, what)->check(PathNotOption());
+    command.add_option("FILE", options.upload.file, what)->type_name("")->check(PathNotOption());
     command.final_callback([&options, otherwise] {
         if (options.upload.file.empty()) {
             options.upload.file = otherwise;

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "catalogue/key_table.h"
 #include "cli/command_line.h"
+#include "cli/command_table.h"
 #include "tests/support/processes.h"
 #include "text/closest_word.h"
 
@@ -159,6 +161,33 @@ TEST(KdcfgInput, WordsInAnyCaseAndNearMisses) {
     for (const auto& [typed, meant] : near) {
         EXPECT_EQ(text::ClosestWord(typed, words), meant) << typed;
     }
+}
+
+// The parser's own words and the wire's names mean nothing to a user; its long lines
+// do not fit a terminal.
+TEST(KdcfgHelp, EveryHelpIsInTheUsersWords) {
+    std::vector<std::vector<std::string>> asks = {{"--help"}};
+    for (const Command& command : Commands()) {
+        asks.push_back({command.name, "--help"});
+    }
+    for (const auto& ask : asks) {
+        const ParseResult help = ParseOptions(ask);
+        ASSERT_TRUE(help.help) << ask[0];
+        for (const char* word : {"TEXT", "UINT", "REQUIRED", "Needs:", "Excludes:", "Env:", " in [",
+                                 "Print this help", "tesmor", "tmconfig", " ..."}) {
+            EXPECT_EQ(help.helpText.find(word), std::string::npos) << ask[0] << ": " << word;
+        }
+        std::istringstream lines(help.helpText);
+        for (std::string line; std::getline(lines, line);) {
+            if (line.starts_with("  -")) {  // an option's lines, wrapped here
+                EXPECT_LE(line.size(), 80u) << line;
+            }
+        }
+    }
+    const std::string station = ParseOptions({"station", "--help"}).helpText;
+    EXPECT_NE(station.find("--watch GLOB                the ports to watch"), std::string::npos);
+    EXPECT_NE(station.find("(required)"), std::string::npos);
+    EXPECT_NE(station.find("(only with --firmware)"), std::string::npos);
 }
 
 }  // namespace
