@@ -5,6 +5,7 @@
 #include "catalogue/key_catalogue.h"
 #include "resources/config_ids.h"
 #include "resources/config_pages.h"
+#include "text/closest_word.h"
 
 namespace kd::catalogue {
 
@@ -181,6 +182,15 @@ const KeyInfo* FindKey(std::string_view name) {
         }
     }
     return nullptr;
+}
+
+std::string SimilarKeyHint(std::string_view name) {
+    std::vector<std::string_view> names;
+    for (const KeyInfo& key : kKeys) {
+        names.push_back(key.name);
+    }
+    const auto near = text::ClosestWord(name, names);
+    return near && *near != name ? "; did you mean " + std::string(*near) + "?" : std::string();
 }
 
 std::string_view PageCaption(Page page) {

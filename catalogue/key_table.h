@@ -44,6 +44,8 @@ struct KeyInfo {
 // wire), then the keys only written.
 std::span<const KeyInfo> Keys();
 const KeyInfo* FindKey(std::string_view name);
+// "; did you mean workmode?" for a name near a key of the catalogue, else "".
+std::string SimilarKeyHint(std::string_view name);
 
 std::string_view PageCaption(Page page);
 std::string_view KindName(ControlKind kind);

@@ -5,7 +5,9 @@
 #include "cli/command_table.h"
 #include "cli/help_format.h"
 #include "cli/option_checks.h"
+#include "cli/platform.h"
 #include "resources/strings.h"
+#include "text/closest_word.h"
 
 namespace kd::cli {
 
@@ -55,16 +57,31 @@ constexpr char kExitCodesText[] =
     "\n"
     "Stopped by a signal (station: see its own help):\n"
     "  130  Ctrl-C (SIGINT), between two exchanges, after saying what was done\n"
-    "  143  SIGTERM or SIGHUP, the same way\n";
+    "  143  SIGTERM or SIGHUP, the same way\n"
+    "\n"
+    "Defaults: a line option not on the command line is taken from the environment,\n"
+    "then from the configuration file, then the built-in default stands. Variables:\n"
+    "KDCFG_PORT, KDCFG_PORTS, KDCFG_BAUD, KDCFG_DATA_BITS, KDCFG_STOP_BITS,\n"
+    "KDCFG_PARITY, KDCFG_TRACE and KDCFG_DESIGNED_TIMING (yes or no). The file is\n"
+    "--config FILE, or else $XDG_CONFIG_HOME/kdcfg/config (~/.config/kdcfg/config;\n"
+    "on Windows %APPDATA%\\kdcfg\\config), with one 'name = value' line per option,\n"
+    "named as the long option without its dashes; # starts a comment line:\n"
+    "    port = /dev/ttyUSB0\n"
+    "    baud = 115200\n"
+    "Each port line adds a reader. A port given in one place replaces the ports of\n"
+    "the places below it: --port on the command line is the only port, whatever\n"
+    "KDCFG_PORTS or the file say. station takes no port nor trace from them.\n";
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
-    "--trace, --designed-timing) and --json may come before or after the command;\n"
-    "'kdcfg --help' lists them and the exit codes.";
+    "--trace, --designed-timing), --json and --config may come before or after the\n"
+    "command; 'kdcfg --help' lists them, where their defaults come from, and the exit\n"
+    "codes.";
 
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
     unsigned dataBits = 8;
+    std::string configFile;  // --config
 };
 
 // "info, get, ...: " and the station's line, from the commands that have a JSON form.
@@ -83,40 +100,49 @@ std::string JsonHelp() {
 void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
     const auto last = CLI::MultiOptionPolicy::TakeLast;
     app.add_option("--port", options.ports,
-                   "the reader's serial port, e.g. /dev/ttyUSB0 or COM3; give it again to run "
-                   "on several readers at once")
+                   "the reader's serial port, e.g. /dev/ttyUSB0 or COM3; give --port again for "
+                   "each further reader, to work on them all at once")
         ->type_name("PATH")
         ->check(PathNotOption())
         ->allow_extra_args(false);  // one path per --port: "get KEY --port P KEY" stays whole
     app.add_option("--ports", options.portPattern,
-                   "every port the pattern matches, e.g. '/dev/serial/by-id/usb-*' (not on "
-                   "Windows)")
+                   "every port whose name matches the pattern, e.g. '/dev/serial/by-id/usb-*' "
+                   "(quoted, so that the shell leaves it; not on Windows)")
         ->type_name("GLOB")
         ->check(PathNotOption())
         ->multi_option_policy(last);
-    app.add_option("--baud", options.serial.baudRate, "line speed in bit/s (default 9600)")
+    app.add_option("--baud", options.serial.baudRate,
+                   "line speed in bit/s, e.g. 9600 or 115200 (default 9600)")
         ->type_name("N")
         ->check(PositiveWholeNumber())
         ->multi_option_policy(last);
-    app.add_option("--data-bits", scratch.dataBits, "5, 6, 7 or 8 (default 8)")
+    app.add_option("--data-bits", scratch.dataBits,
+                   "data bits per character: 5, 6, 7 or 8 (default 8)")
         ->type_name("BITS")
         ->check(OneOf({"5", "6", "7", "8"}))
         ->multi_option_policy(last);
-    app.add_option("--stop-bits", options.serial.stopBits, "1 or 2 (default 1)")
+    app.add_option("--stop-bits", options.serial.stopBits, "stop bits: 1 or 2 (default 1)")
         ->type_name("BITS")
         ->check(OneOf({"1", "2"}))
         ->multi_option_policy(last);
     app.add_option("--parity", options.serial.parity,
-                   "NONE, ODD, EVEN, MARK or SPACE (default NONE)")
+                   "parity: none, odd, even, mark or space, in any case (default none)")
         ->type_name("PARITY")
-        ->check(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
+        ->transform(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
         ->multi_option_policy(last);
     app.add_flag("--trace", options.trace,
-                 "show every frame sent (>) and received (<) as hex on standard error");
+                 "show every frame sent (>) and received (<) in hex on standard error");
     app.add_flag("--designed-timing", options.designedTiming,
-                 "read each reply in reads that end 50 ms after its last byte, as the window "
-                 "does, instead of ending with the reply's last byte");
+                 "time replies as the kdconfig window does: wait for 50 ms of silence after "
+                 "each one instead of going on at its last byte; slower, for a reader or "
+                 "adapter that needs that pause (see the README)");
     app.add_flag("--json", options.json, JsonHelp());
+    app.add_option("--config", scratch.configFile,
+                   "read the line options' defaults from FILE instead of the usual place (see "
+                   "Defaults below)")
+        ->type_name("FILE")
+        ->check(PathNotOption())
+        ->multi_option_policy(last);
 }
 
 void AddCommands(CLI::App& app, Options& options) {
@@ -131,13 +157,41 @@ void AddCommands(CLI::App& app, Options& options) {
     }
 }
 
+// "; did you mean info?" when one of words is near what was typed.
+std::string Suggestion(const std::string& typed, const std::vector<std::string>& words) {
+    const std::vector<std::string_view> views(words.begin(), words.end());
+    const auto near = text::ClosestWord(typed, views);
+    return near ? "; did you mean " + std::string(*near) + "?" : std::string();
+}
+
+// The long options the program and the command take.
+std::vector<std::string> OptionNames(const CLI::App& app, const CLI::App* command) {
+    std::vector<std::string> names;
+    for (const CLI::App* owner : {&app, command}) {
+        if (owner == nullptr) {
+            continue;
+        }
+        for (const CLI::Option* option : owner->get_options()) {
+            for (const std::string& name : option->get_lnames()) {
+                names.push_back("--" + name);
+            }
+        }
+    }
+    return names;
+}
+
 // Names the first argument that nothing took.
-std::string Unexpected(const std::string& argument, const CLI::App* command) {
+std::string Unexpected(const std::string& argument, const CLI::App& app, const CLI::App* command) {
     if (argument.starts_with("-")) {
-        return "unknown option '" + argument.substr(0, argument.find('=')) + "'";
+        const std::string name = argument.substr(0, argument.find('='));
+        return "unknown option '" + name + "'" + Suggestion(name, OptionNames(app, command));
     }
     if (command == nullptr) {
-        return "unknown command '" + argument + "'";
+        std::vector<std::string> names;
+        for (const Command& known : Commands()) {
+            names.emplace_back(known.name);
+        }
+        return "unknown command '" + argument + "'" + Suggestion(argument, names);
     }
     return command->get_name() + ": unexpected argument '" + argument + "'";
 }
@@ -147,17 +201,39 @@ const CLI::App* Chosen(const CLI::App& app) {
     return chosen.empty() ? nullptr : chosen.front();
 }
 
+// Where the defaults the command line left out come from. Without an environment, only
+// a file named by --config.
+DefaultSources Sources(const Environment& environment, const Scratch& scratch,
+                       const Command& command) {
+    DefaultSources sources;
+    sources.environment =
+        environment ? environment : [](const std::string&) { return std::optional<std::string>(); };
+    sources.configRequired = !scratch.configFile.empty();
+    sources.configFile = sources.configRequired ? scratch.configFile
+                         : environment          ? DefaultConfigFile(environment)
+                                                : std::string();
+    if (command.scope == Scope::Watched) {
+        sources.notTaken = {"port", "ports", "trace"};  // it watches its own ports
+    }
+    return sources;
+}
+
 // Checks what CLI11 leaves to us and moves the command's values into options.
-std::string Complete(const CLI::App& app, Options& options, const Scratch& scratch) {
+std::string Complete(CLI::App& app, Options& options, const Scratch& scratch,
+                     const Environment& environment) {
     const CLI::App* command = Chosen(app);
     if (const auto rest = app.remaining(true); !rest.empty()) {
-        return Unexpected(rest.front(), command);
+        return Unexpected(rest.front(), app, command);
     }
     if (command == nullptr) {
         return "no command given";
     }
     options.command = command->get_name();
     const Command& chosen = *FindCommand(options.command);
+    if (std::string problem = ApplyLineDefaults(app, Sources(environment, scratch, chosen));
+        !problem.empty()) {
+        return problem;
+    }
     if (options.json && !chosen.json) {
         return "--json: " + options.command + " has no JSON form";
     }
@@ -178,6 +254,7 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
 
 // The whole command line; what a parse finds lands in options and scratch.
 void Describe(CLI::App& app, Options& options, Scratch& scratch) {
+    app.set_help_flag("-h,--help", kHelpFlagText);  // the commands take it over
     app.formatter(std::make_shared<HelpFormatter>());
     app.fallthrough();
     app.require_subcommand(0, 1);
@@ -202,7 +279,7 @@ void VisitCommandLine(const std::function<void(const CLI::App&)>& visit) {
     visit(app);
 }
 
-ParseResult ParseOptions(const std::vector<std::string>& args) {
+ParseResult ParseOptions(const std::vector<std::string>& args, const Environment& environment) {
     Options options;
     Scratch scratch;
     CLI::App app(kProgramText, "kdcfg");
@@ -228,7 +305,7 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
         result.error = error.what();
     }
     if (result.error.empty()) {
-        result.error = Complete(app, options, scratch);
+        result.error = Complete(app, options, scratch, environment);
     }
     if (!result.error.empty()) {
         const CLI::App* command = Chosen(app);

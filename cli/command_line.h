@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/line_defaults.h"
 #include "cli/options.h"
 
 namespace CLI {
@@ -24,8 +25,11 @@ struct ParseResult {
 };
 
 // Reads the arguments after the program name. Line options may come before or after
-// the command. Nothing is opened.
-ParseResult ParseOptions(const std::vector<std::string>& args);
+// the command; those not given come from the environment, then from the configuration
+// file (--config FILE, or the usual one when there is an environment). Without an
+// environment only the command line and a --config file count. Nothing but that file is
+// opened.
+ParseResult ParseOptions(const std::vector<std::string>& args, const Environment& environment = {});
 
 // Shows kdcfg's whole command line, as ParseOptions builds it, to what is made from it
 // (the shell completion). Nothing is parsed.

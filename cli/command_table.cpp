@@ -63,15 +63,15 @@ constexpr char kApplySends[] =
     "are compared, never written. If a write fails, nothing is stored.";
 
 constexpr char kUploadFirmwareSends[] =
-    "Sends the upload start (target \"tesmor\", the file's length and MD5), then the\n"
-    "file in blocks of 1012 bytes, each sent up to 4 times until the reader acknowledges\n"
-    "it, then waits 30 s for the reader to take the image in. Power the reader off and\n"
-    "on afterwards.";
+    "Tells the reader that a firmware image follows, with its length and MD5 checksum,\n"
+    "then sends the file in blocks of 1012 bytes, each sent up to 4 times until the\n"
+    "reader acknowledges it, then waits 30 s for the reader to take the image in.\n"
+    "Power the reader off and on afterwards.";
 
 constexpr char kUploadConfigSends[] =
-    "Sends the upload start (target \"tmconfig.config\", the file's length and MD5), then\n"
-    "the file in blocks of 1012 bytes, each sent up to 4 times until the reader\n"
-    "acknowledges it, then waits 4 s for the reader to take the file in.";
+    "Tells the reader that a configuration file follows, with its length and MD5\n"
+    "checksum, then sends the file in blocks of 1012 bytes, each sent up to 4 times\n"
+    "until the reader acknowledges it, then waits 4 s for the reader to take it in.";
 
 constexpr char kPortsSends[] =
     "Prints one line per port: the name --port takes, then what the system knows\n"

@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kdcfg: %s\n", error.c_str());
         return kExitPortUnavailable;
     }
-    ParseResult parsed =
-        ParseOptions(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    ParseResult parsed = ParseOptions(
+        std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc), SystemEnvironment());
     if (parsed.help) {
         std::fputs(parsed.helpText.c_str(), stdout);
         return FinishOutput(kExitOk);

@@ -1,5 +1,7 @@
 #include "cli/option_checks.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 
@@ -22,6 +24,13 @@ std::string CheckPositive(std::string_view text) {
         return "needs a positive whole number, not '" + std::string(text) + "'";
     }
     return {};
+}
+
+bool SameWord(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
 }
 
 std::string CheckPath(std::string_view text) {
@@ -72,7 +81,9 @@ CLI::Validator OneOf(std::vector<std::string> choices) {
         [choices](std::string& text) -> std::string {
             std::string list;
             for (const auto& choice : choices) {
-                if (choice == text) {
+                // Any case is the same word; the rest of the program sees the choice's own.
+                if (SameWord(choice, text)) {
+                    text = choice;
                     return {};
                 }
                 list += (list.empty() ? "" : ", ") + choice;

@@ -18,6 +18,8 @@ std::string CheckAssignment(std::string_view text);
 
 // The checks as CLI11 validators, so that their messages come in CLI11's form.
 CLI::Validator PositiveWholeNumber();
+// One of the choices in any case, taken as the choice is written: give it to
+// CLI::Option::transform (check keeps the text as typed).
 CLI::Validator OneOf(std::vector<std::string> choices);
 // A path, which must not be the next option: "--port --trace" names no port.
 CLI::Validator PathNotOption();

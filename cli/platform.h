@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/line_defaults.h"
+
 // What kdcfg asks of the operating system, one file per platform.
 namespace kd::cli {
 
@@ -19,5 +21,9 @@ std::string PortDevicePath(const std::string& name);
 
 // The paths a shell pattern matches, sorted; empty with error set when none do.
 std::vector<std::string> MatchPortPattern(const std::string& pattern, std::string& error);
+
+// The configuration file read when --config names none: $XDG_CONFIG_HOME/kdcfg/config or
+// ~/.config/kdcfg/config; on Windows %APPDATA%\kdcfg\config. "" when there is no such place.
+std::string DefaultConfigFile(const Environment& environment);
 
 }  // namespace kd::cli

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/exit_codes.h"
+#include "cli/json_output.h"
 #include "cli/platform.h"
 #include "cli/profile_file.h"
 #include "cli/stop.h"
@@ -46,12 +47,31 @@ int RunStoppable(const Options& options, Channel& channel, bool terminal, std::F
     return StopExitCode(cause);
 }
 
+// "9600 8N1", as line settings are written on a reader's label.
+std::string LineText(const SerialSettings& serial) {
+    return std::to_string(serial.baudRate) + " " + std::to_string(serial.byteSize) +
+           (serial.parity.empty() ? '?' : serial.parity.front()) + serial.stopBits;
+}
+
+// After a reader gave no valid reply: the settings the line had, and how to find others.
+void SayWhatWasTried(const SerialSettings& serial, std::FILE* err) {
+    const std::string port = ShownName(serial.portPath);
+    std::fprintf(err,
+                 "kdcfg: the line on %s was %s; if a reader is there and powered but set "
+                 "otherwise, try `kdcfg probe --port %s` to find its settings\n",
+                 port.c_str(), LineText(serial).c_str(), port.c_str());
+}
+
 bool TakesProfile(const Options& options) {
     const Command* command = FindCommand(options.command);
     return command != nullptr && command->readsProfile;
 }
 
 }  // namespace
+
+void SayWhereThePortsAre(std::FILE* err) {
+    std::fprintf(err, "kdcfg: `kdcfg ports` lists the serial ports of this machine\n");
+}
 
 bool ReadCommandProfile(Options& options, std::FILE* err) {
     if (!TakesProfile(options)) {
@@ -77,6 +97,7 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     std::unique_ptr<Channel> port = OpenSerialChannel(serial, error);
     if (!port) {
         std::fprintf(err, "kdcfg: %s\n", error.c_str());
+        SayWhereThePortsAre(err);
         return kExitPortUnavailable;
     }
     std::unique_ptr<Channel> tracer;
@@ -87,6 +108,9 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed
                                                   : Channel::Pacing::LineSpeed);
     const int code = RunStoppable(options, channel, terminal, out, err, facts);
+    if (code == kExitNoAnswer) {
+        SayWhatWasTried(options.serial, err);
+    }
     if (facts != nullptr && code == kExitOk) {
         // Best effort: a reader that does not say stays blank in the report.
         ExchangeReadKey(&channel, "deviceno", facts->serialNumber);

@@ -12,6 +12,9 @@ namespace kd::cli {
 // cannot be used is refused before any port is opened. False after saying on err why.
 bool ReadCommandProfile(Options& options, std::FILE* err);
 
+// After a port that cannot be opened: where to find the right name.
+void SayWhereThePortsAre(std::FILE* err);
+
 // Opens options.serial's port, runs the command on it and closes it; output goes to out,
 // messages to err. Returns an exit code. The same path serves one port and many.
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,

@@ -13,7 +13,9 @@ std::optional<CheckProblem> CheckEntry(const profile::Entry& entry) {
     const catalogue::KeyInfo* key = catalogue::FindKey(entry.key);
     if (key == nullptr) {
         if (catalogue::WriteLimit(entry.key) >= entry.value.size()) {
-            return CheckProblem{entry.line, entry.key, "not a key of the catalogue", true};
+            return CheckProblem{entry.line, entry.key,
+                                "not a key of the catalogue" + catalogue::SimilarKeyHint(entry.key),
+                                true};
         }
         return CheckProblem{entry.line, entry.key,
                             "not a key of the catalogue, and too long to send", false};

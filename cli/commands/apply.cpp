@@ -243,7 +243,7 @@ int RunApply(Channel& channel, const std::string& profilePath, const profile::Pr
 }
 
 void AddApplyOptions(CLI::App& command, Options& options) {
-    command.add_option("PROFILE", options.profile.file, "the profile file")
+    command.add_option("PROFILE", options.profile.file, "a profile file, as dump writes it")
         ->type_name("")
         ->required()
         ->check(PathNotOption());

@@ -188,7 +188,7 @@ void AddDumpOptions(CLI::App& command, Options& options) {
 }
 
 void AddDiffOptions(CLI::App& command, Options& options) {
-    command.add_option("PROFILE", options.profile.file, "the profile file")
+    command.add_option("PROFILE", options.profile.file, "a profile file, as dump writes it")
         ->type_name("")
         ->required()
         ->check(PathNotOption());

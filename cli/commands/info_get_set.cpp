@@ -44,8 +44,10 @@ class LineSink final : public TextSink {
     std::string shown_;
 };
 
-// Maps a result of ExchangeCommand to an exit code, saying what went wrong.
-int ReportExchange(int result, const std::string& what, std::FILE* err) {
+// Maps a result of ExchangeCommand to an exit code, saying what went wrong; a refusal
+// is followed by hint.
+int ReportExchange(int result, const std::string& what, std::FILE* err,
+                   const std::string& hint = {}) {
     switch (result) {
         case kCommandOk:
             return kExitOk;
@@ -53,7 +55,7 @@ int ReportExchange(int result, const std::string& what, std::FILE* err) {
             std::fprintf(err, "kdcfg: %s: could not send the request to the port\n", what.c_str());
             return kExitNoAnswer;
         case kExchangeRefused:
-            std::fprintf(err, "kdcfg: %s: the reader refused\n", what.c_str());
+            std::fprintf(err, "kdcfg: %s: the reader refused%s\n", what.c_str(), hint.c_str());
             return kExitRefused;
         default:
             std::fprintf(err, "kdcfg: %s: no valid reply from the reader\n", what.c_str());
@@ -170,7 +172,12 @@ int RunGet(Channel& channel, const std::vector<std::string>& keys, bool asJson, 
         std::string value;
         const int result = ExchangeReadKey(&channel, key, value);
         if (result != kCommandOk) {
-            code = ReportExchange(result, "read " + text::EscapeText(key), err);
+            // A reader may know keys the catalogue does not: only a refusal hints.
+            const std::string hint =
+                catalogue::FindKey(key) == nullptr ? catalogue::SimilarKeyHint(key) : std::string();
+            code =
+                ReportExchange(result, "read " + text::EscapeText(key), err,
+                               hint.empty() ? hint : "; it is not a key of the catalogue" + hint);
             break;
         }
         if (asJson) {
@@ -222,7 +229,10 @@ int RunStore(Channel& channel, std::FILE* /*out*/, std::FILE* err) {
 }
 
 void AddGetOptions(CLI::App& command, Options& options) {
-    command.add_option("KEY", options.get.keys, "key names, such as workmode or codeprefix")
+    command
+        .add_option(
+            "KEY", options.get.keys,
+            "one or more key names, such as workmode or codeprefix; 'kdcfg keys' lists them")
         ->type_name("")
         ->required()
         ->check(KeyName());
@@ -239,7 +249,7 @@ void AddSetOptions(CLI::App& command, Options& options) {
                         {item.substr(0, equals), item.substr(equals + 1)});
                 }
             },
-            "keys and their new values")
+            "one or more keys with their new values, e.g. workmode=2")
         ->type_name("")
         ->required()
         ->check(Assignment());

@@ -4,6 +4,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "cli/run_command.h"
 #include "cli/stop.h"
 #include "provision/line_probe.h"
 
@@ -45,6 +46,7 @@ int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FIL
     }
     if (result.opened == 0) {
         std::fprintf(err, "kdcfg: %s\n", result.openError.c_str());
+        SayWhereThePortsAre(err);
         return kExitPortUnavailable;
     }
     std::fprintf(err,

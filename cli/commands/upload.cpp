@@ -33,6 +33,14 @@ int UploadExitCode(UploadOutcome outcome) {
     return kExitUploadNotAcknowledged;
 }
 
+// The file each upload takes when none is given, from the working folder.
+constexpr char kFirmwareFile[] = "update";
+constexpr char kConfigFile[] = "config";
+
+const char* DefaultFile(bool firmware) {
+    return firmware ? kFirmwareFile : kConfigFile;
+}
+
 }  // namespace
 
 int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileName,
@@ -46,13 +54,20 @@ int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileNam
     const std::string message = provision::DescribeUpload(outcome, firmware, fileName);
     std::fprintf(code == kExitOk ? out : err, "%s%s\n",
                  code == kExitOk ? "" : "kdcfg: ", message.c_str());
+    if (outcome == UploadOutcome::FileMissing && fileName == DefaultFile(firmware)) {
+        const char* command = firmware ? "upload-firmware" : "upload-config";
+        std::fprintf(err,
+                     "kdcfg: with no FILE given, %s sends ./%s from the current folder; to "
+                     "send another file: kdcfg %s FILE\n",
+                     command, fileName.c_str(), command);
+    }
     return code;
 }
 
 namespace {
 
 void AddFileOption(CLI::App& command, Options& options, const char* what, const char* otherwise) {
-    command.add_option("FILE", options.upload.file, what)->check(PathNotOption());
+    command.add_option("FILE", options.upload.file, what)->type_name("")->check(PathNotOption());
     command.final_callback([&options, otherwise] {
         if (options.upload.file.empty()) {
             options.upload.file = otherwise;
@@ -63,11 +78,11 @@ void AddFileOption(CLI::App& command, Options& options, const char* what, const 
 }  // namespace
 
 void AddUploadFirmwareOptions(CLI::App& command, Options& options) {
-    AddFileOption(command, options, "the image to send", "update");
+    AddFileOption(command, options, "the image to send (default: ./update)", kFirmwareFile);
 }
 
 void AddUploadConfigOptions(CLI::App& command, Options& options) {
-    AddFileOption(command, options, "the file to send", "config");
+    AddFileOption(command, options, "the file to send (default: ./config)", kConfigFile);
 }
 
 }  // namespace kd::cli

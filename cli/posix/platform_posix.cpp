@@ -51,4 +51,16 @@ std::string PortDevicePath(const std::string& name) {
     return name;
 }
 
+std::string DefaultConfigFile(const Environment& environment) {
+    // Only an absolute XDG_CONFIG_HOME counts; a relative one would change with the
+    // working directory.
+    if (auto base = environment("XDG_CONFIG_HOME"); base && base->starts_with('/')) {
+        return *base + "/kdcfg/config";
+    }
+    if (auto home = environment("HOME"); home && !home->empty()) {
+        return *home + "/.config/kdcfg/config";
+    }
+    return {};
+}
+
 }  // namespace kd::cli

@@ -78,14 +78,14 @@ void AddStationOptions(CLI::App& app, Options& options) {
     CLI::Option* version =
         command
             ->add_option("--firmware-version", station.firmwareVersion,
-                         "the version the image reports (masterver); readers that report it "
-                         "get no upload")
-            ->type_name("TEXT");
+                         "the firmware version the image reports, as info shows it; readers "
+                         "that already report it get no upload")
+            ->type_name("VERSION");
     firmware->needs(version);
     version->needs(firmware);
     command
         ->add_option("--firmware-wait", station.firmwareWaitSeconds,
-                     "seconds the reader is given to take in the image (default 30)")
+                     "seconds the reader is given to take in the image, 0 to 600, 30 by default")
         ->type_name("SECONDS")
         ->check(CLI::Range(0u, 600u))
         ->needs(firmware);

@@ -26,4 +26,11 @@ std::vector<std::string> MatchPortPattern(const std::string& pattern, std::strin
     return {};
 }
 
+std::string DefaultConfigFile(const Environment& environment) {
+    if (auto roaming = environment("APPDATA"); roaming && !roaming->empty()) {
+        return *roaming + "\\kdcfg\\config";
+    }
+    return {};
+}
+
 }  // namespace kd::cli

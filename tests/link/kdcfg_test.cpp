@@ -81,7 +81,7 @@ TEST(Kdcfg, FailuresHaveTheirOwnExitCodes) {
     EXPECT_EQ(test::ReadFile(files / "notes.txt"), notes);
 
     EXPECT_EQ(RunProgram({KDCFG_PATH, "info"}).exitCode, 2);
-    EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "--parity", "even", "info"}).exitCode, 2);
+    EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "--parity", "evn", "info"}).exitCode, 2);
     EXPECT_EQ(RunProgram({KDCFG_PATH, "--port", "/dev/x", "frobnicate"}).exitCode, 2);
 }
 

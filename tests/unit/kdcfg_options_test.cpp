@@ -86,7 +86,7 @@ TEST(KdcfgOptions, UsageErrorsNameTheirCause) {
         {{"--port", "p", "--baud", "-9600", "info"}, "--baud: needs a positive whole number", ""},
         {{"--port", "p", "--baud", "4294967296", "info"}, "--baud", ""},
         {{"--port", "p", "--data-bits", "9", "info"}, "--data-bits: must be one of 5, 6, 7, 8", ""},
-        {{"--port", "p", "--parity", "even", "info"}, "--parity: must be one of NONE", ""},
+        {{"--port", "p", "--parity", "evn", "info"}, "--parity: must be one of NONE", ""},
         {{"--port", "p", "--stop-bits", "1.5", "info"}, "--stop-bits", ""},
         {{"station", "--profile", "p"}, "--watch is required", "kdcfg station --help"},
         {{"--port", "p", "station", "--watch", "w", "--profile", "p"},
