@@ -60,7 +60,9 @@ constexpr char kApplySends[] =
     "that sets no key (empty, or only masterver and historytime). Then reads the\n"
     "profile's keys, writes only those that differ, sends the store command once and\n"
     "reads every written key back. Keys the reader sets itself (masterver, historytime)\n"
-    "are compared, never written. If a write fails, nothing is stored.";
+    "are compared, never written. If a write fails, nothing is stored.\n"
+    "Exit 0 when the reader holds the profile afterwards (with --dry-run: would hold it),\n"
+    "whether keys changed or not; the output says how many changed.";
 
 constexpr char kUploadFirmwareSends[] =
     "Sends the upload start (target \"tesmor\", the file's length and MD5), then the\n"
@@ -268,7 +270,6 @@ const std::array<Command, 13> kCommands = {{
      .scope = Scope::EveryPort,
      .json = true,
      .readsProfile = true,
-     .exitOneWord = "SAME",
      .keepsSummary = true,
      .addOptions = AddApplyOptions,
      .runOnPort = RunApplyOnPort},

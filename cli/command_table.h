@@ -57,8 +57,8 @@ struct Command {
     bool readsProfile = false;  // reads a profile before any port is opened
     // What a stop signal left undone; null: nothing was changed on the reader.
     const char* (*cutShort)(const Options& options) = nullptr;
-    // For a report over many ports: the word for exit 1 where it is no failure ("DIFFERS",
-    // "SAME"; null: exit 1 failed), whether the port keeps an apply summary from its opening
+    // For a report over many ports: the word for exit 1 where it is no failure ("DIFFERS";
+    // null: exit 1 failed), whether the port keeps an apply summary from its opening
     // on, and whether each port's JSON names the file it was saved to.
     const char* exitOneWord = nullptr;
     bool keepsSummary = false;

@@ -5,7 +5,7 @@ namespace kd::cli {
 // Distinct exit codes, so scripts can tell the failures apart.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitDiffers = 1,  // diff: the reader differs; apply: nothing to do, it already agreed
+    kExitDiffers = 1,  // diff: the reader differs (apply exits 0 when nothing had to change)
     kExitUsage = 2,
     kExitPortUnavailable = 3,
     kExitNoAnswer = 4,               // write failed, or no reply / a short reply in time
