@@ -10,6 +10,7 @@
 #include "cli/commands/upload.h"
 #include "cli/station/command.h"
 #include "cli/stop.h"
+#include "text/gbk.h"
 
 namespace kd::cli {
 
@@ -67,13 +68,15 @@ constexpr char kApplySends[] =
 constexpr char kUploadFirmwareSends[] =
     "Sends the upload start (target \"tesmor\", the file's length and MD5), then the\n"
     "file in blocks of 1012 bytes, each sent up to 4 times until the reader acknowledges\n"
-    "it, then waits 30 s for the reader to take the image in. Power the reader off and\n"
-    "on afterwards.";
+    "it, then waits 30 s (--wait) for the reader to take the image in. Power the reader off\n"
+    "and on afterwards. With --expect-version, it then connects again as the station does\n"
+    "(handshakes for up to 20 s while the reader restarts) and reads masterver: exit 0 only\n"
+    "when it is that version, 15 when it is another, 4 when no reader answers.";
 
 constexpr char kUploadConfigSends[] =
     "Sends the upload start (target \"tmconfig.config\", the file's length and MD5), then\n"
     "the file in blocks of 1012 bytes, each sent up to 4 times until the reader\n"
-    "acknowledges it, then waits 4 s for the reader to take the file in.";
+    "acknowledges it, then waits 4 s (--wait) for the reader to take the file in.";
 
 constexpr char kPortsSends[] =
     "Prints one line per port: the name --port takes, then what the system knows\n"
@@ -164,9 +167,19 @@ int RunApplyOnPort(const Options& options, Channel& channel, const PortCall& cal
 }
 
 int RunUpload(const Options& options, Channel& channel, const PortCall& call, bool firmware) {
+    const UploadOptions& upload = options.upload;
+    UploadRequest request;
+    request.firmware = firmware;
+    request.fileName = upload.file;
+    if (upload.waitSeconds) {
+        request.waitMs = *upload.waitSeconds * 1000;
+    }
+    if (firmware && !upload.expectVersion.empty()) {
+        request.expectVersion = text::Utf8ToGbk(upload.expectVersion);  // checked by the parse
+    }
     DiskUploadFiles files;
     StopSleeper sleeper(options.stop);
-    return RunUploadCommand(channel, firmware, options.upload.file, files, sleeper, call.terminal,
+    return RunUploadCommand(channel, request, files, sleeper, call.reconnect, call.terminal,
                             call.out, call.err);
 }
 
@@ -274,7 +287,7 @@ const std::array<Command, 13> kCommands = {{
      .addOptions = AddApplyOptions,
      .runOnPort = RunApplyOnPort},
     {.name = "upload-firmware",
-     .usage = "[FILE]",
+     .usage = "[FILE] [--wait SECONDS] [--expect-version TEXT]",
      .summary = "Sends a firmware image (default file: ./update).",
      .sends = kUploadFirmwareSends,
      .scope = Scope::EveryPort,
@@ -282,7 +295,7 @@ const std::array<Command, 13> kCommands = {{
      .addOptions = AddUploadFirmwareOptions,
      .runOnPort = RunUploadFirmwareOnPort},
     {.name = "upload-config",
-     .usage = "[FILE]",
+     .usage = "[FILE] [--wait SECONDS]",
      .summary = "Sends a configuration file (default file: ./config).",
      .sends = kUploadConfigSends,
      .scope = Scope::EveryPort,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,10 @@ struct PortCall {
     std::FILE* out = nullptr;
     std::FILE* err = nullptr;
     ReaderFacts* facts = nullptr;  // for a report over many ports; null for one port
+    // Closes the port and connects to the reader again, as the station does after its
+    // firmware wait; false, with why, when no reader answered in time. Throws Interrupted
+    // when a stop signal ended the wait.
+    std::function<bool(std::string& why)> reconnect;
 };
 
 struct Command {
