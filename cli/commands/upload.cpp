@@ -43,10 +43,16 @@ const char* CommandName(bool firmware) {
 }
 
 // What a stop signal found done, from how far the upload came.
-void ReportStopped(const UploadRequest& request, UploadProgress& progress, std::FILE* err) {
+void ReportStopped(const UploadRequest& request, UploadProgress& progress, bool checking,
+                   std::FILE* err) {
     progress.Stopped();
     const char* name = CommandName(request.firmware);
-    if (!progress.Started()) {
+    if (checking) {
+        std::fprintf(err,
+                     "kdcfg: %s interrupted after all %u blocks were sent and the wait was over, "
+                     "while it checked the reader: its version was not checked\n",
+                     name, progress.Blocks());
+    } else if (!progress.Started()) {
         std::fprintf(err,
                      "kdcfg: %s interrupted before the reader took the upload's start: "
                      "nothing was changed on the reader\n",
@@ -108,10 +114,12 @@ int RunUploadCommand(Channel& channel, const UploadRequest& request, UploadFiles
     target.fileName = request.fileName;
     target.closingWaitMs = request.waitMs.value_or(target.closingWaitMs);
     UploadProgress progress(err, terminal, sleeper);
+    bool checking = false;
     try {
         const UploadOutcome outcome = RunUpload(&channel, target, files, progress, &progress);
         const int code = UploadExitCode(outcome);
         if (code == kExitOk && request.expectVersion) {
+            checking = true;
             return CheckVersion(channel, *request.expectVersion, reconnect, out, err);
         }
         const std::string message =
@@ -120,7 +128,7 @@ int RunUploadCommand(Channel& channel, const UploadRequest& request, UploadFiles
                      code == kExitOk ? "" : "kdcfg: ", message.c_str());
         return code;
     } catch (const Interrupted&) {
-        ReportStopped(request, progress, err);
+        ReportStopped(request, progress, checking, err);
         return kExitInterrupted;
     }
 }
@@ -168,7 +176,7 @@ void AddUploadFirmwareOptions(CLI::App& command, Options& options) {
                     "after the wait, connect again and exit 0 only when the reader reports this "
                     "firmware version (masterver); 15 when it reports another")
         ->type_name("TEXT")
-        ->check(CLI::Validator([](std::string& text) { return CheckVersionText(text); }, "TEXT"));
+        ->check(CLI::Validator([](std::string& text) { return CheckVersionText(text); }, ""));
 }
 
 void AddUploadConfigOptions(CLI::App& command, Options& options) {
