@@ -190,15 +190,17 @@ void MainDialog::FillDeviceLists() {
         ShowPrompt(std::string("枚举串口失败：") + error.what());
     }
 
+    // Each entry says what the port is; its data names the record that connect opens.
     ComboClear(ids::kPortList);
     for (size_t record = 0; record < portRecords_.size(); ++record) {
-        const std::string shown = services_.ports.ShownName(portRecords_[record]);
+        const std::string shown = services_.ports.EntryText(portRecords_[record]);
         if (shown.empty()) {
             continue;
         }
         const int entry = ComboAdd(ids::kPortList, shown);
         ComboSetItemData(ids::kPortList, entry, static_cast<intptr_t>(record));
     }
+    ComboFitDropWidth(ids::kPortList);
     if (ComboCount(ids::kPortList) > 0) {
         ComboSelect(ids::kPortList, 0);
     }

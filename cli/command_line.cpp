@@ -5,6 +5,7 @@
 #include "cli/command_table.h"
 #include "cli/help_format.h"
 #include "cli/option_checks.h"
+#include "resources/strings.h"
 
 namespace kd::cli {
 
@@ -56,7 +57,11 @@ constexpr char kExitCodesText[] =
     "station runs until Ctrl-C and uses:\n"
     "  0   every reader passed (or none came)\n"
     "  14  a reader failed; its FAIL line and its log record say why\n"
-    "  6, 10, 11 before watching: the firmware file, the log, the profile\n";
+    "  6, 10, 11 before watching: the firmware file, the log, the profile\n"
+    "\n"
+    "Stopped by a signal (station: see its own help):\n"
+    "  130  Ctrl-C (SIGINT), between two exchanges, after saying what was done\n"
+    "  143  SIGTERM or SIGHUP, the same way\n";
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
@@ -177,20 +182,37 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
     return {};
 }
 
+// The whole command line; what a parse finds lands in options and scratch.
+void Describe(CLI::App& app, Options& options, Scratch& scratch) {
+    app.formatter(std::make_shared<HelpFormatter>());
+    app.fallthrough();
+    app.require_subcommand(0, 1);
+    app.footer(kExitCodesText);
+    app.set_version_flag("--version", "kdcfg " + std::string(strings::kToolVersion),
+                         "print kdcfg's version and exit");
+    AddLineOptions(app, options, scratch);
+    AddCommands(app, options);
+    // After the commands, so that their own help does not list it.
+    app.set_help_all_flag("--help-all", "print this help, then every command's own help");
+    // Left-over arguments are named by Complete, in words of this program.
+    app.allow_extras();
+}
+
 }  // namespace
+
+void VisitCommandLine(const std::function<void(const CLI::App&)>& visit) {
+    Options options;
+    Scratch scratch;
+    CLI::App app(kProgramText, "kdcfg");
+    Describe(app, options, scratch);
+    visit(app);
+}
 
 ParseResult ParseOptions(const std::vector<std::string>& args) {
     Options options;
     Scratch scratch;
     CLI::App app(kProgramText, "kdcfg");
-    app.formatter(std::make_shared<HelpFormatter>());
-    app.fallthrough();
-    app.require_subcommand(0, 1);
-    app.footer(kExitCodesText);
-    AddLineOptions(app, options, scratch);
-    AddCommands(app, options);
-    // Left-over arguments are named by Complete, in words of this program.
-    app.allow_extras();
+    Describe(app, options, scratch);
 
     ParseResult result;
     try {
@@ -199,6 +221,14 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
     } catch (const CLI::CallForHelp&) {
         result.help = true;
         result.helpText = app.help();
+        return result;
+    } catch (const CLI::CallForAllHelp&) {
+        result.help = true;
+        result.helpText = HelpOfEverything(app, kCommandFooter);
+        return result;
+    } catch (const CLI::CallForVersion& version) {
+        result.help = true;
+        result.helpText = version.what() + std::string("\n");
         return result;
     } catch (const CLI::ParseError& error) {
         result.error = error.what();

@@ -84,7 +84,7 @@ constexpr char kPortsSends[] =
     "(Linux) or friendly name (Windows). Nothing is opened or sent.";
 
 constexpr char kPortsFooter[] =
-    "--json prints a JSON array of objects. The other line options (--port, --baud and\n"
+    "With --json: a JSON array of objects. The other line options (--port, --baud and\n"
     "the rest) are taken and ignored here.";
 
 constexpr char kProbeSends[] =
@@ -95,7 +95,7 @@ constexpr char kProbeSends[] =
     "answer ends after a short silence, so the whole search takes seconds.";
 
 constexpr char kProbeFooter[] =
-    "--json prints one object: port, baud, dataBits, stopBits, parity and options.\n"
+    "With --json: one object, with port, baud, dataBits, stopBits, parity and options.\n"
     "--baud, --data-bits, --stop-bits and --parity are taken and ignored here.\n"
     "Exit codes: 0 found, 3 the port cannot be opened, 4 no setting got an answer.";
 

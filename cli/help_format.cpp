@@ -30,4 +30,24 @@ std::string HelpFormatter::make_description(const CLI::App* app) const {
     return text.empty() ? text : text + "\n";
 }
 
+std::string HelpOfEverything(const CLI::App& app, std::string_view sharedFooter) {
+    // Straight from the formatters: App::help would show only the command given.
+    std::string text =
+        app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal);
+    const std::string shared = "\n" + std::string(sharedFooter) + "\n";
+    for (const CLI::App* command : app.get_subcommands({})) {
+        std::string help = command->get_formatter()->make_help(
+            command, app.get_name() + " " + command->get_name(), CLI::AppFormatMode::Normal);
+        if (help.ends_with(shared)) {
+            help.erase(help.size() - shared.size());
+        }
+        text += "\nCommand " + command->get_name() + ":\n";
+        std::istringstream lines(help);
+        for (std::string line; std::getline(lines, line);) {
+            text += line.empty() ? "\n" : "  " + line + "\n";
+        }
+    }
+    return text;
+}
+
 }  // namespace kd::cli

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <CLI/CLI.hpp>
 
@@ -17,5 +18,10 @@ class HelpFormatter final : public CLI::Formatter {
     std::string make_usage(const CLI::App* app, std::string name) const override;
     std::string make_description(const CLI::App* app) const override;
 };
+
+// The program's help, then each command's own help under "Command NAME:", indented, with
+// the footer that every command shares left out: all of it in one text, which the man
+// page is made from.
+std::string HelpOfEverything(const CLI::App& app, std::string_view sharedFooter);
 
 }  // namespace kd::cli

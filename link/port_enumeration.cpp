@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <optional>
 #include <string>
 
 #include "link/device_set_hold.h"
+#include "text/escape.h"
+#include "text/system_text.h"
 
 namespace kd {
 
@@ -212,17 +215,22 @@ void WalkRegistry(std::vector<PortInfo>& list, Registry& registry) {
     }
 }
 
-// Takes a port number out of a friendly name such as "USB Serial Port (COM7)".
+// Takes a port number out of a friendly name such as "USB Serial Port (COM7)". The last
+// "COM" with digits wins, so "COMMS HUB (COM3)" is COM3; a name with no such "COM" gives
+// what follows its first "COM", as before.
 std::string PortNameFrom(const std::string& friendlyName) {
-    const std::size_t at = friendlyName.find("COM");
-    if (at == std::string::npos) {
-        return "";
+    std::string found;
+    for (std::size_t at = friendlyName.find("COM"); at != std::string::npos;
+         at = friendlyName.find("COM", at + 1)) {
+        std::size_t end = at + 3;
+        while (end < friendlyName.size() && IsDigit(friendlyName[end])) {
+            ++end;
+        }
+        if (found.empty() || end > at + 3) {
+            found = friendlyName.substr(at, end - at);
+        }
     }
-    std::size_t end = at + 3;
-    while (end < friendlyName.size() && IsDigit(friendlyName[end])) {
-        ++end;
-    }
-    return friendlyName.substr(at, end - at);
+    return found;
 }
 
 // "Foo (COM3)" describes the port as "Foo".
@@ -234,6 +242,19 @@ std::string DescriptionFrom(const std::string& friendlyName) {
         return friendlyName.substr(0, open);
     }
     return friendlyName;
+}
+
+// Whether text holds the port's name as a whole word: "COM1" is not in "COM12".
+bool NamesPort(const std::string& text, const std::string& name) {
+    for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const std::size_t end = at + name.size();
+        const bool wordStart = at == 0 || !std::isalnum(static_cast<unsigned char>(text[at - 1]));
+        const bool wordEnd = end == text.size() || !IsDigit(text[end]);
+        if (wordStart && wordEnd) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Fills in the names a record lacks and drops ports that are busy or already listed.
@@ -292,9 +313,19 @@ void EnumerateSerialPorts(std::vector<PortInfo>& list, bool skipBusyPorts,
     RunPass(list, kUsbDeviceInterfaceClass, skipBusyPorts, platform);
 }
 
-std::string WindowsPortSource::ShownName(const PortInfo& port) const {
-    const std::string& shown = port.portName.empty() ? port.friendlyName : port.portName;
-    return shown.starts_with("COM") ? shown : std::string();
+std::string WindowsPortSource::EntryText(const PortInfo& port) const {
+    const std::string& name = port.portName.empty() ? port.friendlyName : port.portName;
+    if (!name.starts_with("COM")) {
+        return {};
+    }
+    // The friendly name usually ends in the port's name; one that does not gets it added,
+    // so that every entry says which port it is.
+    std::string entry = name;
+    if (!port.friendlyName.empty() && port.friendlyName != name) {
+        entry = NamesPort(port.friendlyName, name) ? port.friendlyName
+                                                   : port.friendlyName + " (" + name + ")";
+    }
+    return text::EscapeSystemText(text::SystemTextToUtf8(entry));
 }
 
 }  // namespace kd

@@ -31,7 +31,8 @@ void EnumerateSerialPorts(std::vector<PortInfo>& list, bool skipBusyPorts,
                           SerialEnumerationPlatform& platform);
 
 // The Windows port list: every port the search finds, busy or not, of which the list
-// shows those named COMn. Written over the platform interface, so tests run it anywhere.
+// shows those named COMn, each by its friendly name ("USB-SERIAL CH340 (COM3)"). Written
+// over the platform interface, so tests run it anywhere.
 class WindowsPortSource final : public PortSource {
   public:
     explicit WindowsPortSource(SerialEnumerationPlatform& platform) : platform_(platform) {}
@@ -39,7 +40,7 @@ class WindowsPortSource final : public PortSource {
     void ListPorts(std::vector<PortInfo>& list) override {
         EnumerateSerialPorts(list, false, platform_);
     }
-    std::string ShownName(const PortInfo& port) const override;
+    std::string EntryText(const PortInfo& port) const override;
 
   private:
     SerialEnumerationPlatform& platform_;

@@ -17,8 +17,10 @@ class PortSource {
     // EnumerationError when a step fails; the records found before it stay in list.
     virtual void ListPorts(std::vector<PortInfo>& list) = 0;
 
-    // The name the port list shows for a record; empty when the list leaves it out.
-    virtual std::string ShownName(const PortInfo& port) const = 0;
+    // What the port list shows for a record: the port's name and what the system knows
+    // of the device behind it, through the escape rule; empty when the list leaves the
+    // record out. It is for people only: the record says what to open.
+    virtual std::string EntryText(const PortInfo& port) const = 0;
 };
 
 }  // namespace kd

@@ -7,7 +7,7 @@ kd_packages=(
     libcli11-dev nlohmann-json3-dev
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine xvfb imagemagick fonts-arphic-uming x11-utils
-    dpkg-dev file unzip desktop-file-utils xdotool
+    dpkg-dev file unzip desktop-file-utils xdotool help2man
     qt6-base-dev qt6-qpa-plugins
     xdotool
 )

@@ -217,6 +217,10 @@ int main(int argc, char** argv) {
         std::fwrite(usage.data(), 1, usage.size(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::fputs(kd::sim::VersionText().c_str(), stdout);
+        return 0;
+    }
     KeyStore keys;
     if (const std::optional<int> failed = LoadKeys(options, keys)) {
         return *failed;

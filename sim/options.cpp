@@ -5,6 +5,7 @@
 #include <map>
 
 #include "link/posix/termios_setup.h"
+#include "resources/strings.h"
 #include "sim/key_store.h"
 
 namespace kd::sim {
@@ -213,6 +214,7 @@ void AddWrongLineNoise(CLI::App& app, AnswerLine& line) {
 // One program's options, filled in by parsing.
 struct Parser {
     explicit Parser(Options& options) : app(kDescription, "kdreader-sim") {
+        app.set_version_flag("--version", VersionText(), "print the version and exit");
         AddSettings(app, options, values);
         AddFaults(app, options.faults);
         AddWrongLineNoise(app, options.answerOn);
@@ -249,6 +251,10 @@ std::string Complete(const Parser& parser, Options& options) {
 
 }  // namespace
 
+std::string VersionText() {
+    return "kdreader-sim " + std::string(strings::kToolVersion) + "\n";
+}
+
 std::string UsageText() {
     Options unused;
     return Parser(unused).app.help();
@@ -261,6 +267,9 @@ bool ParseOptions(std::span<const std::string_view> args, Options& options, std:
         parser.app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         options.help = true;
+        return true;
+    } catch (const CLI::CallForVersion&) {
+        options.version = true;
         return true;
     } catch (const CLI::ParseError& failure) {
         error = failure.what();

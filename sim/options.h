@@ -26,6 +26,7 @@ struct Options {
     AnswerLine answerOn;             // requests on other line settings are ignored
     std::string newFirmwareVersion;  // not empty: masterver once a firmware image has arrived
     bool help = false;
+    bool version = false;
 };
 
 // Reads the arguments after the program name. On a bad one returns false with a
@@ -33,5 +34,7 @@ struct Options {
 bool ParseOptions(std::span<const std::string_view> args, Options& options, std::string& error);
 
 std::string UsageText();
+// "kdreader-sim 1.0.5" and a line end.
+std::string VersionText();
 
 }  // namespace kd::sim

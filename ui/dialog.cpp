@@ -105,6 +105,14 @@ void Dialog::ComboSelect(int id, int index) {
 int Dialog::ComboSelection(int id) const {
     return peer_ ? peer_->ComboSelection(id) : -1;
 }
+void Dialog::ComboFitDropWidth(int id) {
+    if (peer_) {
+        peer_->ComboFitDropWidth(id);
+    }
+}
+int Dialog::ComboDropWidth(int id) const {
+    return peer_ ? peer_->ComboDropWidth(id) : 0;
+}
 
 void Dialog::TabInsert(int id, int index, std::string_view text) {
     if (peer_)

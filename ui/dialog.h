@@ -58,6 +58,8 @@ class Dialog {
     intptr_t ComboItemData(int id, int index) const;
     void ComboSelect(int id, int index);
     int ComboSelection(int id) const;
+    void ComboFitDropWidth(int id);
+    int ComboDropWidth(int id) const;
 
     void TabInsert(int id, int index, std::string_view text);
     int TabSelection(int id) const;

@@ -49,6 +49,12 @@ class WindowPeer {
     virtual intptr_t ComboItemData(int id, int index) const = 0;
     virtual void ComboSelect(int id, int index) = 0;
     virtual int ComboSelection(int id) const = 0;
+    // Makes the drop-down list as wide as its longest entry needs, measured with the
+    // control's font, and never narrower than the box; the box itself keeps its size.
+    // Fits the entries there are now: call again after changing them.
+    virtual void ComboFitDropWidth(int id) = 0;
+    // How wide the drop-down list opens, in pixels: at least the box's width.
+    virtual int ComboDropWidth(int id) const = 0;
 
     // Tab controls.
     virtual void TabInsert(int id, int index, std::string_view text) = 0;

@@ -11,6 +11,7 @@
 #include "link/posix/sysfs_hid_platform.h"
 #include "link/posix/sysfs_port_source.h"
 #include "protocol/upload.h"
+#include "resources/strings.h"
 
 namespace kd {
 
@@ -31,6 +32,8 @@ ParsedArguments ParseKdconfigArguments(const std::vector<std::string>& args) {
                    "that the system's port list does not show")
         ->type_name("PATH")
         ->take_all();
+    const std::string version = "kdconfig " + std::string(strings::kToolVersion);
+    app.set_version_flag("--version", version, "Print the version and exit");
     // The window system's own options (Qt's -platform, -display, ...) pass through.
     app.allow_extras();
     std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -38,6 +41,9 @@ ParsedArguments ParseKdconfigArguments(const std::vector<std::string>& args) {
         app.parse(reversed);
     } catch (const CLI::CallForHelp&) {
         parsed.output = app.help();
+        return parsed;
+    } catch (const CLI::CallForVersion&) {
+        parsed.output = version + "\n";
         return parsed;
     } catch (const CLI::ParseError& error) {
         parsed.exitCode = 2;

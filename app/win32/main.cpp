@@ -4,6 +4,7 @@
 #include "app/config_tool_app.h"
 #include "app/system_channel_opener.h"
 #include "app/win32/process_control_win32.h"
+#include "app/win32/version_request_win32.h"
 #include "link/port_enumeration.h"
 #include "link/win32/hid_platform_win32.h"
 #include "link/win32/serial_enumeration_platform_win32.h"
@@ -11,6 +12,9 @@
 #include "ui/win32/win32_toolkit.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    if (kd::AnswerVersionRequest()) {
+        return 0;
+    }
     kd::ui::win32::Win32Toolkit toolkit(instance);
     kd::Win32ProcessControl process;
     kd::SerialEnumerationPlatformWin32 serialPlatform;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "protocol/md5.h"
+#include "resources/strings.h"
 #include "tests/link/kdcfg_fixture.h"
 
 namespace kd {
@@ -117,6 +118,28 @@ TEST(Kdcfg, BadCommandLinesSendNothing) {
     const RunResult help = RunProgram({KDCFG_PATH, "get", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Usage: kdcfg get"), std::string::npos) << help.out;
+}
+
+TEST(Kdcfg, VersionIsTheBuildsOneVersionWhateverElseIsGiven) {
+    Reader reader;
+    const std::string version(strings::kToolVersion);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--version"},
+          {"station", "--version"},
+          {"--port", reader.sim.PortPath(), "set", "workmode=1", "--version"}}) {
+        std::vector<std::string> argv = args;
+        argv.insert(argv.begin(), KDCFG_PATH);
+        const RunResult shown = RunProgram(argv);
+        EXPECT_EQ(shown.exitCode, 0) << shown.err;
+        EXPECT_EQ(shown.out, "kdcfg " + version + "\n");
+    }
+    EXPECT_EQ(reader.Received(), 0u);
+    EXPECT_EQ(RunProgram({KDCFG_PATH, "--version"}, {}, Stdout::DevFull).exitCode, 10);
+
+    // Prints and leaves: no terminal is made, so its path is not printed.
+    const RunResult sim = RunProgram({KD_READER_SIM_PATH, "--version"});
+    EXPECT_EQ(sim.exitCode, 0) << sim.err;
+    EXPECT_EQ(sim.out, "kdreader-sim " + version + "\n");
 }
 
 TEST(Kdcfg, OutputThatCannotBeWrittenFailsTheRun) {

@@ -1,6 +1,7 @@
 // The Linux program file where no window can open.
 #include <gtest/gtest.h>
 
+#include "resources/strings.h"
 #include "tests/support/processes.h"
 
 namespace kd {
@@ -8,7 +9,7 @@ namespace {
 
 using test::RunProgram;
 
-TEST(KdconfigProgram, HelpNeedsNoDisplayAndNoDisplayIsSaidPlainly) {
+TEST(KdconfigProgram, HelpAndVersionNeedNoDisplayAndNoDisplayIsSaidPlainly) {
     const std::vector<std::string> noDisplay = {
         "/usr/bin/env",    "-u", "DISPLAY",         "-u",
         "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", KDCONFIG_PATH};
@@ -17,6 +18,12 @@ TEST(KdconfigProgram, HelpNeedsNoDisplayAndNoDisplayIsSaidPlainly) {
     const auto helped = RunProgram(help);
     EXPECT_EQ(helped.exitCode, 0);
     EXPECT_NE(helped.out.find("--port PATH"), std::string::npos) << helped.out;
+
+    auto version = noDisplay;
+    version.insert(version.end(), {"-platform", "xcb", "--version"});
+    const auto versioned = RunProgram(version);
+    EXPECT_EQ(versioned.exitCode, 0) << versioned.err;
+    EXPECT_EQ(versioned.out, "kdconfig " + std::string(strings::kToolVersion) + "\n");
 
     const auto started = RunProgram(noDisplay);
     EXPECT_EQ(started.exitCode, 1);

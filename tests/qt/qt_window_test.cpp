@@ -3,6 +3,7 @@
 // report.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -181,6 +182,29 @@ TEST(QtWindow, ComboBoxesKeepTheWindowsSelectionRules) {
         d.ComboSelect(kCombo, 0);
         d.ComboSelect(kCombo, 0);
         EXPECT_EQ(d.GetText(kCombo), "9600");
+        d.EndDialog(kResultOk);
+    };
+    EXPECT_EQ(dialog.DoModal(), kResultOk);
+}
+
+TEST(QtWindow, TheDropDownListOpensWideEnoughForItsLongestEntry) {
+    ScriptedDialog dialog(Toolkit(), kWindow);
+    dialog.onShown = [](ScriptedDialog& d) {
+        const QString longest =
+            QStringLiteral("ttyUSB0 (USB2.0-Serial, QinHeng Electronics, 序列号 A50285BI)");
+        d.ComboAdd(kCombo, "COM1");
+        d.ComboAdd(kCombo, longest.toStdString());
+        d.ComboFitDropWidth(kCombo);
+        auto* combo = d.Control<QComboBox>(kCombo);
+        const QSize box = combo->size();
+        combo->showPopup();
+        const QAbstractItemView* list = combo->view();
+        EXPECT_TRUE(list->isVisible());
+        EXPECT_GE(list->viewport()->width(), list->fontMetrics().horizontalAdvance(longest));
+        EXPECT_GE(list->window()->width(), d.ComboDropWidth(kCombo));
+        // The box itself keeps the template's size.
+        EXPECT_EQ(combo->size(), box);
+        combo->hidePopup();
         d.EndDialog(kResultOk);
     };
     EXPECT_EQ(dialog.DoModal(), kResultOk);

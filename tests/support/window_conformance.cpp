@@ -150,6 +150,33 @@ void ComboBoxes(BackEnd& b) {
     KD_CONFORM_EQ(b, dialog.DoModal(), kResultOk);
 }
 
+// A drop-down list opens as wide as its longest entry, wherever that entry lies, never
+// narrower than its box, and narrows again when the long entries go.
+void DropListWidths(BackEnd& b) {
+    ScriptedWindow dialog(b.Toolkit(), kWindow);
+    dialog.onShown = [&b](ScriptedWindow& d) {
+        const int box = d.ComboDropWidth(kCombo);
+        KD_CONFORM(b, box > 0);
+        d.ComboAdd(kCombo, "COM1");
+        d.ComboAdd(kCombo, "USB-SERIAL CH340 (COM3)");
+        d.ComboAdd(kCombo, "COM2");
+        d.ComboFitDropWidth(kCombo);
+        const int fitted = d.ComboDropWidth(kCombo);
+        KD_CONFORM(b, fitted > box);
+        d.ComboAdd(kCombo, "ttyUSB0 (USB2.0-Serial, QinHeng Electronics, 序列号 A50285BI)");
+        KD_CONFORM_EQ(b, d.ComboDropWidth(kCombo), fitted);  // until asked again
+        d.ComboFitDropWidth(kCombo);
+        KD_CONFORM(b, d.ComboDropWidth(kCombo) > fitted);
+
+        d.ComboClear(kCombo);
+        d.ComboAdd(kCombo, "COM1");
+        d.ComboFitDropWidth(kCombo);
+        KD_CONFORM_EQ(b, d.ComboDropWidth(kCombo), box);
+        d.EndDialog(kResultOk);
+    };
+    KD_CONFORM_EQ(b, dialog.DoModal(), kResultOk);
+}
+
 void InsertTabs(BackEnd& b, ScriptedWindow& d) {
     d.TabInsert(kTabs, 0, "关于");
     KD_CONFORM_EQ(b, d.TabSelection(kTabs), 0);
@@ -293,6 +320,7 @@ const std::vector<Case>& WindowCases() {
         {"ControlsStartAsTheTemplateSays", &ControlsStartAsTheTemplateSays},
         {"TextsChecksAndStates", &TextsChecksAndStates},
         {"ComboBoxes", &ComboBoxes},
+        {"DropListWidths", &DropListWidths},
         {"TabsAndPages", &TabsAndPages},
         {"PageObjectGoesBeforeItsWindow", &PageObjectGoesBeforeItsWindow},
         {"ClicksAndTheWindowMenu", &ClicksAndTheWindowMenu},

@@ -135,15 +135,23 @@ TEST_F(FakeSystem, ASecondCopyWhileTheLockIsHeldSaysSoAndReturnsZero) {
 
 TEST_F(FakeSystem, NamedPortsComeFirstThenTheSystemsEachDeviceOnceSelectedByPath) {
     AddTty("ttyUSB0", "sys/devices/pci0000:00/usb1/1-2/1-2:1.0/ttyUSB0");
+    const fs::path usb = Root() / "sys/devices/pci0000:00/usb1/1-2";
+    Write(usb / "idVendor", "1a86");
+    Write(usb / "idProduct", "7523");
+    Write(usb / "product", "USB2.0-Serial");
+    Write(usb / "serial", "A5\\0");
     AddTty("ttyS0", "sys/devices/pnp0/00:01", "4");
     AddTty("ttyS1", "sys/devices/platform/serial8250", "0");  // a placeholder
     const fs::path link = base_ / "reader-link";
 
+    // The USB adapter named on the command line keeps its place and learns its words.
     Run({"--port", link.string(), "--port", "/dev/pts/7", "--port", "/dev/ttyUSB0", "--port",
          link.string()},
         [&](HeadlessWindow& window) {
-            EXPECT_EQ(Entries(window, ids::kPortList),
-                      (std::vector<std::string>{link.string(), "pts/7", "ttyUSB0", "ttyS0"}));
+            EXPECT_EQ(
+                Entries(window, ids::kPortList),
+                (std::vector<std::string>{link.string(), "pts/7",
+                                          "ttyUSB0 (USB2.0-Serial, 序列号 A5\\\\0)", "ttyS0"}));
             EXPECT_EQ(window.ComboSelection(ids::kPortList), 0);
             auto& main = dynamic_cast<MainDialog&>(*window.GetDialog());
             ASSERT_TRUE(window.PickComboEntry(ids::kPortList, 1));

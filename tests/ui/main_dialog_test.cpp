@@ -93,7 +93,7 @@ TEST(MainWindow, ASecondCopySaysSoAndLeavesWithCodeZero) {
     EXPECT_TRUE(app.serial.classesSearched.empty());
 }
 
-TEST(MainWindow, PortListShowsOnlyComTextsEachMappedToItsRecord) {
+TEST(MainWindow, PortListShowsFriendlyNamesOfComPortsEachMappedToItsRecord) {
     AppFixture app;
     app.serial.version = {6, 1, 7601, 2};
     auto& ports = app.serial.Class(kSerialPortInterfaceClass).devices;
@@ -104,16 +104,34 @@ TEST(MainWindow, PortListShowsOnlyComTextsEachMappedToItsRecord) {
     HeadlessWindow& window = app.OpenMainWindow();
 
     // The unlisted records still get a port name from their friendly name ("COM" only
-    // when followed by digits matters not here); only texts starting "COM" are listed.
+    // when followed by digits matters not here); only ports named "COM" are listed, each
+    // by its friendly name, which is not what connect opens.
     ASSERT_EQ(window.ComboCount(ids::kPortList), 2);
-    EXPECT_EQ(window.ComboItemText(ids::kPortList, 0), "COM7");
-    EXPECT_EQ(window.ComboItemText(ids::kPortList, 1), "COM3");
+    EXPECT_EQ(window.ComboItemText(ids::kPortList, 0), "Reader port (COM7)");
+    EXPECT_EQ(window.ComboItemText(ids::kPortList, 1), "Console (COM3)");
     EXPECT_EQ(window.ComboSelection(ids::kPortList), 0);
 
-    window.PickComboEntry(ids::kPortList, 1);
+    window.PickComboEntry(ids::kPortList, "Console (COM3)");
     app.Connect(window);
     ASSERT_EQ(app.channels.opened.size(), 1u);
     EXPECT_EQ(app.channels.opened[0].portPath, "\\\\?\\pci#a");
+}
+
+TEST(MainWindow, PortListOpensAsWideAsItsLongestEntryAfterEverySearch) {
+    AppFixture app;
+    HeadlessWindow& window = app.OpenMainWindow();
+    const int box = window.ComboDropWidth(ids::kPortList);  // COM1 to COM16 fit the box
+
+    app.serial.version = {6, 1, 7601, 2};
+    auto& ports = app.serial.Class(kSerialPortInterfaceClass).devices;
+    ports.push_back(Port("\\\\?\\pci#a", "Console (COM3)"));
+    ports.push_back(Port("\\\\?\\usb#b", "USB-SERIAL CH340 with a long name (COM4)"));
+    window.Click(ids::kRefreshButton);
+    EXPECT_GT(window.ComboDropWidth(ids::kPortList), box);
+
+    ports.pop_back();
+    window.Click(ids::kRefreshButton);
+    EXPECT_EQ(window.ComboDropWidth(ids::kPortList), box);
 }
 
 TEST(MainWindow, NoPortsMeansNothingSelectedAndConnectSaysSo) {

@@ -2,17 +2,22 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "cli/command_line.h"
 #include "cli/command_table.h"
+#include "cli/exit_codes.h"
 
 namespace kd::cli {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 Options Parsed(const std::vector<std::string>& args) {
     const ParseResult result = ParseOptions(args);
@@ -166,6 +171,59 @@ TEST(KdcfgCommands, TheReadmeListIsTheTable) {
     ASSERT_NE(from, std::string::npos);
     ASSERT_NE(to, std::string::npos);
     EXPECT_EQ(readme.substr(from + begin.size(), to - from - begin.size()), list) << list;
+}
+
+// kdcfg(1) is made from --help-all, so all of it must be there: every command with its own
+// options, and every exit code that cli/exit_codes.h defines.
+TEST(KdcfgOptions, HelpOfEverythingHoldsEveryCommandOptionAndExitCode) {
+    const ParseResult all = ParseOptions({"--help-all"});
+    ASSERT_TRUE(all.help);
+    const std::string& text = all.helpText;
+    EXPECT_EQ(ParseOptions({"station", "--help-all"}).helpText, text);
+    EXPECT_THAT(text, HasSubstr("Usage: kdcfg --port PATH"));
+    for (const Command& command : Commands()) {
+        const std::string name = command.name;
+        const size_t at = text.find("\nCommand " + name + ":\n  ");
+        ASSERT_NE(at, std::string::npos) << name;
+        EXPECT_NE(text.find("  Usage: kdcfg " + name, at), std::string::npos) << name;
+    }
+    for (const char* option : {"--dry-run", "-o,--output FILE|DIR", "--firmware-wait", "--store",
+                               "--watch", "--designed-timing", "--version"}) {
+        EXPECT_THAT(text, HasSubstr(option));
+    }
+    // The footer every command shares repeats the program's help: left out. A command's
+    // own footer stays.
+    EXPECT_THAT(text, Not(HasSubstr("'kdcfg --help' lists them")));
+    EXPECT_THAT(text, HasSubstr("Exit codes: 0 found, 3 the port cannot be opened"));
+
+    // help2man takes a paragraph that starts with an option for an option's entry.
+    VisitCommandLine([](const CLI::App& app) {
+        for (const CLI::App* command : app.get_subcommands({})) {
+            for (const std::string& prose : {command->get_description(), command->get_footer()}) {
+                for (size_t at = 0; at != std::string::npos; at = prose.find("\n\n", at + 1)) {
+                    const size_t start = prose.find_first_not_of('\n', at);
+                    if (start != std::string::npos) {
+                        EXPECT_NE(prose[start], '-') << command->get_name() << ": " << prose;
+                    }
+                }
+            }
+        }
+    });
+
+    std::ifstream header(std::string(KD_SOURCE_DIR) + "/cli/exit_codes.h");
+    std::stringstream source;
+    source << header.rdbuf();
+    const std::string codes = source.str();
+    const std::regex defined("= ([0-9]+),");
+    int count = 0;
+    for (auto it = std::sregex_iterator(codes.begin(), codes.end(), defined);
+         it != std::sregex_iterator(); ++it, ++count) {
+        const std::string code = (*it)[1];
+        // A row of a table of codes, or one in a list ("..., 14 a reader failed").
+        const std::regex explained("(\n +|, |: )" + code + "[ ,]");
+        EXPECT_TRUE(std::regex_search(text, explained)) << "exit code " << code;
+    }
+    EXPECT_GE(count, 17);
 }
 
 }  // namespace

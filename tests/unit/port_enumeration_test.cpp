@@ -70,12 +70,13 @@ TEST(SerialInterfaceSearch, PortNameComesFromTheFriendlyName) {
     platform.Class(kSerialPortInterfaceClass).devices = {
         Port("a", "USB Serial Port (COM7)", "Serial converter", "USB"),
         Port("b", "COM12 modem", "Modem", "usb hub"),
-        Port("c", "Modem on COMx", "Bad modem", "Hub on USB")};
+        Port("c", "Modem on COMx", "Bad modem", "Hub on USB"),
+        Port("d", "COMMS HUB (COM3)", "Hub port", "USB")};
     std::vector<PortInfo> list;
 
     EnumerateSerialPorts(list, false, platform);
 
-    ASSERT_EQ(PortNames(list), (std::vector<std::string>{"COM7", "COM12", "COM"}));
+    ASSERT_EQ(PortNames(list), (std::vector<std::string>{"COM7", "COM12", "COM", "COM3"}));
     EXPECT_EQ(list[0].friendlyName, "USB Serial Port (COM7)");
     EXPECT_EQ(list[0].description, "Serial converter");
     EXPECT_TRUE(list[0].isUsb);

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "text/gbk.h"
+#include "text/system_text.h"
 
 namespace kd::text {
 
@@ -70,6 +71,10 @@ std::optional<std::string> GbkToUtf8(std::string_view bytes) {
 
 std::optional<std::string> Utf8ToGbk(std::string_view utf8) {
     return Convert(kGbk, CP_UTF8, utf8);
+}
+
+std::string SystemTextToUtf8(std::string_view text) {
+    return Convert(CP_UTF8, CP_ACP, text).value_or(std::string(text));
 }
 
 }  // namespace kd::text

@@ -13,6 +13,22 @@ namespace {
 constexpr int kTabRowUnits = 14;
 constexpr int kTabFrameUnits = 1;
 
+// The dialog font's average character is 4 dialog units wide, a CJK character twice
+// that; a drop-down list adds its frame, the entries' margins and a scroll bar.
+constexpr int kCharUnits = 4;
+constexpr int kDropListChromeUnits = 10;
+
+int TextUnits(std::string_view text) {
+    int units = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0) != 0x80) {  // a character starts here
+            units += byte >= 0xE0 ? 2 * kCharUnits : kCharUnits;
+        }
+    }
+    return units;
+}
+
 }  // namespace
 
 HeadlessWindow::HeadlessWindow(HeadlessToolkit& toolkit, Dialog& dialog, HeadlessWindow* parent,
@@ -223,6 +239,26 @@ void HeadlessWindow::ComboSelect(int id, int index) {
 int HeadlessWindow::ComboSelection(int id) const {
     const Control* control = Find(id, ControlKind::ComboBox);
     return control ? control->selection : -1;
+}
+
+void HeadlessWindow::ComboFitDropWidth(int id) {
+    Control* control = Find(id, ControlKind::ComboBox);
+    if (control == nullptr) {
+        return;
+    }
+    int widest = 0;
+    for (const Entry& entry : control->entries) {
+        widest = std::max(widest, TextUnits(entry.text));
+    }
+    control->dropWidth = Pixels(widest + kDropListChromeUnits);
+}
+
+int HeadlessWindow::ComboDropWidth(int id) const {
+    const Control* control = Find(id, ControlKind::ComboBox);
+    if (control == nullptr) {
+        return 0;
+    }
+    return std::max(control->dropWidth, Pixels(control->source->width));
 }
 
 void HeadlessWindow::TabInsert(int id, int index, std::string_view text) {

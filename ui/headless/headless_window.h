@@ -77,6 +77,8 @@ class HeadlessWindow final : public WindowPeer {
     intptr_t ComboItemData(int id, int index) const override;
     void ComboSelect(int id, int index) override;
     int ComboSelection(int id) const override;
+    void ComboFitDropWidth(int id) override;
+    int ComboDropWidth(int id) const override;
     void TabInsert(int id, int index, std::string_view text) override;
     int TabCount(int id) const override;
     std::string TabText(int id, int index) const override;
@@ -108,6 +110,7 @@ class HeadlessWindow final : public WindowPeer {
         size_t limit = 0;  // 0: no limit
         std::vector<Entry> entries;
         int selection = -1;
+        int dropWidth = 0;  // pixels; the box's own width when smaller
         std::vector<std::string> tabs;
     };
 

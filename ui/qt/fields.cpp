@@ -1,7 +1,9 @@
 #include "ui/qt/fields.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QStyle>
 #include <algorithm>
 #include <limits>
 
@@ -186,6 +188,19 @@ intptr_t ComboField::ItemValue(int index) const {
         return 0;
     }
     return static_cast<intptr_t>(itemData(index, Qt::UserRole).toLongLong());
+}
+
+void ComboField::FitDropWidth() {
+    QAbstractItemView* list = view();
+    // The entries as the list's own delegate lays them out, with the list's frame and
+    // room for its scroll bar.
+    const int entries = std::max(list->sizeHintForColumn(0), 0);
+    const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    list->setMinimumWidth(entries + 2 * list->frameWidth() + scrollBar);
+}
+
+int ComboField::DropWidth() const {
+    return std::max(view()->minimumWidth(), width());
 }
 
 RadioField::RadioField(const QString& text, QWidget* parent) : QRadioButton(parent) {

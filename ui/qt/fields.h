@@ -42,6 +42,9 @@ class ComboField final : public QComboBox {
     void Clear();
     void SetItemValue(int index, intptr_t value);
     intptr_t ItemValue(int index) const;
+    // The list opens as wide as its widest entry, and never narrower than the box.
+    void FitDropWidth();
+    int DropWidth() const;
 
   private:
     bool sorted_;

@@ -73,6 +73,8 @@ class QtWindow final : public QWidget, public WindowPeer {
     intptr_t ComboItemData(int id, int index) const override;
     void ComboSelect(int id, int index) override;
     int ComboSelection(int id) const override;
+    void ComboFitDropWidth(int id) override;
+    int ComboDropWidth(int id) const override;
     void TabInsert(int id, int index, std::string_view text) override;
     int TabCount(int id) const override;
     std::string TabText(int id, int index) const override;

@@ -189,6 +189,17 @@ int QtWindow::ComboSelection(int id) const {
     return combo != nullptr ? combo->Selection() : -1;
 }
 
+void QtWindow::ComboFitDropWidth(int id) {
+    if (auto* combo = Find<ComboField>(id, ControlKind::ComboBox)) {
+        combo->FitDropWidth();
+    }
+}
+
+int QtWindow::ComboDropWidth(int id) const {
+    const auto* combo = Find<ComboField>(id, ControlKind::ComboBox);
+    return combo != nullptr ? combo->DropWidth() : 0;
+}
+
 void QtWindow::TabInsert(int id, int index, std::string_view text) {
     if (auto* tabs = Find<TabControl>(id, ControlKind::TabControl)) {
         tabs->Insert(index, FromUtf8(text));

@@ -7,6 +7,51 @@
 
 namespace kd::ui::win32 {
 
+namespace {
+
+std::wstring EntryText(HWND combo, int index) {
+    const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                          reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied > 0 ? std::min(static_cast<size_t>(copied), text.size() - 1) : 0);
+    return text;
+}
+
+// A window's device context with the window's own font selected, for measuring text
+// as the window draws it.
+class FontContext {
+  public:
+    explicit FontContext(HWND window) : window_(window), dc_(::GetDC(window)) {
+        const auto font = reinterpret_cast<HGDIOBJ>(::SendMessageW(window, WM_GETFONT, 0, 0));
+        if (dc_ != nullptr && font != nullptr) {
+            previous_ = ::SelectObject(dc_, font);
+        }
+    }
+    FontContext(const FontContext&) = delete;
+    FontContext& operator=(const FontContext&) = delete;
+    ~FontContext() {
+        if (dc_ != nullptr) {
+            if (previous_ != nullptr) {
+                ::SelectObject(dc_, previous_);
+            }
+            ::ReleaseDC(window_, dc_);
+        }
+    }
+
+    HDC Get() const { return dc_; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+    HGDIOBJ previous_ = nullptr;
+};
+
+}  // namespace
+
 HWND Win32Window::Control(int id) const {
     if (kinds_.count(id) == 0) {
         return nullptr;
@@ -116,15 +161,7 @@ std::string Win32Window::ComboItemText(int id, int index) const {
     if (combo == nullptr || !ValidComboIndex(combo, index)) {
         return {};
     }
-    const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length <= 0) {
-        return {};
-    }
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied = ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                                          reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied > 0 ? std::min(static_cast<size_t>(copied), text.size() - 1) : 0);
-    return Utf16ToUtf8(text);
+    return Utf16ToUtf8(EntryText(combo, index));
 }
 
 void Win32Window::ComboSetItemData(int id, int index, intptr_t data) {
@@ -162,4 +199,44 @@ int Win32Window::ComboSelection(int id) const {
     const LRESULT selection = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
     return selection < 0 ? -1 : ClampToInt(selection);
 }
+
+void Win32Window::ComboFitDropWidth(int id) {
+    const HWND combo = Control(id, ControlKind::ComboBox);
+    if (combo == nullptr) {
+        return;
+    }
+    const FontContext context(combo);
+    if (context.Get() == nullptr) {
+        return;
+    }
+    int widest = 0;
+    const int count = ComboCount(id);
+    for (int index = 0; index < count; ++index) {
+        const std::wstring text = EntryText(combo, index);
+        SIZE size{};
+        if (::GetTextExtentPoint32W(context.Get(), text.c_str(), static_cast<int>(text.size()),
+                                    &size)) {
+            widest = std::max(widest, static_cast<int>(size.cx));
+        }
+    }
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(context.Get(), &metrics);
+    // The list's frame, the entries' margins (about an average character) and a scroll
+    // bar. The list never opens narrower than the box, whatever is asked.
+    const int chrome = 2 * ::GetSystemMetrics(SM_CXEDGE) +
+                       static_cast<int>(metrics.tmAveCharWidth) + ::GetSystemMetrics(SM_CXVSCROLL);
+    ::SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + chrome), 0);
+}
+
+int Win32Window::ComboDropWidth(int id) const {
+    const HWND combo = Control(id, ControlKind::ComboBox);
+    if (combo == nullptr) {
+        return 0;
+    }
+    RECT box{};
+    ::GetWindowRect(combo, &box);
+    const int dropped = ClampToInt(::SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0));
+    return std::max(dropped, static_cast<int>(box.right - box.left));
+}
+
 }  // namespace kd::ui::win32
