@@ -37,8 +37,6 @@ constexpr char kExitCodesText[] =
     "  9   an upload block was not acknowledged after 4 sends\n"
     "  10  the output could not be written (standard output full or closed, dump -o,\n"
     "      station --log FILE)\n"
-    "  130 Ctrl-C (143: SIGTERM or SIGHUP): stopped between two exchanges; it says what\n"
-    "      it had done\n"
     "\n"
     "diff and apply also use:\n"
     "  0   diff: the reader holds the profile; apply: the reader holds it now (written,\n"
