@@ -10,6 +10,7 @@
 #include "cli/commands/upload.h"
 #include "cli/station/command.h"
 #include "cli/stop.h"
+#include "text/gbk.h"
 
 namespace kd::cli {
 
@@ -60,18 +61,24 @@ constexpr char kApplySends[] =
     "that sets no key (empty, or only masterver and historytime). Then reads the\n"
     "profile's keys, writes only those that differ, sends the store command once and\n"
     "reads every written key back. Keys the reader sets itself (masterver, historytime)\n"
-    "are compared, never written. If a write fails, nothing is stored.";
+    "are compared, never written. If a write fails, nothing is stored.\n"
+    "Exit 0 when the reader holds the profile afterwards (with --dry-run: would hold it),\n"
+    "whether keys changed or not; the output says how many changed.";
 
 constexpr char kUploadFirmwareSends[] =
     "Tells the reader that a firmware image follows, with its length and MD5 checksum,\n"
     "then sends the file in blocks of 1012 bytes, each sent up to 4 times until the\n"
-    "reader acknowledges it, then waits 30 s for the reader to take the image in.\n"
-    "Power the reader off and on afterwards.";
+    "reader acknowledges it, then waits 30 s (--wait) for the reader to take the image\n"
+    "in. Power the reader off and on afterwards. With --expect-version, it then connects\n"
+    "again as the station does (handshakes for up to 20 s while the reader restarts)\n"
+    "and reads its firmware version: exit 0 only when it is that version, 15 when it\n"
+    "is another, 4 when no reader answers.";
 
 constexpr char kUploadConfigSends[] =
     "Tells the reader that a configuration file follows, with its length and MD5\n"
     "checksum, then sends the file in blocks of 1012 bytes, each sent up to 4 times\n"
-    "until the reader acknowledges it, then waits 4 s for the reader to take it in.";
+    "until the reader acknowledges it, then waits 4 s (--wait) for the reader to take\n"
+    "it in.";
 
 constexpr char kPortsSends[] =
     "Prints one line per port: the name --port takes, then what the system knows\n"
@@ -162,9 +169,19 @@ int RunApplyOnPort(const Options& options, Channel& channel, const PortCall& cal
 }
 
 int RunUpload(const Options& options, Channel& channel, const PortCall& call, bool firmware) {
+    const UploadOptions& upload = options.upload;
+    UploadRequest request;
+    request.firmware = firmware;
+    request.fileName = upload.file;
+    if (upload.waitSeconds) {
+        request.waitMs = *upload.waitSeconds * 1000;
+    }
+    if (firmware && !upload.expectVersion.empty()) {
+        request.expectVersion = text::Utf8ToGbk(upload.expectVersion);  // checked by the parse
+    }
     DiskUploadFiles files;
     StopSleeper sleeper(options.stop);
-    return RunUploadCommand(channel, firmware, options.upload.file, files, sleeper, call.terminal,
+    return RunUploadCommand(channel, request, files, sleeper, call.reconnect, call.terminal,
                             call.out, call.err);
 }
 
@@ -268,12 +285,11 @@ const std::array<Command, 13> kCommands = {{
      .scope = Scope::EveryPort,
      .json = true,
      .readsProfile = true,
-     .exitOneWord = "SAME",
      .keepsSummary = true,
      .addOptions = AddApplyOptions,
      .runOnPort = RunApplyOnPort},
     {.name = "upload-firmware",
-     .usage = "[FILE]",
+     .usage = "[FILE] [--wait SECONDS] [--expect-version TEXT]",
      .summary = "Sends a firmware image (default file: ./update).",
      .sends = kUploadFirmwareSends,
      .scope = Scope::EveryPort,
@@ -281,7 +297,7 @@ const std::array<Command, 13> kCommands = {{
      .addOptions = AddUploadFirmwareOptions,
      .runOnPort = RunUploadFirmwareOnPort},
     {.name = "upload-config",
-     .usage = "[FILE]",
+     .usage = "[FILE] [--wait SECONDS]",
      .summary = "Sends a configuration file (default file: ./config).",
      .sends = kUploadConfigSends,
      .scope = Scope::EveryPort,

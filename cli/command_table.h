@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,10 @@ struct PortCall {
     std::FILE* out = nullptr;
     std::FILE* err = nullptr;
     ReaderFacts* facts = nullptr;  // for a report over many ports; null for one port
+    // Closes the port and connects to the reader again, as the station does after its
+    // firmware wait; false, with why, when no reader answered in time. Throws Interrupted
+    // when a stop signal ended the wait.
+    std::function<bool(std::string& why)> reconnect;
 };
 
 struct Command {
@@ -57,8 +62,8 @@ struct Command {
     bool readsProfile = false;  // reads a profile before any port is opened
     // What a stop signal left undone; null: nothing was changed on the reader.
     const char* (*cutShort)(const Options& options) = nullptr;
-    // For a report over many ports: the word for exit 1 where it is no failure ("DIFFERS",
-    // "SAME"; null: exit 1 failed), whether the port keeps an apply summary from its opening
+    // For a report over many ports: the word for exit 1 where it is no failure ("DIFFERS";
+    // null: exit 1 failed), whether the port keeps an apply summary from its opening
     // on, and whether each port's JSON names the file it was saved to.
     const char* exitOneWord = nullptr;
     bool keepsSummary = false;

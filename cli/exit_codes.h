@@ -5,7 +5,7 @@ namespace kd::cli {
 // Distinct exit codes, so scripts can tell the failures apart.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitDiffers = 1,  // diff: the reader differs; apply: nothing to do, it already agreed
+    kExitDiffers = 1,  // diff: the reader differs (apply exits 0 when nothing had to change)
     kExitUsage = 2,
     kExitPortUnavailable = 3,
     kExitNoAnswer = 4,               // write failed, or no reply / a short reply in time
@@ -19,6 +19,7 @@ enum ExitCode : int {
     kExitWriteFailed = 12,      // apply: a write or the store failed, nothing stored
     kExitVerifyFailed = 13,     // apply: a key read back differently after the store
     kExitStationFailures = 14,  // station: at least one reader failed
+    kExitVersionMismatch = 15,  // upload-firmware --expect-version: the reader reports another
     kExitInterrupted = 130,     // SIGINT (Ctrl-C): stopped between two exchanges
     kExitTerminated = 143,      // SIGTERM or SIGHUP: stopped between two exchanges
 };

@@ -27,9 +27,11 @@ struct SetOptions {
     bool force = false;  // --force
 };
 
-// upload-firmware, upload-config: the file to send.
+// upload-firmware, upload-config: the file to send, and what follows it.
 struct UploadOptions {
     std::string file;
+    std::optional<unsigned> waitSeconds;  // --wait; none: 30 s for firmware, 4 s for a config
+    std::string expectVersion;            // upload-firmware --expect-version; empty: unchecked
 };
 
 // dump: where the profile goes; empty: standard output.

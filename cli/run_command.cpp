@@ -6,11 +6,13 @@
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/platform.h"
+#include "cli/port_connection.h"
 #include "cli/profile_file.h"
 #include "cli/stop.h"
 #include "cli/tracing_channel.h"
 #include "link/serial_channel.h"
 #include "protocol/device_commands.h"
+#include "provision/connect_reader.h"
 
 namespace kd::cli {
 
@@ -23,14 +25,15 @@ const char* InterruptedText(const Options& options, const Command& command) {
 }
 
 // Runs the command through a channel that stops it between exchanges once a stop signal
-// came; then says what was left undone and returns 130 or 143.
-int RunStoppable(const Options& options, Channel& channel, bool terminal, std::FILE* out,
-                 std::FILE* err, ReaderFacts* facts) {
+// came; then says what was left undone (unless the command said what it had done) and
+// returns 130 or 143.
+int RunStoppable(const Options& options, Channel& channel, const PortCall& call) {
     const Command& command = *FindCommand(options.command);
     StopChannel stoppable(channel, options.stop);
     int code = kExitOk;
+    std::FILE* err = call.err;
     try {
-        code = command.runOnPort(options, stoppable, {terminal, out, err, facts});
+        code = command.runOnPort(options, stoppable, call);
     } catch (const Interrupted&) {
         std::fprintf(err, "kdcfg: %s interrupted (%s): %s\n", options.command.c_str(),
                      StopName(CauseOf(options.stop)), InterruptedText(options, command));
@@ -40,7 +43,8 @@ int RunStoppable(const Options& options, Channel& channel, bool terminal, std::F
     if (cause == StopCause::None) {
         return code;
     }
-    if (!stoppable.Cut()) {
+    // A command that returns 130 has said itself what it had done.
+    if (code != kExitInterrupted && !stoppable.Cut()) {
         std::fprintf(err, "kdcfg: %s came after %s had sent its last request\n", StopName(cause),
                      options.command.c_str());
     }
@@ -94,20 +98,33 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     std::string error;
     SerialSettings serial = options.serial;
     serial.portPath = PortDevicePath(serial.portPath);
-    std::unique_ptr<Channel> port = OpenSerialChannel(serial, error);
-    if (!port) {
+    std::unique_ptr<Channel> opened = OpenSerialChannel(serial, error);
+    if (!opened) {
         std::fprintf(err, "kdcfg: %s\n", error.c_str());
         SayWhereThePortsAre(err);
         return kExitPortUnavailable;
     }
+    PortConnection port(std::move(opened));
     std::unique_ptr<Channel> tracer;
     if (options.trace) {
-        tracer = std::make_unique<TracingChannel>(*port, err);
+        tracer = std::make_unique<TracingChannel>(port, err);
     }
-    Channel& channel = tracer ? *tracer : *port;
+    Channel& channel = tracer ? *tracer : port;
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed
                                                   : Channel::Pacing::LineSpeed);
-    const int code = RunStoppable(options, channel, terminal, out, err, facts);
+    PortCall call{terminal, out, err, facts, {}};
+    call.reconnect = [&options, &serial, &port](std::string& why) {
+        const auto stopped = [&options] { return CauseOf(options.stop) != StopCause::None; };
+        if (port.Reconnect(serial, options.designedTiming, provision::kReconnectWindow, stopped,
+                           why)) {
+            return true;
+        }
+        if (stopped()) {
+            throw Interrupted();
+        }
+        return false;
+    };
+    const int code = RunStoppable(options, channel, call);
     if (code == kExitNoAnswer) {
         SayWhatWasTried(options.serial, err);
     }
@@ -116,7 +133,7 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
         ExchangeReadKey(&channel, "deviceno", facts->serialNumber);
         ExchangeReadKey(&channel, "masterver", facts->firmwareVersion);
     }
-    port->Close();
+    port.Close();
     return code;
 }
 

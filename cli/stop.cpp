@@ -41,6 +41,9 @@ void StopSleeper::Sleep(uint32_t milliseconds) {
         std::this_thread::sleep_for(
             std::chrono::milliseconds(std::min(kStep, milliseconds - slept)));
     }
+    if (CauseOf(stop_) != StopCause::None) {
+        throw Interrupted();
+    }
 }
 
 }  // namespace kd::cli

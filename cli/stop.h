@@ -44,7 +44,8 @@ class StopChannel final : public ForwardingChannel {
     bool cut_ = false;
 };
 
-// The upload's closing wait, cut short by a stop: the image has gone whole by then.
+// The upload's closing wait, cut short by a stop: the image has gone whole by then, and
+// Interrupted is thrown so that the command says the wait was not over.
 class StopSleeper final : public Sleeper {
   public:
     explicit StopSleeper(const StopFlag* stop) : stop_(stop) {}

@@ -8,6 +8,7 @@ UploadProgress::UploadProgress(std::FILE* out, bool terminal, Sleeper& sleeper)
     : out_(out), terminal_(terminal), sleeper_(sleeper) {}
 
 void UploadProgress::OnStarted(uint32_t fileLength, uint32_t blocks) {
+    started_ = true;
     length_ = fileLength;
     blocks_ = blocks;
     start_ = Clock::now();
@@ -16,6 +17,8 @@ void UploadProgress::OnStarted(uint32_t fileLength, uint32_t blocks) {
 }
 
 void UploadProgress::OnBlockAcknowledged(uint32_t index, uint32_t bytesSent) {
+    blocksDone_ = index + 1;
+    bytesSent_ = bytesSent;
     Draw(index + 1, bytesSent, index + 1 == blocks_);
 }
 
@@ -28,6 +31,7 @@ void UploadProgress::OnBlockRetry(uint32_t index, int failedSends) {
 
 void UploadProgress::OnClosingWait(uint32_t milliseconds) {
     EndLine();
+    waiting_ = true;
     std::fprintf(out_, "all blocks sent; giving the reader %u s to take the file in\n",
                  (milliseconds + 999) / 1000);
     std::fflush(out_);
@@ -39,6 +43,7 @@ void UploadProgress::Sleep(uint32_t milliseconds) {
         if (terminal_) {
             std::fprintf(out_, "\rwaiting: %3u s left ", (left + 999) / 1000);
             std::fflush(out_);
+            lineOpen_ = true;
         }
         const uint32_t step = std::min<uint32_t>(left, 1000);
         sleeper_.Sleep(step);
@@ -46,6 +51,7 @@ void UploadProgress::Sleep(uint32_t milliseconds) {
     }
     if (terminal_) {
         std::fprintf(out_, "\rwaiting: done        \n");
+        lineOpen_ = false;
     }
 }
 

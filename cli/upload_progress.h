@@ -20,6 +20,15 @@ class UploadProgress final : public UploadObserver, public Sleeper {
     // The closing wait, a second at a time.
     void Sleep(uint32_t milliseconds) override;
 
+    // How far the upload came, for what a stop signal says was done.
+    bool Started() const { return started_; }
+    uint32_t Blocks() const { return blocks_; }
+    uint32_t BlocksDone() const { return blocksDone_; }
+    uint32_t BytesSent() const { return bytesSent_; }
+    bool Waiting() const { return waiting_; }
+    // Ends a line drawn in place, so that a message can follow.
+    void Stopped() { EndLine(); }
+
   private:
     using Clock = std::chrono::steady_clock;
     void Draw(uint32_t blocksDone, uint32_t bytesSent, bool last);
@@ -33,6 +42,10 @@ class UploadProgress final : public UploadObserver, public Sleeper {
     Clock::time_point start_;
     bool lineOpen_ = false;
     uint32_t lastPlainPercent_ = 0;
+    uint32_t blocksDone_ = 0;
+    uint32_t bytesSent_ = 0;
+    bool started_ = false;
+    bool waiting_ = false;
 };
 
 }  // namespace kd::cli

@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
-#include <thread>
 
 #include "link/forwarding_channel.h"
-#include "link/serial_channel.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "protocol/upload.h"
 #include "provision/apply.h"
+#include "provision/connect_reader.h"
 #include "provision/line_probe.h"
 #include "provision/upload_words.h"
 #include "provision/utc_time.h"
@@ -26,35 +25,14 @@ std::string Escaped(std::string_view bytes) {
 }
 
 using Clock = std::chrono::steady_clock;
-using namespace std::chrono_literals;
-
-// A reader just plugged in may still be starting: connecting is tried this long.
-constexpr auto kConnectWindow = 4s;
-// After a firmware upload the reader starts on the new image; its port may go away and
-// come back meanwhile.
-constexpr auto kReconnectWindow = 20s;
-constexpr auto kRetryPause = 250ms;
-constexpr auto kStopCheck = 50ms;
-
-// Waits in short steps; false when stop was set before the time was up.
-bool PauseUnlessStopped(const std::atomic<bool>& stop, Clock::duration pause) {
-    const auto end = Clock::now() + pause;
-    while (!stop) {
-        const auto now = Clock::now();
-        if (now >= end) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::min<Clock::duration>(end - now, kStopCheck));
-    }
-    return false;
-}
 
 // The upload's closing wait, cut short by a stop.
 class StopSleeper final : public Sleeper {
   public:
     explicit StopSleeper(const std::atomic<bool>& stop) : stop_(stop) {}
     void Sleep(uint32_t milliseconds) override {
-        PauseUnlessStopped(stop_, std::chrono::milliseconds(milliseconds));
+        PauseUnlessStopped([this] { return stop_.load(); },
+                           std::chrono::milliseconds(milliseconds));
     }
 
   private:
@@ -74,12 +52,6 @@ class StoppableChannel final : public ForwardingChannel {
   private:
     const std::atomic<bool>& stop_;
 };
-
-// "115200 8N1"
-std::string LineText(const SerialSettings& line) {
-    return std::to_string(line.baudRate) + " " + std::to_string(line.byteSize) +
-           (line.parity.empty() ? '?' : line.parity.front()) + line.stopBits;
-}
 
 // A key's value as the reader sent it.
 std::optional<std::string> ReadRaw(Channel& channel, std::string_view key) {
@@ -211,26 +183,15 @@ bool ReaderWork::Connect(Clock::duration window, bool probe) {
         line = WithProbed(line, *probed.found);
     }
     std::string why;
-    do {
-        std::string error;
-        channel_ = OpenSerialChannel(line, error);
-        if (!channel_) {
-            why = error;
-            continue;
-        }
-        channel_->SetReplyPacing(setup_.designedTiming ? Channel::Pacing::Designed
-                                                       : Channel::Pacing::LineSpeed);
-        const int answer = Handshake(channel_.get());
-        if (answer == kCommandOk) {
-            line_ = line;
-            record_.line = LineText(line);
-            return true;
-        }
-        why = answer == kReaderRefused ? "the reader refused the handshake"
-                                       : "no answer to the handshake at " + LineText(line);
-        Disconnect();
-    } while (Clock::now() < deadline && PauseUnlessStopped(stop_, kRetryPause));
-    return Fail(stop_ ? "stopped (Ctrl-C) before the reader answered: " + why : why);
+    // The window counts from before the probe.
+    channel_ = ConnectReader(
+        line, setup_.designedTiming, deadline - Clock::now(), [this] { return stop_.load(); }, why);
+    if (!channel_) {
+        return Fail(stop_ ? "stopped (Ctrl-C) before the reader answered: " + why : why);
+    }
+    line_ = line;
+    record_.line = LineText(line);
+    return true;
 }
 
 bool ReaderWork::UpdateFirmware() {

@@ -19,13 +19,14 @@ using provision::ApplyOutcome;
 using provision::ApplyResult;
 using provision::KeyWrite;
 
+// 0 whenever the reader holds the profile afterwards (or would, for a dry run), changed or
+// not, so that "apply && next step" goes on with a reader that was already right.
 int ExitCodeOf(const ApplyResult& result) {
     switch (result.outcome) {
         case ApplyOutcome::Verified:
         case ApplyOutcome::DryRun:
-            return kExitOk;
         case ApplyOutcome::NothingToDo:
-            return kExitDiffers;
+            return kExitOk;
         case ApplyOutcome::CheckRefused:
             return kExitProfileRefused;
         case ApplyOutcome::ReadFailed:
@@ -95,6 +96,16 @@ void ReportProblems(const std::string& path, const ApplyResult& result, bool for
     }
 }
 
+// The writes the reader took.
+size_t KeysChanged(const ApplyResult& result) {
+    return static_cast<size_t>(std::count_if(result.writes.begin(), result.writes.end(),
+                                             [](const KeyWrite& write) { return write.written; }));
+}
+
+const char* Keys(size_t count) {
+    return count == 1 ? "key" : "keys";
+}
+
 void PrintText(const ApplyResult& result, std::FILE* out) {
     const bool dryRun = result.outcome == ApplyOutcome::DryRun;
     for (const KeyWrite& write : result.writes) {
@@ -105,14 +116,19 @@ void PrintText(const ApplyResult& result, std::FILE* out) {
         }
     }
     if (result.outcome == ApplyOutcome::NothingToDo) {
-        std::fprintf(out, "nothing to do: the reader holds the profile\n");
+        std::fprintf(out, "nothing to do: the reader holds the profile; 0 keys changed\n");
+    } else if (result.outcome == ApplyOutcome::DryRun) {
+        std::fprintf(out, "dry run: %zu %s would change; 0 keys changed\n", result.writes.size(),
+                     Keys(result.writes.size()));
     } else if (result.outcome == ApplyOutcome::Verified) {
+        const size_t changed = KeysChanged(result);
         const size_t unread = result.NotReadBack();
         const size_t read = result.writes.size() - unread;
-        std::fprintf(out, "stored; read back and verified: %zu key%s", read, read == 1 ? "" : "s");
+        std::fprintf(out, "%zu %s changed; stored; read back and verified: %zu %s", changed,
+                     Keys(changed), read, Keys(read));
         if (unread > 0) {
-            std::fprintf(out, "; %zu write-only key%s acknowledged, not read back", unread,
-                         unread == 1 ? "" : "s");
+            std::fprintf(out, "; %zu write-only %s acknowledged, not read back", unread,
+                         Keys(unread));
         }
         std::fputc('\n', out);
     }
@@ -120,9 +136,7 @@ void PrintText(const ApplyResult& result, std::FILE* out) {
 
 ApplySummary SummaryOf(const ApplyResult& result) {
     ApplySummary summary;
-    for (const KeyWrite& write : result.writes) {
-        summary.keysChanged += write.written ? 1 : 0;
-    }
+    summary.keysChanged = KeysChanged(result);
     summary.verified =
         result.outcome == ApplyOutcome::Verified || result.outcome == ApplyOutcome::NothingToDo;
     return summary;
@@ -157,6 +171,8 @@ json ResultJson(const ApplyResult& result) {
             {"problems", problems},
             {"readOnly", readOnly},
             {"writes", writes},
+            {"keysToWrite", result.writes.size()},
+            {"keysChanged", KeysChanged(result)},
             {"stored", result.stored},
             {"unsavedChanges", result.UnsavedChanges()}};
 }
@@ -195,8 +211,7 @@ class StoppableKeys final : public KeyAccess {
 };
 
 void ReportInterrupted(const ApplyResult& result, std::FILE* err) {
-    const size_t written = static_cast<size_t>(std::count_if(
-        result.writes.begin(), result.writes.end(), [](const KeyWrite& w) { return w.written; }));
+    const size_t written = KeysChanged(result);
     if (result.outcome == ApplyOutcome::ReadFailed) {
         std::fprintf(err,
                      "kdcfg: apply interrupted while the reader's keys were read; nothing "

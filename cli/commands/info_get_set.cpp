@@ -138,6 +138,25 @@ bool PassesCatalogue(const std::vector<KeyAssignment>& assignments,
     return !blocked;
 }
 
+// What a stop signal found done: the keys written so far, none of them stored.
+void ReportSetStopped(const std::vector<KeyAssignment>& assignments, size_t written,
+                      std::FILE* err) {
+    if (written == 0) {
+        std::fprintf(err,
+                     "kdcfg: set interrupted before its first write: nothing was changed on "
+                     "the reader\n");
+        return;
+    }
+    std::string names;
+    for (size_t i = 0; i < written; ++i) {
+        names += (i == 0 ? "" : ", ") + text::EscapeText(assignments[i].name);
+    }
+    std::fprintf(err,
+                 "kdcfg: set interrupted after %zu of %zu writes: %s written, not stored; the "
+                 "reader runs with them until it is powered off\n",
+                 written, assignments.size(), names.c_str());
+}
+
 }  // namespace
 
 int RunInfo(Channel& channel, const std::string& port, bool asJson, std::FILE* out,
@@ -212,10 +231,7 @@ int RunSet(Channel& channel, const std::vector<KeyAssignment>& assignments, bool
         }
         return store ? RunStore(channel, out, err) : kExitOk;
     } catch (const Interrupted&) {
-        std::fprintf(
-            err, "kdcfg: set interrupted after %zu of %zu writes; nothing stored%s\n", written,
-            assignments.size(),
-            written > 0 ? "; the reader runs with unsaved changes until it is powered off" : "");
+        ReportSetStopped(assignments, written, err);
         return kExitInterrupted;
     }
 }

@@ -46,14 +46,21 @@ void PrintSummary(const Command& command, const std::vector<PortReport>& reports
     std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %s\n", "PORT", "SERIAL", "FIRMWARE",
                  "CHANGED", "VERIFIED", "RESULT", "TIME");
     size_t passed = 0;
+    size_t interrupted = 0;
     for (const auto& report : reports) {
         passed += report.code == kExitOk ? 1 : 0;
+        interrupted += report.code == kExitInterrupted || report.code == kExitTerminated ? 1 : 0;
         std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %.2f s\n",
                      ShownName(report.port).c_str(), Shown(report.serialNumber),
                      Shown(report.firmwareVersion), Changed(report).c_str(), Verified(report),
                      ResultWord(command, report.code), report.seconds);
     }
-    std::fprintf(out, "%zu of %zu ports passed\n", passed, reports.size());
+    std::fprintf(out, "%zu of %zu ports passed", passed, reports.size());
+    if (interrupted > 0) {
+        // Each interrupted port's own messages above say how far it came.
+        std::fprintf(out, "; %zu interrupted", interrupted);
+    }
+    std::fputc('\n', out);
 }
 
 std::string JsonReport(const Command& command, const std::vector<PortReport>& reports) {

@@ -29,8 +29,8 @@ struct PortReport {
 void PrintSummary(const Command& command, const std::vector<PortReport>& reports, std::FILE* out);
 std::string JsonReport(const Command& command, const std::vector<PortReport>& reports);
 
-// "PASS" for exit 0; for exit 1, the command's own word where it is no failure (diff:
-// "DIFFERS"; apply: "SAME", the reader already held the profile); "INTERRUPTED" for a stop
+// "PASS" for exit 0 (apply: the reader holds the profile, changed or not); for exit 1, the
+// command's own word where it is no failure (diff: "DIFFERS"); "INTERRUPTED" for a stop
 // signal (130, 143); "FAIL" otherwise.
 const char* ResultWord(const Command& command, int code);
 

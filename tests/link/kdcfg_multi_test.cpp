@@ -210,7 +210,8 @@ TEST(KdcfgManyPorts, ApplySummaryAndReportSayWhatChangedAndWhatWasVerified) {
     const auto& ports = report["ports"];
     EXPECT_EQ(ports[0]["keysChanged"], 0);
     EXPECT_EQ(ports[0]["verified"], true);
-    EXPECT_EQ(ports[0]["result"], "SAME");
+    EXPECT_EQ(ports[0]["result"], "PASS");
+    EXPECT_EQ(ports[0]["exitCode"], 0);
     EXPECT_EQ(ports[1]["keysChanged"], 0);
     EXPECT_EQ(ports[1]["verified"], false);
     EXPECT_EQ(ports[1]["result"], "FAIL");

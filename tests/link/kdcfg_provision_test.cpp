@@ -38,9 +38,16 @@ TEST(KdcfgProvision, DumpThenApplyIsNothingToDoAndThreeChangesAreWrittenStoredAn
     EXPECT_THAT(profile, HasSubstr("# firmware version: V3.1.7\n"));
     EXPECT_THAT(profile, HasSubstr("\nworkmode=0\n"));
 
+    // A reader that already holds the profile is no failure: "apply && next" goes on.
     const RunResult same = reader.Kdcfg({"apply", (files / "reader.profile").string()});
-    EXPECT_EQ(same.exitCode, 1) << same.err;
-    EXPECT_THAT(same.out, HasSubstr("nothing to do"));
+    EXPECT_EQ(same.exitCode, 0) << same.err;
+    EXPECT_THAT(same.out, HasSubstr("nothing to do: the reader holds the profile; 0 keys changed"));
+    const RunResult dryRun =
+        reader.Kdcfg({"apply", (files / "reader.profile").string(), "--dry-run", "--json"});
+    EXPECT_EQ(dryRun.exitCode, 0) << dryRun.err;
+    const auto unchanged = nlohmann::json::parse(dryRun.out, nullptr, false);
+    ASSERT_TRUE(unchanged.is_object()) << dryRun.out;
+    EXPECT_EQ(unchanged.value("keysChanged", -1), 0) << dryRun.out;
     EXPECT_EQ(reader.Kdcfg({"diff", (files / "reader.profile").string()}).exitCode, 0);
 
     std::string changed = profile;
@@ -59,6 +66,7 @@ TEST(KdcfgProvision, DumpThenApplyIsNothingToDoAndThreeChangesAreWrittenStoredAn
 
     const RunResult apply = reader.Kdcfg({"apply", (files / "changed.profile").string()});
     EXPECT_EQ(apply.exitCode, 0) << apply.err;
+    EXPECT_THAT(apply.out, HasSubstr("3 keys changed; stored; read back and verified: 3 keys"));
     EXPECT_THAT(reader.Writes(),
                 ElementsAre("write qrcode=0", "write workmode=2", "write deviceno=KD-7", "store"));
     const std::string state = "\n" + test::ReadFile(reader.dir / "reader.state");
@@ -196,7 +204,7 @@ TEST(KdcfgProvision, ATypedRateAppliesAndSetChecksTheCatalogueAsApplyDoes) {
     Reader reader({"--value", "com1_baudrate=12345"});
     const TempDir files;
     Dumped(reader, files / "own.profile");
-    EXPECT_EQ(reader.Kdcfg({"apply", (files / "own.profile").string()}).exitCode, 1);
+    EXPECT_EQ(reader.Kdcfg({"apply", (files / "own.profile").string()}).exitCode, 0);
 
     for (const char* refused : {"workmode=99", "nosuchkey=1", "masterver=V9"}) {
         const RunResult set = reader.Kdcfg({"set", "qrcode=0", refused});

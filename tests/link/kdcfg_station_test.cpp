@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -129,6 +130,10 @@ TEST(KdcfgStation, TakesEachReaderOnceAsItComesAndLogsIt) {
         EXPECT_EQ(record["apply"], "verified");
         EXPECT_EQ(record["result"], "PASS");
         EXPECT_EQ(record["line"], "115200 8N1");
+        // RFC 3339 in UTC, which log shippers read as a time.
+        const std::string time = record.value("time", "");
+        EXPECT_TRUE(std::regex_match(time, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
+            << time;
     }
     EXPECT_EQ(ports.front(), line.Link("usb-a"));
     EXPECT_EQ(ports.back(), line.Link("usb-a"));

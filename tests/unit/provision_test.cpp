@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
 #include "provision/dump_diff.h"
+#include "provision/utc_time.h"
 #include "tests/ui/modelled_reader.h"
 
 namespace kd::provision {
@@ -175,6 +177,18 @@ TEST(Provision, WriteOnlyKeysAreWrittenAndStoredButNeverReadBack) {
                             "write io_monitors=comusb", "store"));
     // Each key is read once before the writes; after the store only io_outputs again.
     EXPECT_THAT(keys.reads, ElementsAre("io_outputs", "io_inits", "io_monitors", "io_outputs"));
+}
+
+// Record times are RFC 3339 in UTC, cut to the second; the seconds since 1970 come from an
+// independent calendar computation.
+TEST(Provision, RecordTimesAreRfc3339InUtc) {
+    using namespace std::chrono;
+    const auto at = [](long long second, int millisecond = 0) {
+        return system_clock::time_point(seconds(second) + milliseconds(millisecond));
+    };
+    EXPECT_EQ(UtcText(at(1796818205, 999)), "2026-12-09T12:10:05Z");
+    EXPECT_EQ(UtcText(at(946684799)), "1999-12-31T23:59:59Z");
+    EXPECT_EQ(UtcText(at(0)), "1970-01-01T00:00:00Z");
 }
 
 }  // namespace
