@@ -16,6 +16,9 @@ constexpr char kProgramText[] =
 constexpr char kExitCodesText[] =
     "Line options may come before or after the command.\n"
     "Data goes to standard output; messages go to standard error.\n"
+    "Long work (dump, diff, apply, uploads, probe, many ports, station) shows its progress\n"
+    "on standard error: on a terminal one line per port, redrawn in place; otherwise one\n"
+    "line each time a phase starts (reading, writing, storing, verifying, uploading, ...).\n"
     "\n"
     "Values: a reader's texts are GBK (code page 936) bytes. get prints them as UTF-8;\n"
     "control bytes, bytes that are not GBK text and the backslash print as \\xNN and \\\\,\n"
@@ -54,12 +57,13 @@ constexpr char kExitCodesText[] =
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
-    "--trace, --designed-timing) and --json may come before or after the command;\n"
-    "'kdcfg --help' lists them and the exit codes.";
+    "--trace, --quiet, --color, --designed-timing) and --json may come before or after the\n"
+    "command; 'kdcfg --help' lists them and the exit codes.";
 
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
     unsigned dataBits = 8;
+    std::string color = "auto";
 };
 
 // "info, get, ...: " and the station's line, from the commands that have a JSON form.
@@ -108,6 +112,15 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
         ->multi_option_policy(last);
     app.add_flag("--trace", options.trace,
                  "show every frame sent (>) and received (<) as hex on standard error");
+    app.add_flag("--quiet", options.quiet,
+                 "print only results and errors: no progress, no messages on what is being done");
+    app.add_option("--color", scratch.color,
+                   "PASS in green, FAIL in red, warnings in yellow: auto (on a terminal, unless "
+                   "NO_COLOR is set and not empty), always or never (default auto); never in "
+                   "JSON")
+        ->type_name("WHEN")
+        ->check(OneOf({"auto", "always", "never"}))
+        ->multi_option_policy(last);
     app.add_flag("--designed-timing", options.designedTiming,
                  "read each reply in reads that end 50 ms after its last byte, as the window "
                  "does, instead of ending with the reply's last byte");
@@ -168,6 +181,9 @@ std::string Complete(const CLI::App& app, Options& options, const Scratch& scrat
         options.serial.portPath = options.ports.front();
     }
     options.serial.byteSize = static_cast<uint8_t>(scratch.dataBits);
+    options.color = scratch.color == "always"  ? ColorChoice::Always
+                    : scratch.color == "never" ? ColorChoice::Never
+                                               : ColorChoice::Auto;
     return {};
 }
 

@@ -23,14 +23,16 @@ const char* InterruptedText(const Options& options, const Command& command) {
 
 // Runs the command through a channel that stops it between exchanges once a stop signal
 // came; then says what was left undone and returns 130 or 143.
-int RunStoppable(const Options& options, Channel& channel, bool terminal, std::FILE* out,
-                 std::FILE* err, ReaderFacts* facts) {
+int RunStoppable(const Options& options, Channel& channel, const PortCall& call) {
     const Command& command = *FindCommand(options.command);
     StopChannel stoppable(channel, options.stop);
+    std::FILE* err = call.err;
     int code = kExitOk;
     try {
-        code = command.runOnPort(options, stoppable, {terminal, out, err, facts});
+        code = command.runOnPort(options, stoppable, call);
+        EraseProgress(call.progress);
     } catch (const Interrupted&) {
+        EraseProgress(call.progress);
         std::fprintf(err, "kdcfg: %s interrupted (%s): %s\n", options.command.c_str(),
                      StopName(CauseOf(options.stop)), InterruptedText(options, command));
         return StopExitCode(CauseOf(options.stop));
@@ -61,8 +63,15 @@ bool ReadCommandProfile(Options& options, std::FILE* err) {
     return options.profile.read.has_value();
 }
 
+ProgressMode ProgressModeOf(const Options& options, bool live) {
+    if (options.quiet) {
+        return ProgressMode::Quiet;
+    }
+    return live && !options.trace ? ProgressMode::Live : ProgressMode::Plain;
+}
+
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
-               ReaderFacts* facts) {
+               ReaderFacts* facts, ProgressView* progress) {
     if (facts != nullptr && FindCommand(options.command)->keepsSummary) {
         facts->apply.emplace();  // nothing changed, nothing verified, until the command says so
     }
@@ -86,7 +95,9 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     Channel& channel = tracer ? *tracer : *port;
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed
                                                   : Channel::Pacing::LineSpeed);
-    const int code = RunStoppable(options, channel, terminal, out, err, facts);
+    LineProgress ownLine(err, ProgressModeOf(options, terminal));
+    const int code =
+        RunStoppable(options, channel, {terminal, out, err, facts, progress ? progress : &ownLine});
     if (facts != nullptr && code == kExitOk) {
         // Best effort: a reader that does not say stays blank in the report.
         ExchangeReadKey(&channel, "deviceno", facts->serialNumber);

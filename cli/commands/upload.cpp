@@ -36,12 +36,13 @@ int UploadExitCode(UploadOutcome outcome) {
 }  // namespace
 
 int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileName,
-                     UploadFiles& files, Sleeper& sleeper, bool terminal, std::FILE* out,
-                     std::FILE* err) {
+                     UploadFiles& files, Sleeper& sleeper, ProgressView* progress, bool quiet,
+                     std::FILE* out, std::FILE* err) {
     UploadTarget target = firmware ? FirmwareUpload() : ConfigUpload();
     target.fileName = fileName;
-    UploadProgress progress(err, terminal, sleeper);
-    const UploadOutcome outcome = RunUpload(&channel, target, files, progress, &progress);
+    UploadProgress shown(err, progress, sleeper, quiet);
+    const UploadOutcome outcome = RunUpload(&channel, target, files, shown, &shown);
+    EraseProgress(progress);
     const int code = UploadExitCode(outcome);
     const std::string message = provision::DescribeUpload(outcome, firmware, fileName);
     std::fprintf(code == kExitOk ? out : err, "%s%s\n",

@@ -17,9 +17,12 @@ namespace kd::cli {
 void AddUploadFirmwareOptions(CLI::App& command, Options& options);
 void AddUploadConfigOptions(CLI::App& command, Options& options);
 
-// Sends a firmware image or a configuration file; returns an exit code.
+class ProgressView;
+
+// Sends a firmware image or a configuration file, showing how far it has come on progress
+// (may be null); returns an exit code.
 int RunUploadCommand(Channel& channel, bool firmware, const std::string& fileName,
-                     UploadFiles& files, Sleeper& sleeper, bool terminal, std::FILE* out,
-                     std::FILE* err);
+                     UploadFiles& files, Sleeper& sleeper, ProgressView* progress, bool quiet,
+                     std::FILE* out, std::FILE* err);
 
 }  // namespace kd::cli
