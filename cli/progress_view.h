@@ -92,6 +92,8 @@ class LiveBlock {
     void Draw(const std::vector<std::string>& lines);
     // Takes the lines off the screen, so that other output can follow.
     void Erase();
+    // Leaves the lines on the screen as they are; the next Draw starts below them.
+    void Leave() { drawn_ = 0; }
 
   private:
     std::FILE* err_;
