@@ -154,11 +154,15 @@ SharedProgress::SharedProgress(std::FILE* err, ProgressMode mode, std::string pr
     : err_(err), mode_(mode), prefix_(std::move(prefix)) {}
 
 void SharedProgress::Step(const ProgressStep& step) {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    // Only this port's thread tells steps: the phase and the words are its own. The lock
+    // guards the text the display reads.
     const bool changed = phase_ != step.phase;
     phase_ = step.phase;
     if (mode_ == ProgressMode::Live) {
-        text_ = words_.Live(step);
+        std::string text = words_.Live(step);
+        lock_.lock();
+        text_.swap(text);
+        lock_.unlock();
     } else if (mode_ == ProgressMode::Plain && changed) {
         // One call, so that the lines of ports running at once do not mix.
         std::fprintf(err_, "%s%s\n", prefix_.c_str(), StepWords::Plain(step).c_str());
@@ -167,8 +171,10 @@ void SharedProgress::Step(const ProgressStep& step) {
 }
 
 std::string SharedProgress::Text() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return text_;
+    lock_.lock();
+    std::string text = text_;
+    lock_.unlock();
+    return text;
 }
 
 void LiveBlock::Draw(const std::vector<std::string>& lines) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +61,20 @@ class LineProgress final : public ProgressView {
     bool drawn_ = false;
 };
 
+// A lock held for a few instructions, never while printing (the Windows build has no
+// std::mutex).
+class SpinLock {
+  public:
+    void lock() {
+        while (flag_.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    void unlock() { flag_.clear(std::memory_order_release); }
+
+  private:
+    std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
+};
+
 // One port's progress among many, each on its own thread: kept for a display that draws
 // every port at once (live), or printed at once as a plain line per phase change.
 class SharedProgress final : public ProgressView {
@@ -75,7 +89,7 @@ class SharedProgress final : public ProgressView {
     std::FILE* err_;
     const ProgressMode mode_;
     const std::string prefix_;
-    mutable std::mutex mutex_;
+    mutable SpinLock lock_;
     StepWords words_;
     std::optional<provision::Phase> phase_;
     std::string text_;

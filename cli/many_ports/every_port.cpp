@@ -14,6 +14,7 @@
 #include "cli/progress_view.h"
 #include "cli/run_command.h"
 #include "cli/station/platform.h"
+#include "cli/terminal_style.h"
 #include "link/port_name.h"
 #include "text/escape.h"
 
@@ -164,7 +165,8 @@ void PrintOutputs(const std::vector<PortReport>& reports, std::FILE* out, std::F
 
 // The ports to run, each device once under the first name given for it: a second run
 // would only find the port taken by the first.
-std::vector<std::string> DistinctPorts(const std::vector<std::string>& ports, std::FILE* err) {
+std::vector<std::string> DistinctPorts(const std::vector<std::string>& ports, bool color,
+                                       std::FILE* err) {
     std::vector<std::string> kept;
     std::vector<std::string> devices;
     for (const std::string& port : ports) {
@@ -177,9 +179,9 @@ std::vector<std::string> DistinctPorts(const std::vector<std::string>& ports, st
         }
         const std::string first = kept[static_cast<size_t>(same - devices.begin())];
         if (first != port) {
-            std::fprintf(err, "kdcfg: %s is the same port as %s: run once, as %s\n",
-                         ShownName(port).c_str(), ShownName(first).c_str(),
-                         ShownName(first).c_str());
+            const std::string warning = ShownName(port) + " is the same port as " +
+                                        ShownName(first) + ": run once, as " + ShownName(first);
+            std::fprintf(err, "kdcfg: %s\n", Paint(warning, Tone::Warning, color).c_str());
         }
     }
     return kept;
@@ -217,7 +219,7 @@ int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
     const Command& command = *FindCommand(options.command);
     std::vector<std::unique_ptr<PortRun>> runs;
     const ProgressMode mode = ProgressModeOf(options, options.liveErr);
-    for (const auto& port : DistinctPorts(options.ports, err)) {
+    for (const auto& port : DistinctPorts(options.ports, options.colorErr, err)) {
         runs.push_back(std::make_unique<PortRun>());
         runs.back()->report.port = port;
         runs.back()->progress =

@@ -155,8 +155,9 @@ TEST(KdcfgProgress, OnAPipeEachPhaseIsOnePlainLineAndQuietLeavesOnlyTheResult) {
 }
 
 TEST(KdcfgProgress, ManyPortsShowEachPortsPhaseLiveAndColourOnlyWhereWanted) {
-    LoggedReader first;
-    LoggedReader second;
+    const test::TempDir uploads;  // where the readers keep what they took
+    LoggedReader first({"--uploads", uploads.Path().string()});
+    LoggedReader second({"--uploads", uploads.Path().string()});
     ASSERT_FALSE(first.sim.PortPath().empty());
     ASSERT_FALSE(second.sim.PortPath().empty());
     test::WriteFile(first.dir / "config", std::string(3000, 'c'));
