@@ -19,6 +19,10 @@ constexpr char kProgramText[] =
 constexpr char kExitCodesText[] =
     "Line options may come before or after the command.\n"
     "Data goes to standard output; messages go to standard error.\n"
+    "Long work (dump, diff, apply, uploads, probe, many ports, station) shows its progress\n"
+    "on standard error: on a terminal one line per port, redrawn in place; otherwise one\n"
+    "line each time a phase starts (reading, writing, storing, verifying, uploading,\n"
+    "waiting, reconnecting, probing).\n"
     "\n"
     "Values: a reader's texts are GBK (code page 936) bytes. get prints them as UTF-8;\n"
     "control bytes, bytes that are not GBK text and the backslash print as \\xNN and \\\\,\n"
@@ -78,14 +82,15 @@ constexpr char kExitCodesText[] =
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
-    "--trace, --designed-timing), --json and --config may come before or after the\n"
-    "command; 'kdcfg --help' lists them, where their defaults come from, and the exit\n"
-    "codes.";
+    "--trace, --quiet, --color, --designed-timing), --json and --config may come before\n"
+    "or after the command; 'kdcfg --help' lists them, where their defaults come from,\n"
+    "and the exit codes.";
 
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
     unsigned dataBits = 8;
     std::string configFile;  // --config
+    std::string color = "auto";
 };
 
 // "info, get, ...: " and the station's line, from the commands that have a JSON form.
@@ -136,6 +141,15 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
         ->multi_option_policy(last);
     app.add_flag("--trace", options.trace,
                  "show every frame sent (>) and received (<) in hex on standard error");
+    app.add_flag("--quiet", options.quiet,
+                 "print only results and errors: no progress, no messages on what is being done");
+    app.add_option("--color", scratch.color,
+                   "PASS in green, FAIL in red, warnings in yellow: auto (on a terminal, unless "
+                   "NO_COLOR is set and not empty), always or never (default auto); never in "
+                   "JSON")
+        ->type_name("WHEN")
+        ->check(OneOf({"auto", "always", "never"}))
+        ->multi_option_policy(last);
     app.add_flag("--designed-timing", options.designedTiming,
                  "time replies as the kdconfig window does: wait for 50 ms of silence after "
                  "each one instead of going on at its last byte; slower, for a reader or "
@@ -253,6 +267,9 @@ std::string Complete(CLI::App& app, Options& options, const Scratch& scratch,
         options.serial.portPath = options.ports.front();
     }
     options.serial.byteSize = static_cast<uint8_t>(scratch.dataBits);
+    options.color = scratch.color == "always"  ? ColorChoice::Always
+                    : scratch.color == "never" ? ColorChoice::Never
+                                               : ColorChoice::Auto;
     return {};
 }
 

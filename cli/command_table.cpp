@@ -8,6 +8,7 @@
 #include "cli/commands/ports.h"
 #include "cli/commands/probe.h"
 #include "cli/commands/upload.h"
+#include "cli/run_command.h"
 #include "cli/station/command.h"
 #include "cli/stop.h"
 #include "text/gbk.h"
@@ -153,11 +154,11 @@ int RunDumpOnPort(const Options& options, Channel& channel, const PortCall& call
         kept = &call.facts->dump.emplace();
     }
     return RunDump(channel, options.serial.portPath, kept ? "" : options.dump.output, options.json,
-                   call.out, call.err, kept);
+                   call.out, call.err, kept, call.progress);
 }
 
 int RunDiffOnPort(const Options& options, Channel& channel, const PortCall& call) {
-    return RunDiff(channel, *options.profile.read, options.json, call.out, call.err);
+    return RunDiff(channel, *options.profile.read, options.json, call.out, call.err, call.progress);
 }
 
 int RunApplyOnPort(const Options& options, Channel& channel, const PortCall& call) {
@@ -165,7 +166,8 @@ int RunApplyOnPort(const Options& options, Channel& channel, const PortCall& cal
         call.facts != nullptr && call.facts->apply ? &*call.facts->apply : nullptr;
     const ProfileOptions& profile = options.profile;
     return RunApply(channel, profile.file, *profile.read,
-                    {profile.dryRun, profile.force, options.json}, call.out, call.err, summary);
+                    {profile.dryRun, profile.force, options.json}, call.out, call.err, summary,
+                    call.progress);
 }
 
 int RunUpload(const Options& options, Channel& channel, const PortCall& call, bool firmware) {
@@ -181,8 +183,8 @@ int RunUpload(const Options& options, Channel& channel, const PortCall& call, bo
     }
     DiskUploadFiles files;
     StopSleeper sleeper(options.stop);
-    return RunUploadCommand(channel, request, files, sleeper, call.reconnect, call.terminal,
-                            call.out, call.err);
+    return RunUploadCommand(channel, request, files, sleeper, call.reconnect, call.progress,
+                            options.quiet, call.out, call.err);
 }
 
 int RunUploadFirmwareOnPort(const Options& options, Channel& channel, const PortCall& call) {
@@ -202,7 +204,8 @@ int RunPortsHere(const Options& options, std::FILE* out, std::FILE* err) {
 }
 
 int RunProbeOnPort(const Options& options, std::FILE* out, std::FILE* err) {
-    return RunProbe(options.serial, options.json, out, err, options.stop);
+    LineProgress progress(err, ProgressModeOf(options, options.liveErr));
+    return RunProbe(options.serial, options.json, out, err, options.stop, &progress);
 }
 
 // What a stop signal left undone, where it is more than "nothing was changed on the reader".

@@ -20,6 +20,7 @@ class App;
 namespace kd::cli {
 
 class StopSignals;
+class ProgressView;
 
 // Where a command does its work.
 enum class Scope {
@@ -45,7 +46,8 @@ struct PortCall {
     bool terminal = false;  // err is a terminal: progress may be drawn in place
     std::FILE* out = nullptr;
     std::FILE* err = nullptr;
-    ReaderFacts* facts = nullptr;  // for a report over many ports; null for one port
+    ReaderFacts* facts = nullptr;      // for a report over many ports; null for one port
+    ProgressView* progress = nullptr;  // where long work tells how far it has come
     // Closes the port and connects to the reader again, as the station does after its
     // firmware wait; false, with why, when no reader answered in time. Throws Interrupted
     // when a stop signal ended the wait.

@@ -1,6 +1,7 @@
 // kdcfg: talks to a reader from the command line, over the same code as the window.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -31,6 +32,16 @@ int FinishOutput(int code) {
     return code == kExitOk ? kExitOutputFailed : code;
 }
 
+// Colour and redrawn lines only where they are wanted and the terminal takes them.
+void DecideLooks(Options& options) {
+    const char* noColor = std::getenv("NO_COLOR");
+    const bool outTerminal = IsTerminal(stdout) && EnableTerminalSequences(stdout);
+    const bool errTerminal = IsTerminal(stderr) && EnableTerminalSequences(stderr);
+    options.colorOut = !options.json && ColorWanted(options.color, outTerminal, noColor);
+    options.colorErr = ColorWanted(options.color, errTerminal, noColor);
+    options.liveErr = errTerminal;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +62,7 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     Options& options = *parsed.options;
+    DecideLooks(options);
     const Command& command = *FindCommand(options.command);
     if (command.scope == Scope::Machine) {
         return FinishOutput(command.run(options, stdout, stderr));
@@ -85,5 +97,5 @@ int main(int argc, char** argv) {
     if (intoDirectory) {
         return FinishOutput(DumpIntoDirectory(options, stdout, stderr));
     }
-    return FinishOutput(OpenAndRun(options, IsTerminal(stderr), stdout, stderr));
+    return FinishOutput(OpenAndRun(options, options.liveErr, stdout, stderr));
 }

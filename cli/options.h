@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalogue/profile.h"
+#include "cli/terminal_style.h"
 #include "link/serial_settings.h"
 
 namespace kd::cli {
@@ -68,15 +69,22 @@ struct Options {
     std::vector<std::string> ports;  // every --port, in order; serial.portPath is the first
     std::string portPattern;         // --ports: a pattern for more
     bool trace = false;
-    bool designedTiming = false;  // read replies as the window does, not at line speed
-    std::string command;          // the name of the command chosen
-    bool json = false;            // --json, for the commands that have a JSON form
+    bool quiet = false;                     // --quiet: results and errors only
+    ColorChoice color = ColorChoice::Auto;  // --color
+    bool designedTiming = false;            // read replies as the window does, not at line speed
+    std::string command;                    // the name of the command chosen
+    bool json = false;                      // --json, for the commands that have a JSON form
     GetOptions get;
     SetOptions set;
     UploadOptions upload;
     DumpOptions dump;
     ProfileOptions profile;
     StationOptions station;
+    // Set by main from --color, NO_COLOR and the streams: whether standard output and
+    // standard error get colour, and whether standard error takes lines redrawn in place.
+    bool colorOut = false;
+    bool colorErr = false;
+    bool liveErr = false;
     // Set by main, not by the command line: the stop signal that came (a StopCause), read
     // between exchanges. Null: nothing watches for one.
     const std::atomic<int>* stop = nullptr;

@@ -16,6 +16,13 @@ bool GuardStandardDescriptors(std::string& error);
 
 bool IsTerminal(std::FILE* stream);
 
+// Whether the terminal behind stream takes escape sequences for colour and cursor moves;
+// on Windows this switches the console into that mode, where it has one.
+bool EnableTerminalSequences(std::FILE* stream);
+
+// The width of the terminal behind stream in columns; 0 when unknown.
+size_t TerminalColumns(std::FILE* stream);
+
 // The name the port is opened by: on Windows link's WindowsPortPath.
 std::string PortDevicePath(const std::string& name);
 

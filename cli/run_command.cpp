@@ -30,11 +30,13 @@ const char* InterruptedText(const Options& options, const Command& command) {
 int RunStoppable(const Options& options, Channel& channel, const PortCall& call) {
     const Command& command = *FindCommand(options.command);
     StopChannel stoppable(channel, options.stop);
-    int code = kExitOk;
     std::FILE* err = call.err;
+    int code = kExitOk;
     try {
         code = command.runOnPort(options, stoppable, call);
+        EraseProgress(call.progress);
     } catch (const Interrupted&) {
+        EraseProgress(call.progress);
         std::fprintf(err, "kdcfg: %s interrupted (%s): %s\n", options.command.c_str(),
                      StopName(CauseOf(options.stop)), InterruptedText(options, command));
         return StopExitCode(CauseOf(options.stop));
@@ -51,19 +53,13 @@ int RunStoppable(const Options& options, Channel& channel, const PortCall& call)
     return StopExitCode(cause);
 }
 
-// "9600 8N1", as line settings are written on a reader's label.
-std::string LineText(const SerialSettings& serial) {
-    return std::to_string(serial.baudRate) + " " + std::to_string(serial.byteSize) +
-           (serial.parity.empty() ? '?' : serial.parity.front()) + serial.stopBits;
-}
-
 // After a reader gave no valid reply: the settings the line had, and how to find others.
 void SayWhatWasTried(const SerialSettings& serial, std::FILE* err) {
     const std::string port = ShownName(serial.portPath);
     std::fprintf(err,
                  "kdcfg: the line on %s was %s; if a reader is there and powered but set "
                  "otherwise, try `kdcfg probe --port %s` to find its settings\n",
-                 port.c_str(), LineText(serial).c_str(), port.c_str());
+                 port.c_str(), provision::LineText(serial).c_str(), port.c_str());
 }
 
 bool TakesProfile(const Options& options) {
@@ -85,8 +81,15 @@ bool ReadCommandProfile(Options& options, std::FILE* err) {
     return options.profile.read.has_value();
 }
 
+ProgressMode ProgressModeOf(const Options& options, bool live) {
+    if (options.quiet) {
+        return ProgressMode::Quiet;
+    }
+    return live && !options.trace ? ProgressMode::Live : ProgressMode::Plain;
+}
+
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
-               ReaderFacts* facts) {
+               ReaderFacts* facts, ProgressView* progress) {
     if (facts != nullptr && FindCommand(options.command)->keepsSummary) {
         facts->apply.emplace();  // nothing changed, nothing verified, until the command says so
     }
@@ -112,7 +115,8 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     Channel& channel = tracer ? *tracer : port;
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed
                                                   : Channel::Pacing::LineSpeed);
-    PortCall call{terminal, out, err, facts, {}};
+    LineProgress ownLine(err, ProgressModeOf(options, terminal));
+    PortCall call{terminal, out, err, facts, progress ? progress : &ownLine, {}};
     call.reconnect = [&options, &serial, &port](std::string& why) {
         const auto stopped = [&options] { return CauseOf(options.stop) != StopCause::None; };
         if (port.Reconnect(serial, options.designedTiming, provision::kReconnectWindow, stopped,

@@ -5,6 +5,7 @@
 
 #include "cli/command_table.h"
 #include "cli/options.h"
+#include "cli/progress_view.h"
 
 namespace kd::cli {
 
@@ -15,9 +16,14 @@ bool ReadCommandProfile(Options& options, std::FILE* err);
 // After a port that cannot be opened: where to find the right name.
 void SayWhereThePortsAre(std::FILE* err);
 
+// How progress is shown: nothing with --quiet, redrawn lines where live, plain lines
+// otherwise (also with --trace, whose frames would break a redrawn line).
+ProgressMode ProgressModeOf(const Options& options, bool live);
+
 // Opens options.serial's port, runs the command on it and closes it; output goes to out,
-// messages to err. Returns an exit code. The same path serves one port and many.
+// messages to err, progress to progress (null: a line of its own on err, drawn in place when
+// terminal). Returns an exit code. The same path serves one port and many.
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
-               ReaderFacts* facts = nullptr);
+               ReaderFacts* facts = nullptr, ProgressView* progress = nullptr);
 
 }  // namespace kd::cli

@@ -1,17 +1,19 @@
 #pragma once
 
-#include <chrono>
 #include <cstdio>
 
+#include "cli/progress_view.h"
 #include "protocol/upload.h"
+#include "provision/progress.h"
 
 namespace kd::cli {
 
-// Shows an upload's progress: a bar redrawn in place on a terminal, plain lines
-// otherwise; and the closing wait as a countdown.
+// Shows an upload: its progress and the closing wait through a progress view, and what
+// happens on the way (accepted, a block sent again, all sent) as messages on err, which
+// --quiet leaves out.
 class UploadProgress final : public UploadObserver, public Sleeper {
   public:
-    UploadProgress(std::FILE* out, bool terminal, Sleeper& sleeper);
+    UploadProgress(std::FILE* err, ProgressView* view, Sleeper& sleeper, bool quiet);
 
     void OnStarted(uint32_t fileLength, uint32_t blocks) override;
     void OnBlockAcknowledged(uint32_t index, uint32_t bytesSent) override;
@@ -26,22 +28,17 @@ class UploadProgress final : public UploadObserver, public Sleeper {
     uint32_t BlocksDone() const { return blocksDone_; }
     uint32_t BytesSent() const { return bytesSent_; }
     bool Waiting() const { return waiting_; }
-    // Ends a line drawn in place, so that a message can follow.
-    void Stopped() { EndLine(); }
+    // Clears the live line, so that a message can follow.
+    void Stopped() { EraseProgress(view_); }
 
   private:
-    using Clock = std::chrono::steady_clock;
-    void Draw(uint32_t blocksDone, uint32_t bytesSent, bool last);
-    void EndLine();
+    void Message(const char* format, ...);
 
-    std::FILE* out_;
-    bool terminal_;
-    Sleeper& sleeper_;
-    uint32_t length_ = 0;
+    std::FILE* err_;
+    ProgressView* view_;
+    bool quiet_;
+    provision::UploadSteps steps_;
     uint32_t blocks_ = 0;
-    Clock::time_point start_;
-    bool lineOpen_ = false;
-    uint32_t lastPlainPercent_ = 0;
     uint32_t blocksDone_ = 0;
     uint32_t bytesSent_ = 0;
     bool started_ = false;

@@ -38,14 +38,16 @@ std::optional<CheckProblem> CheckEntry(const profile::Entry& entry) {
 }
 
 // Writes each change until the reader is gone; true when every one went.
-bool WriteChanges(KeyAccess& keys, std::vector<KeyWrite>& writes) {
+bool WriteChanges(KeyAccess& keys, std::vector<KeyWrite>& writes, Progress* progress) {
     bool allWritten = true;
     bool gone = false;
-    for (KeyWrite& write : writes) {
+    for (size_t i = 0; i < writes.size(); ++i) {
+        KeyWrite& write = writes[i];
         if (gone) {
             write.writeError = KeyError::NotAsked;
             continue;
         }
+        Report(progress, {Phase::Writing, i, writes.size(), {}});
         write.writeError = FromExchange(keys.WriteKey(write.key, write.value));
         write.written = !write.writeError;
         allWritten = allWritten && write.written;
@@ -56,7 +58,7 @@ bool WriteChanges(KeyAccess& keys, std::vector<KeyWrite>& writes) {
 
 // Reads the written keys again after the store. A key the catalogue says is never read
 // is not asked: a reader may well refuse that read.
-void ReadBack(KeyAccess& keys, std::vector<KeyWrite>& writes) {
+void ReadBack(KeyAccess& keys, std::vector<KeyWrite>& writes, Progress* progress) {
     std::vector<KeyWrite*> asked;
     std::vector<std::string_view> names;
     for (KeyWrite& write : writes) {
@@ -65,7 +67,7 @@ void ReadBack(KeyAccess& keys, std::vector<KeyWrite>& writes) {
             names.push_back(write.key);
         }
     }
-    std::vector<ReaderValue> after = ReadKeys(keys, names);
+    std::vector<ReaderValue> after = ReadKeys(keys, names, progress, Phase::Verifying);
     for (size_t i = 0; i < after.size(); ++i) {
         asked[i]->readBack = std::move(after[i]);
     }
@@ -73,12 +75,13 @@ void ReadBack(KeyAccess& keys, std::vector<KeyWrite>& writes) {
 
 // Reads the profile's keys and notes each that differs, as a write or, for a read-only
 // key, as a difference; false when the reader stopped answering.
-bool CompareWithReader(KeyAccess& keys, const profile::Profile& profile, ApplyResult& result) {
+bool CompareWithReader(KeyAccess& keys, const profile::Profile& profile, ApplyResult& result,
+                       Progress* progress) {
     std::vector<std::string_view> names;
     for (const profile::Entry& entry : profile.entries) {
         names.push_back(entry.key);
     }
-    std::vector<ReaderValue> before = ReadKeys(keys, names);
+    std::vector<ReaderValue> before = ReadKeys(keys, names, progress);
     if (AnyError(before, KeyError::ReaderGone)) {
         return false;
     }
@@ -104,17 +107,18 @@ bool CompareWithReader(KeyAccess& keys, const profile::Profile& profile, ApplyRe
     return true;
 }
 
-ApplyOutcome WriteStoreAndVerify(KeyAccess& keys, ApplyResult& result) {
+ApplyOutcome WriteStoreAndVerify(KeyAccess& keys, ApplyResult& result, Progress* progress) {
     // A failed write leaves the saved configuration as it was: no store.
-    if (!WriteChanges(keys, result.writes)) {
+    if (!WriteChanges(keys, result.writes, progress)) {
         return ApplyOutcome::WriteFailed;
     }
+    Report(progress, {Phase::Storing, 0, 0, {}});
     result.storeError = FromExchange(keys.StoreKeys());
     result.stored = !result.storeError;
     if (!result.stored) {
         return ApplyOutcome::StoreFailed;
     }
-    ReadBack(keys, result.writes);
+    ReadBack(keys, result.writes, progress);
     const bool verified = std::all_of(result.writes.begin(), result.writes.end(),
                                       [](const KeyWrite& write) { return write.Verified(); });
     return verified ? ApplyOutcome::Verified : ApplyOutcome::VerifyFailed;
@@ -148,7 +152,8 @@ size_t ApplyResult::NotReadBack() const {
         writes.begin(), writes.end(), [](const KeyWrite& write) { return !write.readable; }));
 }
 
-ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options) {
+ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options,
+                  Progress* progress) {
     ApplyResult result;
     result.problems = CheckProfile(profile);
     const bool blocked = std::any_of(
@@ -158,7 +163,7 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
         result.outcome = ApplyOutcome::CheckRefused;
         return result;
     }
-    if (!CompareWithReader(keys, profile, result)) {
+    if (!CompareWithReader(keys, profile, result, progress)) {
         result.outcome = ApplyOutcome::ReadFailed;
         return result;
     }
@@ -170,7 +175,7 @@ ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyO
         result.outcome = ApplyOutcome::DryRun;
         return result;
     }
-    result.outcome = WriteStoreAndVerify(keys, result);
+    result.outcome = WriteStoreAndVerify(keys, result, progress);
     return result;
 }
 

@@ -71,6 +71,8 @@ struct ApplyResult {
 // A short word for machine-readable output: "verified", "nothing-to-do" and the like.
 std::string_view Code(ApplyOutcome outcome);
 
-ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options);
+// Tells progress of reading, writing, storing and verifying.
+ApplyResult Apply(KeyAccess& keys, const profile::Profile& profile, const ApplyOptions& options,
+                  Progress* progress = nullptr);
 
 }  // namespace kd::provision

@@ -5,6 +5,7 @@
 
 #include "link/serial_channel.h"
 #include "protocol/device_commands.h"
+#include "provision/progress.h"
 
 namespace kd::provision {
 
@@ -31,8 +32,7 @@ bool PauseUnlessStopped(const std::function<bool()>& stopped, Clock::duration pa
 }
 
 std::string LineText(const SerialSettings& line) {
-    return std::to_string(line.baudRate) + " " + std::to_string(line.byteSize) +
-           (line.parity.empty() ? '?' : line.parity.front()) + line.stopBits;
+    return LineText(line.baudRate, line.byteSize, line.parity, line.stopBits);
 }
 
 std::unique_ptr<Channel> ConnectReader(const SerialSettings& line, bool designedTiming,

@@ -2,12 +2,12 @@
 
 namespace kd::provision {
 
-std::vector<DumpedKey> Dump(KeyAccess& keys) {
+std::vector<DumpedKey> Dump(KeyAccess& keys, Progress* progress) {
     std::vector<std::string_view> names;
     for (const catalogue::KeyInfo& key : catalogue::Keys()) {
         names.push_back(key.name);
     }
-    std::vector<ReaderValue> values = ReadKeys(keys, names);
+    std::vector<ReaderValue> values = ReadKeys(keys, names, progress);
     std::vector<DumpedKey> dumped;
     for (size_t i = 0; i < values.size(); ++i) {
         dumped.push_back({&catalogue::Keys()[i], std::move(values[i])});
@@ -15,12 +15,12 @@ std::vector<DumpedKey> Dump(KeyAccess& keys) {
     return dumped;
 }
 
-DiffResult Diff(KeyAccess& keys, const profile::Profile& profile) {
+DiffResult Diff(KeyAccess& keys, const profile::Profile& profile, Progress* progress) {
     std::vector<std::string_view> names;
     for (const profile::Entry& entry : profile.entries) {
         names.push_back(entry.key);
     }
-    std::vector<ReaderValue> values = ReadKeys(keys, names);
+    std::vector<ReaderValue> values = ReadKeys(keys, names, progress);
     DiffResult result;
     for (size_t i = 0; i < values.size(); ++i) {
         const profile::Entry& entry = profile.entries[i];

@@ -18,7 +18,7 @@ struct DumpedKey {
 };
 
 // Every catalogue key in catalogue order, each with its value or why it has none.
-std::vector<DumpedKey> Dump(KeyAccess& keys);
+std::vector<DumpedKey> Dump(KeyAccess& keys, Progress* progress = nullptr);
 
 // A key whose value on the reader is not the profile's, or could not be read.
 struct Difference {
@@ -34,6 +34,6 @@ struct DiffResult {
     bool failed = false;                  // some key could not be read
 };
 
-DiffResult Diff(KeyAccess& keys, const profile::Profile& profile);
+DiffResult Diff(KeyAccess& keys, const profile::Profile& profile, Progress* progress = nullptr);
 
 }  // namespace kd::provision

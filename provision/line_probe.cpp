@@ -66,12 +66,17 @@ SerialSettings WithProbed(SerialSettings settings, const ProbeTry& found) {
     return settings;
 }
 
-ProbeResult FindLineSettings(const SerialSettings& settings, const std::function<bool()>& stopped) {
+ProbeResult FindLineSettings(const SerialSettings& settings, const std::function<bool()>& stopped,
+                             Progress* progress) {
     ProbeResult result;
-    for (const ProbeTry& attempt : ProbeOrder()) {
+    const std::vector<ProbeTry> order = ProbeOrder();
+    for (const ProbeTry& attempt : order) {
         if (stopped && stopped()) {
             break;
         }
+        Report(progress,
+               {Phase::Probing, result.tried, order.size(),
+                LineText(attempt.baudRate, attempt.dataBits, attempt.parity, attempt.stopBits)});
         ++result.tried;
         const SerialSettings line = WithProbed(settings, attempt);
         std::string error;

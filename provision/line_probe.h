@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "link/serial_settings.h"
+#include "provision/progress.h"
 
 // The search for the line settings a reader answers on.
 namespace kd::provision {
@@ -32,9 +33,11 @@ struct ProbeResult {
 };
 
 // Tries each setting on settings.portPath until the reader answers a handshake, or
-// until stopped() says to give up (checked between tries; may be empty).
+// until stopped() says to give up (checked between tries; may be empty). Tells progress of
+// each try.
 ProbeResult FindLineSettings(const SerialSettings& settings,
-                             const std::function<bool()>& stopped = {});
+                             const std::function<bool()>& stopped = {},
+                             Progress* progress = nullptr);
 
 // The found settings, with the port's other settings.
 SerialSettings WithProbed(SerialSettings settings, const ProbeTry& found);

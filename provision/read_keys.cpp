@@ -4,10 +4,14 @@
 
 namespace kd::provision {
 
-std::vector<ReaderValue> ReadKeys(KeyAccess& keys, const std::vector<std::string_view>& names) {
+std::vector<ReaderValue> ReadKeys(KeyAccess& keys, const std::vector<std::string_view>& names,
+                                  Progress* progress, Phase phase) {
     std::vector<ReaderValue> values;
     bool gone = false;
     for (const std::string_view name : names) {
+        if (!gone) {
+            Report(progress, {phase, values.size(), names.size(), {}});
+        }
         if (gone) {
             values.push_back({std::nullopt, KeyError::NotAsked});
             continue;

@@ -113,8 +113,8 @@ std::string ApplyReason(const ApplyResult& result) {
 class ReaderWork {
   public:
     ReaderWork(const StationSetup& setup, const std::string& port, const std::atomic<bool>& stop,
-               ReaderRecord& record)
-        : setup_(setup), port_(port), stop_(stop), record_(record) {}
+               ReaderRecord& record, Progress* progress)
+        : setup_(setup), port_(port), stop_(stop), record_(record), progress_(progress) {}
     ~ReaderWork() { Disconnect(); }
     ReaderWork(const ReaderWork&) = delete;
     ReaderWork& operator=(const ReaderWork&) = delete;
@@ -123,6 +123,7 @@ class ReaderWork {
         if (!Connect(kConnectWindow, setup_.probe)) {
             return;
         }
+        Report(progress_, {Phase::Reading, 0, 3, {}});
         serialNumber_ = ReadRaw(*channel_, "deviceno");
         record_.serialNumber = ShownIfRead(serialNumber_);
         record_.before = ReadVersions();
@@ -161,6 +162,7 @@ class ReaderWork {
     const std::string& port_;
     const std::atomic<bool>& stop_;
     ReaderRecord& record_;
+    Progress* progress_;
     SerialSettings line_;
     std::unique_ptr<Channel> channel_;
     std::optional<std::string> serialNumber_;  // deviceno and masterver as last read: bytes
@@ -173,8 +175,10 @@ bool ReaderWork::Connect(Clock::duration window, bool probe) {
     // A reconnect keeps the settings the reader answered on.
     SerialSettings line = line_.portPath.empty() ? setup_.serial : line_;
     line.portPath = setup_.ports.devicePath(port_);
+    Report(progress_, {line_.portPath.empty() ? Phase::Connecting : Phase::Reconnecting, 0, 0, {}});
     if (probe) {
-        const ProbeResult probed = FindLineSettings(line, [this] { return stop_.load(); });
+        const ProbeResult probed = FindLineSettings(
+            line, [this] { return stop_.load(); }, progress_);
         if (!probed.found) {
             return Fail(stop_               ? "stopped (Ctrl-C) while probing"
                         : probed.opened > 0 ? "no answer to the handshake at any line setting"
@@ -250,10 +254,11 @@ bool ReaderWork::Upload() {
     StoppableChannel guarded(*channel_, stop_);
     DiskUploadFiles files;
     StopSleeper sleeper(stop_);
+    UploadSteps steps(progress_, sleeper);
     UploadTarget target = FirmwareUpload();
     target.fileName = setup_.firmwareFile;
     target.closingWaitMs = setup_.firmwareWaitMs;
-    const UploadOutcome outcome = RunUpload(&guarded, target, files, sleeper);
+    const UploadOutcome outcome = RunUpload(&guarded, target, files, steps, &steps);
     if (stop_) {
         return Fail(outcome == UploadOutcome::Done
                         ? "stopped (Ctrl-C) while the reader took in its new firmware; the "
@@ -269,7 +274,7 @@ bool ReaderWork::Upload() {
 
 void ReaderWork::ApplyProfile() {
     ChannelKeyAccess keys(channel_.get());
-    const ApplyResult result = Apply(keys, setup_.profile, {});
+    const ApplyResult result = Apply(keys, setup_.profile, {}, progress_);
     record_.apply = Code(result.outcome);
     if (result.stored) {
         record_.keysChanged =
@@ -296,13 +301,13 @@ void ReaderWork::ApplyProfile() {
 }  // namespace
 
 ReaderRecord HandleReader(const StationSetup& setup, const std::string& port,
-                          const std::atomic<bool>& stop) {
+                          const std::atomic<bool>& stop, Progress* progress) {
     ReaderRecord record;
     record.port = port;
     record.time = UtcNow();
     const auto start = Clock::now();
     {
-        ReaderWork work(setup, port, stop, record);
+        ReaderWork work(setup, port, stop, record, progress);
         work.Run();
     }  // the port is closed here
     if (!record.passed && !setup.ports.present(port)) {

@@ -8,6 +8,7 @@
 
 #include "catalogue/profile.h"
 #include "link/serial_settings.h"
+#include "provision/progress.h"
 
 namespace kd::provision {
 
@@ -58,8 +59,8 @@ struct ReaderRecord {
 // same reader answers afterwards), applies the profile with read-back, and says how it
 // went. Exchanges go one at a time. Once stop is set,
 // no connection is retried and a firmware upload ends before its next block; otherwise
-// a reader that answered goes to its end.
+// a reader that answered goes to its end. Each step is told to progress (may be null).
 ReaderRecord HandleReader(const StationSetup& setup, const std::string& port,
-                          const std::atomic<bool>& stop);
+                          const std::atomic<bool>& stop, Progress* progress = nullptr);
 
 }  // namespace kd::provision

@@ -6,6 +6,7 @@
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/option_checks.h"
+#include "cli/progress_view.h"
 #include "cli/stop.h"
 #include "protocol/channel_key_access.h"
 #include "provision/apply.h"
@@ -233,10 +234,12 @@ void ReportInterrupted(const ApplyResult& result, std::FILE* err) {
 }  // namespace
 
 int RunApply(Channel& channel, const std::string& profilePath, const profile::Profile& profile,
-             const ApplyFlags& flags, std::FILE* out, std::FILE* err, ApplySummary* summary) {
+             const ApplyFlags& flags, std::FILE* out, std::FILE* err, ApplySummary* summary,
+             ProgressView* progress) {
     StoppableKeys keys(channel);
     const ApplyResult result =
-        provision::Apply(keys, profile, {.dryRun = flags.dryRun, .force = flags.force});
+        provision::Apply(keys, profile, {.dryRun = flags.dryRun, .force = flags.force}, progress);
+    EraseProgress(progress);
     if (keys.Interrupted()) {
         ReportInterrupted(result, err);
     } else {

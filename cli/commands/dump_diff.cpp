@@ -9,6 +9,7 @@
 #include "cli/json_output.h"
 #include "cli/option_checks.h"
 #include "cli/profile_file.h"
+#include "cli/progress_view.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "provision/apply.h"
@@ -93,7 +94,7 @@ std::optional<profile::Profile> LoadProfileToWrite(const std::string& path, std:
 }
 
 int RunDump(Channel& channel, const std::string& port, const std::string& outputPath, bool asJson,
-            std::FILE* out, std::FILE* err, KeptDump* kept) {
+            std::FILE* out, std::FILE* err, KeptDump* kept, ProgressView* progress) {
     const std::vector<std::string> header = {
         "firmware version: " + Query(QueryFirmwareVersion, channel),
         "build date: " + Query(QueryBuildDate, channel),
@@ -102,7 +103,8 @@ int RunDump(Channel& channel, const std::string& port, const std::string& output
         std::string("kdcfg ") + std::string(strings::kToolVersion),
     };
     ChannelKeyAccess keys(&channel);
-    const std::vector<provision::DumpedKey> dumped = provision::Dump(keys);
+    const std::vector<provision::DumpedKey> dumped = provision::Dump(keys, progress);
+    EraseProgress(progress);
 
     std::vector<profile::Item> items;
     std::vector<const ReaderValue*> values;
@@ -139,9 +141,10 @@ int RunDump(Channel& channel, const std::string& port, const std::string& output
 }
 
 int RunDiff(Channel& channel, const profile::Profile& profile, bool asJson, std::FILE* out,
-            std::FILE* err) {
+            std::FILE* err, ProgressView* progress) {
     ChannelKeyAccess keys(&channel);
-    const provision::DiffResult diff = provision::Diff(keys, profile);
+    const provision::DiffResult diff = provision::Diff(keys, profile, progress);
+    EraseProgress(progress);
     std::vector<const ReaderValue*> values;
     json differences = json::array();
     size_t notAsked = 0;

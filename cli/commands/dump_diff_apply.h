@@ -14,6 +14,8 @@ class App;
 
 namespace kd::cli {
 
+class ProgressView;
+
 // Each adds its command's own arguments and options to the command.
 void AddDumpOptions(CLI::App& command, Options& options);
 void AddDiffOptions(CLI::App& command, Options& options);
@@ -35,12 +37,14 @@ struct KeptDump {
 };
 
 // Reads every catalogue key into a profile: on out, into outputPath (replaced whole), or,
-// when kept is given, into *kept alone.
+// when kept is given, into *kept alone. dump, diff and apply show their progress on
+// progress (may be null).
 int RunDump(Channel& channel, const std::string& port, const std::string& outputPath, bool asJson,
-            std::FILE* out, std::FILE* err, KeptDump* kept = nullptr);
+            std::FILE* out, std::FILE* err, KeptDump* kept = nullptr,
+            ProgressView* progress = nullptr);
 // diff and apply take a profile already read (apply's messages name profilePath).
 int RunDiff(Channel& channel, const profile::Profile& profile, bool asJson, std::FILE* out,
-            std::FILE* err);
+            std::FILE* err, ProgressView* progress = nullptr);
 
 struct ApplyFlags {
     bool dryRun = false;
@@ -56,6 +60,6 @@ struct ApplySummary {
 
 int RunApply(Channel& channel, const std::string& profilePath, const profile::Profile& profile,
              const ApplyFlags& flags, std::FILE* out, std::FILE* err,
-             ApplySummary* summary = nullptr);
+             ApplySummary* summary = nullptr, ProgressView* progress = nullptr);
 
 }  // namespace kd::cli

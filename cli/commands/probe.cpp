@@ -4,6 +4,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "cli/progress_view.h"
 #include "cli/run_command.h"
 #include "cli/stop.h"
 #include "provision/line_probe.h"
@@ -27,9 +28,10 @@ nlohmann::json AsJson(const std::string& port, const provision::ProbeTry& found)
 }  // namespace
 
 int RunProbe(const SerialSettings& settings, bool json, std::FILE* out, std::FILE* err,
-             const std::atomic<int>* stop) {
-    const provision::ProbeResult result =
-        provision::FindLineSettings(settings, [stop] { return CauseOf(stop) != StopCause::None; });
+             const std::atomic<int>* stop, ProgressView* progress) {
+    const provision::ProbeResult result = provision::FindLineSettings(
+        settings, [stop] { return CauseOf(stop) != StopCause::None; }, progress);
+    EraseProgress(progress);
     if (!result.found && CauseOf(stop) != StopCause::None) {
         std::fprintf(err,
                      "kdcfg: probe interrupted (%s) after %zu of %zu tries; no setting found\n",

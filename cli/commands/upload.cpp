@@ -117,14 +117,15 @@ int CheckVersion(Channel& channel, const std::string& expected,
 
 int RunUploadCommand(Channel& channel, const UploadRequest& request, UploadFiles& files,
                      Sleeper& sleeper, const std::function<bool(std::string&)>& reconnect,
-                     bool terminal, std::FILE* out, std::FILE* err) {
+                     ProgressView* progress, bool quiet, std::FILE* out, std::FILE* err) {
     UploadTarget target = request.firmware ? FirmwareUpload() : ConfigUpload();
     target.fileName = request.fileName;
     target.closingWaitMs = request.waitMs.value_or(target.closingWaitMs);
-    UploadProgress progress(err, terminal, sleeper);
+    UploadProgress shown(err, progress, sleeper, quiet);
     bool checking = false;
     try {
-        const UploadOutcome outcome = RunUpload(&channel, target, files, progress, &progress);
+        const UploadOutcome outcome = RunUpload(&channel, target, files, shown, &shown);
+        EraseProgress(progress);
         const int code = UploadExitCode(outcome);
         if (code == kExitOk && request.expectVersion) {
             checking = true;
@@ -144,7 +145,7 @@ int RunUploadCommand(Channel& channel, const UploadRequest& request, UploadFiles
         }
         return code;
     } catch (const Interrupted&) {
-        ReportStopped(request, progress, checking, err);
+        ReportStopped(request, shown, checking, err);
         return kExitInterrupted;
     }
 }

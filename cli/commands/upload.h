@@ -20,6 +20,8 @@ namespace kd::cli {
 void AddUploadFirmwareOptions(CLI::App& command, Options& options);
 void AddUploadConfigOptions(CLI::App& command, Options& options);
 
+class ProgressView;
+
 // What one upload sends, and what it checks afterwards.
 struct UploadRequest {
     bool firmware = true;
@@ -33,8 +35,9 @@ struct UploadRequest {
 // Sends a firmware image or a configuration file; with expectVersion, then reconnects and
 // reads the reader's version. A stop signal ends it with a word on what was done, and 130.
 // Returns an exit code.
+// progress (may be null) shows how far it has come.
 int RunUploadCommand(Channel& channel, const UploadRequest& request, UploadFiles& files,
                      Sleeper& sleeper, const std::function<bool(std::string&)>& reconnect,
-                     bool terminal, std::FILE* out, std::FILE* err);
+                     ProgressView* progress, bool quiet, std::FILE* out, std::FILE* err);
 
 }  // namespace kd::cli

@@ -157,7 +157,7 @@ int DumpIntoDirectory(const Options& options, std::FILE* out, std::FILE* err) {
     report.port = options.serial.portPath;
     ReaderFacts facts;
     facts.keepDump = true;
-    report.code = OpenAndRun(options, false, out, err, &facts);
+    report.code = OpenAndRun(options, options.liveErr, out, err, &facts);
     report.dump = std::move(facts.dump);
     SaveDumps(options.dump.output, reports);
     std::fputs(report.err.c_str(), err);

@@ -11,8 +11,10 @@
 #include "cli/json_output.h"
 #include "cli/many_ports/dump_directory.h"
 #include "cli/platform.h"
+#include "cli/progress_view.h"
 #include "cli/run_command.h"
 #include "cli/station/platform.h"
+#include "cli/terminal_style.h"
 #include "link/port_name.h"
 #include "text/escape.h"
 
@@ -29,6 +31,7 @@ enum class PortState : int { Waiting, Running, Done };
 struct PortRun {
     PortReport report;
     std::atomic<PortState> state{PortState::Waiting};
+    std::unique_ptr<SharedProgress> progress;  // written by the port's thread
 };
 
 struct FileCloser {
@@ -63,7 +66,7 @@ void RunOnePort(const Options& options, PortRun& run) {
     } else {
         ReaderFacts facts;
         facts.keepDump = DumpsIntoDirectory(options);
-        run.report.code = OpenAndRun(own, false, out.get(), err.get(), &facts);
+        run.report.code = OpenAndRun(own, false, out.get(), err.get(), &facts, run.progress.get());
         run.report.serialNumber = text::EscapeText(facts.serialNumber);
         run.report.firmwareVersion = text::EscapeText(facts.firmwareVersion);
         run.report.apply = facts.apply;
@@ -94,48 +97,57 @@ class Endings {
     std::atomic<size_t> ended_{0};
 };
 
-void PrintLine(const Command& command, const PortRun& run, std::FILE* out) {
+// A port's live line: what it is doing, or how it ended.
+std::string LiveLine(const Command& command, const PortRun& run, bool color) {
+    char port[256];
+    std::snprintf(port, sizeof port, "%-32s ", ShownName(run.report.port).c_str());
     const PortState state = run.state;
     if (state != PortState::Done) {
-        std::fprintf(out, "%-32s %s\033[K\n", ShownName(run.report.port).c_str(),
-                     state == PortState::Waiting ? "waiting" : "running");
-        return;
+        const std::string doing = run.progress->Text();
+        return port + (state == PortState::Waiting ? "waiting" : doing.empty() ? "running" : doing);
     }
-    std::fprintf(out, "%-32s %s (exit %d) in %.2f s\033[K\n", ShownName(run.report.port).c_str(),
-                 ResultWord(command, run.report.code), run.report.code, run.report.seconds);
+    char ended[64];
+    std::snprintf(ended, sizeof ended, " (exit %d) in %.2f s", run.report.code, run.report.seconds);
+    return port + PaintResult(ResultWord(command, run.report.code), color) + ended;
 }
 
-// On a terminal, one line per port redrawn in place; otherwise one line as each ends.
+// On a terminal, one line per port redrawn in place; otherwise one line as each ends (each
+// port's thread adds a line as each of its phases starts). Nothing with --quiet.
 void Watch(const Command& command, std::vector<std::unique_ptr<PortRun>>& runs, Endings& endings,
-           bool terminal, std::FILE* err) {
+           const Options& options, std::FILE* err) {
+    const ProgressMode mode = ProgressModeOf(options, options.liveErr);
+    LiveBlock block(err);
     std::vector<bool> shown(runs.size(), false);
     size_t ended = 0;
-    for (bool first = true;; first = false) {
+    for (;;) {
         const bool all = std::all_of(runs.begin(), runs.end(),
                                      [](const auto& run) { return run->state == PortState::Done; });
-        if (terminal) {
-            if (!first) {
-                std::fprintf(err, "\033[%zuA", runs.size());
-            }
+        if (mode == ProgressMode::Live) {
+            std::vector<std::string> lines;
             for (const auto& run : runs) {
-                PrintLine(command, *run, err);
+                lines.push_back(LiveLine(command, *run, options.colorErr));
             }
-        } else {
+            block.Draw(lines);
+        } else if (mode == ProgressMode::Plain) {
             for (size_t i = 0; i < runs.size(); ++i) {
                 if (!shown[i] && runs[i]->state == PortState::Done) {
                     shown[i] = true;
-                    std::fprintf(err, "kdcfg: %s: %s (exit %d)\n",
-                                 ShownName(runs[i]->report.port).c_str(),
-                                 ResultWord(command, runs[i]->report.code), runs[i]->report.code);
+                    std::fprintf(
+                        err, "kdcfg: %s: %s (exit %d)\n", ShownName(runs[i]->report.port).c_str(),
+                        PaintResult(ResultWord(command, runs[i]->report.code), options.colorErr)
+                            .c_str(),
+                        runs[i]->report.code);
                 }
             }
         }
         std::fflush(err);
         if (all) {
+            block.Leave();  // the last lines say how each port ended
             return;
         }
-        // A terminal's lines also show who is still running: redraw them now and then.
-        ended = endings.WaitPast(ended, std::chrono::milliseconds(terminal ? 100 : 1000));
+        // A terminal's lines also show how far each port has come: redraw them now and then.
+        ended = endings.WaitPast(
+            ended, std::chrono::milliseconds(mode == ProgressMode::Live ? 100 : 1000));
     }
 }
 
@@ -153,7 +165,8 @@ void PrintOutputs(const std::vector<PortReport>& reports, std::FILE* out, std::F
 
 // The ports to run, each device once under the first name given for it: a second run
 // would only find the port taken by the first.
-std::vector<std::string> DistinctPorts(const std::vector<std::string>& ports, std::FILE* err) {
+std::vector<std::string> DistinctPorts(const std::vector<std::string>& ports, bool color,
+                                       std::FILE* err) {
     std::vector<std::string> kept;
     std::vector<std::string> devices;
     for (const std::string& port : ports) {
@@ -166,9 +179,9 @@ std::vector<std::string> DistinctPorts(const std::vector<std::string>& ports, st
         }
         const std::string first = kept[static_cast<size_t>(same - devices.begin())];
         if (first != port) {
-            std::fprintf(err, "kdcfg: %s is the same port as %s: run once, as %s\n",
-                         ShownName(port).c_str(), ShownName(first).c_str(),
-                         ShownName(first).c_str());
+            const std::string warning = ShownName(port) + " is the same port as " +
+                                        ShownName(first) + ": run once, as " + ShownName(first);
+            std::fprintf(err, "kdcfg: %s\n", Paint(warning, Tone::Warning, color).c_str());
         }
     }
     return kept;
@@ -205,9 +218,12 @@ int WorstCode(const std::vector<PortReport>& reports) {
 int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
     const Command& command = *FindCommand(options.command);
     std::vector<std::unique_ptr<PortRun>> runs;
-    for (const auto& port : DistinctPorts(options.ports, err)) {
+    const ProgressMode mode = ProgressModeOf(options, options.liveErr);
+    for (const auto& port : DistinctPorts(options.ports, options.colorErr, err)) {
         runs.push_back(std::make_unique<PortRun>());
         runs.back()->report.port = port;
+        runs.back()->progress =
+            std::make_unique<SharedProgress>(err, mode, "kdcfg: " + ShownName(port) + ": ");
     }
     {
         Endings endings;
@@ -218,7 +234,7 @@ int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
                 endings.Signal();
             }));
         }
-        Watch(command, runs, endings, IsTerminal(err), err);
+        Watch(command, runs, endings, options, err);
     }  // every worker has ended here
     std::vector<PortReport> reports;
     for (auto& run : runs) {
@@ -232,7 +248,7 @@ int RunOnEveryPort(const Options& options, std::FILE* out, std::FILE* err) {
         std::fprintf(out, "%s\n", json.c_str());
     } else {
         PrintOutputs(reports, out, err);
-        PrintSummary(command, reports, out);
+        PrintSummary(command, reports, out, options.colorOut);
     }
     return WorstCode(reports);
 }

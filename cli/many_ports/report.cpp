@@ -3,6 +3,9 @@
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
 #include "cli/many_ports/report.h"
+#include "cli/terminal_style.h"
+
+#include <cstring>
 
 namespace kd::cli {
 
@@ -27,6 +30,13 @@ const char* Verified(const PortReport& report) {
     return !report.apply ? "-" : report.apply->verified ? "yes" : "no";
 }
 
+// The result padded to its column, then painted: the colour takes no room on the screen.
+std::string ResultColumn(const char* word, bool color) {
+    constexpr size_t kWidth = 7;
+    const size_t length = std::strlen(word);
+    return PaintResult(word, color) + std::string(length < kWidth ? kWidth - length : 0, ' ');
+}
+
 }  // namespace
 
 const char* ResultWord(const Command& command, int code) {
@@ -42,7 +52,8 @@ const char* ResultWord(const Command& command, int code) {
     return "FAIL";
 }
 
-void PrintSummary(const Command& command, const std::vector<PortReport>& reports, std::FILE* out) {
+void PrintSummary(const Command& command, const std::vector<PortReport>& reports, std::FILE* out,
+                  bool color) {
     std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %s\n", "PORT", "SERIAL", "FIRMWARE",
                  "CHANGED", "VERIFIED", "RESULT", "TIME");
     size_t passed = 0;
@@ -50,10 +61,10 @@ void PrintSummary(const Command& command, const std::vector<PortReport>& reports
     for (const auto& report : reports) {
         passed += report.code == kExitOk ? 1 : 0;
         interrupted += report.code == kExitInterrupted || report.code == kExitTerminated ? 1 : 0;
-        std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %-7s %.2f s\n",
-                     ShownName(report.port).c_str(), Shown(report.serialNumber),
-                     Shown(report.firmwareVersion), Changed(report).c_str(), Verified(report),
-                     ResultWord(command, report.code), report.seconds);
+        std::fprintf(out, "%-32s %-16s %-12s %-8s %-8s %s %.2f s\n", ShownName(report.port).c_str(),
+                     Shown(report.serialNumber), Shown(report.firmwareVersion),
+                     Changed(report).c_str(), Verified(report),
+                     ResultColumn(ResultWord(command, report.code), color).c_str(), report.seconds);
     }
     std::fprintf(out, "%zu of %zu ports passed", passed, reports.size());
     if (interrupted > 0) {

@@ -25,8 +25,10 @@ struct PortReport {
     std::string savedAs;                // dump -o DIR: the file it was saved to
 };
 
-// The summary table and the JSON report, for the main thread.
-void PrintSummary(const Command& command, const std::vector<PortReport>& reports, std::FILE* out);
+// The summary table (its results in colour when color) and the JSON report, for the main
+// thread.
+void PrintSummary(const Command& command, const std::vector<PortReport>& reports, std::FILE* out,
+                  bool color);
 std::string JsonReport(const Command& command, const std::vector<PortReport>& reports);
 
 // "PASS" for exit 0 (apply: the reader holds the profile, changed or not); for exit 1, the

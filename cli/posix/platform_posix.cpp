@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <glob.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +46,18 @@ std::vector<std::string> MatchPortPattern(const std::string& pattern, std::strin
 
 bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) != 0;
+}
+
+bool EnableTerminalSequences(std::FILE* /*stream*/) {
+    return true;
+}
+
+size_t TerminalColumns(std::FILE* stream) {
+    winsize size{};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0) {
+        return 0;
+    }
+    return size.ws_col;
 }
 
 std::string PortDevicePath(const std::string& name) {

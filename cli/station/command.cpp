@@ -8,6 +8,7 @@
 #include "cli/option_checks.h"
 #include "cli/platform.h"
 #include "cli/profile_file.h"
+#include "cli/run_command.h"
 #include "cli/station/station.h"
 #include "protocol/upload.h"
 #include "provision/apply.h"
@@ -19,7 +20,7 @@ namespace {
 
 // The key that tells readers apart: the same value on every reader is seldom meant, so
 // it is taken only with --force.
-bool AllowUnitKeys(const std::string& path, const profile::Profile& profile, bool force,
+bool AllowUnitKeys(const std::string& path, const profile::Profile& profile, bool force, bool color,
                    std::FILE* err) {
     bool allowed = true;
     for (const profile::Entry& entry : profile.entries) {
@@ -29,15 +30,16 @@ bool AllowUnitKeys(const std::string& path, const profile::Profile& profile, boo
         std::fprintf(err,
                      "kdcfg: %s:%zu: %severy reader would get deviceno=%s; remove the line to "
                      "keep each reader's own number%s\n",
-                     path.c_str(), entry.line, force ? "warning: " : "", Shown(entry.value).c_str(),
-                     force ? "" : ", or give --force");
+                     path.c_str(), entry.line,
+                     force ? Paint("warning: ", Tone::Warning, color).c_str() : "",
+                     Shown(entry.value).c_str(), force ? "" : ", or give --force");
         allowed = force;
     }
     return allowed;
 }
 
 // The profile, read and checked against the catalogue, or none after saying why.
-std::optional<profile::Profile> LoadStationProfile(const std::string& path, bool force,
+std::optional<profile::Profile> LoadStationProfile(const std::string& path, bool force, bool color,
                                                    std::FILE* err) {
     std::optional<profile::Profile> loaded = LoadProfileToWrite(path, err);
     if (!loaded) {
@@ -51,7 +53,7 @@ std::optional<profile::Profile> LoadStationProfile(const std::string& path, bool
     if (!problems.empty()) {
         return std::nullopt;
     }
-    if (!AllowUnitKeys(path, *loaded, force, err)) {
+    if (!AllowUnitKeys(path, *loaded, force, color, err)) {
         return std::nullopt;
     }
     return loaded;
@@ -114,7 +116,7 @@ std::string CheckStationOptions(const Options& options) {
 int RunStation(const Options& options, StopSignals& signals, std::FILE* out, std::FILE* err) {
     const StationOptions& station = options.station;
     std::optional<profile::Profile> profile =
-        LoadStationProfile(station.profile, station.force, err);
+        LoadStationProfile(station.profile, station.force, options.colorErr, err);
     if (!profile) {
         std::fprintf(err, "kdcfg: station: the profile cannot be used; no port was watched\n");
         return kExitProfileRefused;
@@ -150,7 +152,8 @@ int RunStation(const Options& options, StopSignals& signals, std::FILE* out, std
     setup.firmwareVersion = std::move(*firmwareVersion);
     setup.firmwareWaitMs = station.firmwareWaitSeconds * 1000;
     Station running(std::move(setup), station.watch,
-                    {out, err, options.json, log.IsOpen() ? &log : nullptr});
+                    {out, err, options.json, log.IsOpen() ? &log : nullptr, options.colorOut,
+                     options.colorErr, ProgressModeOf(options, options.liveErr)});
     return running.Run(signals);
 }
 

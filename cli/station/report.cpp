@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/json_output.h"
+#include "cli/terminal_style.h"
 
 namespace kd::cli {
 
@@ -40,8 +41,9 @@ std::string RecordLine(const provision::ReaderRecord& record) {
     return RecordJson(record).dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-std::string ResultLine(const provision::ReaderRecord& record) {
-    std::string line = (record.passed ? "PASS " : "FAIL ") + ShownName(record.port);
+std::string ResultLine(const provision::ReaderRecord& record, bool color) {
+    std::string line =
+        PaintResult(record.passed ? "PASS" : "FAIL", color) + " " + ShownName(record.port);
     if (record.serialNumber) {
         line += " serial " + *record.serialNumber;
     }

@@ -17,7 +17,8 @@ nlohmann::ordered_json RecordJson(const provision::ReaderRecord& record);
 // reader never break it.
 std::string RecordLine(const provision::ReaderRecord& record);
 
-// "PASS PORT serial S firmware V: reason (1.23 s)", without a line end.
-std::string ResultLine(const provision::ReaderRecord& record);
+// "PASS PORT serial S firmware V: reason (1.23 s)", without a line end; PASS green and
+// FAIL red when color.
+std::string ResultLine(const provision::ReaderRecord& record, bool color = false);
 
 }  // namespace kd::cli

@@ -16,6 +16,35 @@ bool IsTerminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }
 
+namespace {
+
+HANDLE ConsoleOf(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+}  // namespace
+
+bool EnableTerminalSequences(std::FILE* stream) {
+    const HANDLE console = ConsoleOf(stream);
+    DWORD mode = 0;
+    if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode)) {
+        return false;
+    }
+    if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) {
+        return true;
+    }
+    // Consoles before Windows 10 refuse the mode: they get plain lines without colour.
+    return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+}
+
+size_t TerminalColumns(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!GetConsoleScreenBufferInfo(ConsoleOf(stream), &info)) {
+        return 0;
+    }
+    return static_cast<size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
 std::string PortDevicePath(const std::string& name) {
     return WindowsPortPath(name);
 }

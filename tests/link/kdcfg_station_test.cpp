@@ -115,6 +115,16 @@ TEST(KdcfgStation, TakesEachReaderOnceAsItComesAndLogsIt) {
     EXPECT_EQ(test::Occurrences(out, "PASS "), 4u) << out;
     EXPECT_NE(out.find("station: 4 readers, 4 passed, 0 failed, in 0:00:"), std::string::npos)
         << out;
+    // Standard error is a file: one plain line, in order, as each phase of a reader starts.
+    const std::string err = station->Err();
+    const std::string reader = "kdcfg: station: " + line.Link("usb-b") + ": ";
+    size_t at = 0;
+    for (const char* phase : {"connecting\n", "reading 3 keys\n", "writing 3 keys\n", "storing\n",
+                              "verifying 3 keys\n"}) {
+        at = err.find(reader + phase, at);
+        ASSERT_NE(at, std::string::npos) << phase << err;
+    }
+    EXPECT_EQ(err.find('\r'), std::string::npos);
 
     const std::vector<nlohmann::json> log = line.Log();
     ASSERT_EQ(log.size(), 4u) << test::ReadFile(line.dir / "log");
@@ -196,6 +206,12 @@ TEST(KdcfgStation, PutsFirmwareOnReadersThatNeedItAndChecksTheVersion) {
     }
     station->Signal(SIGTERM);
     EXPECT_EQ(station->Wait(3s), 14);
+    const std::string err = station->Err();
+    const std::string updating = "kdcfg: station: " + line.Link("usb-new") + ": ";
+    const size_t upload = err.find(updating + "uploading 5000 bytes\n");
+    EXPECT_NE(upload, std::string::npos) << err;
+    EXPECT_NE(err.find(updating + "reconnecting\n", upload), std::string::npos) << err;
+    EXPECT_EQ(err.find(line.Link("usb-current") + ": uploading"), std::string::npos) << err;
 
     std::map<std::string, nlohmann::json> byPort;
     for (const auto& record : line.Log()) {
