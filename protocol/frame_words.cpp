@@ -205,7 +205,7 @@ void FrameDecoder::TakeNoise(Stream& stream, size_t count) {
 
 void FrameDecoder::GiveNoise(Stream& stream, std::vector<DecodedFrame>& out) {
     if (!stream.noise.empty()) {
-        out.push_back({std::move(stream.noise), kNoFrame, false});
+        out.push_back({stream.direction, std::move(stream.noise), kNoFrame, false});
         stream.noise.clear();
     }
 }
@@ -235,7 +235,7 @@ void FrameDecoder::Cut(Stream& stream, bool final, std::vector<DecodedFrame>& ou
             if (final) {
                 GiveNoise(stream, out);
                 out.push_back(
-                    {stream.held,
+                    {stream.direction, stream.held,
                      std::string(NameOf(held).empty() ? "unknown command" : NameOf(held)) +
                          " cut short (" + std::to_string(held.size()) + " of " +
                          std::to_string(body + 1) + " bytes)",
@@ -255,7 +255,8 @@ void FrameDecoder::Cut(Stream& stream, bool final, std::vector<DecodedFrame>& ou
         }
         GiveNoise(stream, out);
         out.push_back(
-            {std::vector<uint8_t>(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(size)),
+            {stream.direction,
+             std::vector<uint8_t>(held.begin(), held.begin() + static_cast<std::ptrdiff_t>(size)),
              std::move(words), true});
         stream.held.erase(stream.held.begin(),
                           stream.held.begin() + static_cast<std::ptrdiff_t>(size));

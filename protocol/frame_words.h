@@ -13,6 +13,7 @@ namespace kd {
 enum class LineDirection { Sent, Received };
 
 struct DecodedFrame {
+    LineDirection direction = LineDirection::Sent;
     std::vector<uint8_t> bytes;
     // "handshake", "read key \"workmode\"", "reply \"workmode=1\"", "upload block 13 of 260
     // (1012 bytes)", "bytes that are no frame" and the like; values through the escape rule.
