@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -38,16 +39,25 @@ size_t FrameStart(std::span<const uint8_t> held) {
     return held.size();
 }
 
+// Appends the pieces; GCC 12 warns wrongly of overlap on literal + string at -O3.
+std::string Cat(std::initializer_list<std::string_view> pieces) {
+    std::string text;
+    for (const std::string_view piece : pieces) {
+        text.append(piece);
+    }
+    return text;
+}
+
 std::string Quoted(std::span<const uint8_t> bytes) {
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return "\"" + text::EscapeText(text) + "\"";
+    return Cat({"\"", text::EscapeText(text), "\""});
 }
 
 std::string Quoted(const KeyRecordView& record) {
     std::string pair(record.name);
     pair += '=';
     pair += record.value;
-    return "\"" + text::EscapeText(pair) + "\"";
+    return Cat({"\"", text::EscapeText(pair), "\""});
 }
 
 bool Is(std::span<const uint8_t> frame, const Magic& magic, CommandCode code) {
@@ -80,14 +90,14 @@ std::string_view NameOf(std::span<const uint8_t> frame) {
 }
 
 std::string UnknownCommand(std::span<const uint8_t> frame) {
-    return "unknown command " + HexBytes(frame.subspan(3, 2));
+    return Cat({"unknown command ", HexBytes(frame.subspan(3, 2))});
 }
 
 // "13 of 260": blocks count from 1 here, as a person counts them.
 std::string BlockOf(uint32_t index, uint32_t blocks) {
     std::string text = std::to_string(static_cast<uint64_t>(index) + 1);
     if (blocks != 0) {
-        text += " of " + std::to_string(blocks);
+        text += Cat({" of ", std::to_string(blocks)});
     }
     return text;
 }
@@ -105,9 +115,9 @@ std::optional<std::string> UploadStartWords(std::span<const uint8_t> payload, ui
     }
     blocks = static_cast<uint32_t>((static_cast<uint64_t>(length) + kUploadBlockSize - 1) /
                                    kUploadBlockSize);
-    return "upload start " + Quoted(payload.subspan(6, nameLength)) + ", " +
-           std::to_string(length) + " bytes in " + std::to_string(blocks) + " blocks, md5 " +
-           HexBytes(payload.subspan(6 + nameLength + 2));
+    return Cat({"upload start ", Quoted(payload.subspan(6, nameLength)), ", ",
+                std::to_string(length), " bytes in ", std::to_string(blocks), " blocks, md5 ",
+                HexBytes(payload.subspan(6 + nameLength + 2))});
 }
 
 std::string RequestWords(std::span<const uint8_t> frame, std::span<const uint8_t> payload,
@@ -141,7 +151,7 @@ std::string ReplyWords(std::span<const uint8_t> frame, std::span<const uint8_t> 
                        uint32_t blocks) {
     const std::string_view name = NameOf(frame);
     if (name.empty()) {
-        return "reply to " + UnknownCommand(frame);
+        return Cat({"reply to ", UnknownCommand(frame)});
     }
     const std::string named(name);
     if (const uint8_t status = frame[kReplyStatusOffset]; status != 0) {
@@ -149,12 +159,12 @@ std::string ReplyWords(std::span<const uint8_t> frame, std::span<const uint8_t> 
     }
     if (name == "query" || name == "read key") {
         const auto record = ParseKeyRecord(payload);
-        return record ? "reply " + Quoted(*record) : "reply (its record does not parse)";
+        return record ? Cat({"reply ", Quoted(*record)}) : "reply (its record does not parse)";
     }
     if (name == "upload block") {
         return payload.size() < 4
                    ? "block acknowledged without its index"
-                   : "block " + BlockOf(GetLe32(payload.data()), blocks) + " acknowledged";
+                   : Cat({"block ", BlockOf(GetLe32(payload.data()), blocks), " acknowledged"});
     }
     if (name == "upload start") {
         return "upload start taken";
