@@ -82,9 +82,9 @@ constexpr char kExitCodesText[] =
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
-    "--trace, --quiet, --color, --designed-timing), --json and --config may come before\n"
-    "or after the command; 'kdcfg --help' lists them, where their defaults come from,\n"
-    "and the exit codes.";
+    "--trace, -v, --quiet, --color, --designed-timing), --json and --config may come\n"
+    "before or after the command; 'kdcfg --help' lists them, where their defaults come\n"
+    "from, and the exit codes.";
 
 // The command lines' own values, read into Options once the parse is over.
 struct Scratch {
@@ -140,7 +140,10 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
         ->transform(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
         ->multi_option_policy(last);
     app.add_flag("--trace", options.trace,
-                 "show every frame sent (>) and received (<) in hex on standard error");
+                 "show every frame sent (>) and received (<) as hex and in words on standard "
+                 "error");
+    app.add_flag("-v,--verbose", options.verbose,
+                 "show every frame sent (>) and received (<) in words on standard error");
     app.add_flag("--quiet", options.quiet,
                  "print only results and errors: no progress, no messages on what is being done");
     app.add_option("--color", scratch.color,

@@ -69,6 +69,7 @@ struct Options {
     std::vector<std::string> ports;  // every --port, in order; serial.portPath is the first
     std::string portPattern;         // --ports: a pattern for more
     bool trace = false;
+    bool verbose = false;                   // -v: each frame in words on standard error
     bool quiet = false;                     // --quiet: results and errors only
     ColorChoice color = ColorChoice::Auto;  // --color
     bool designedTiming = false;            // read replies as the window does, not at line speed

@@ -85,7 +85,7 @@ ProgressMode ProgressModeOf(const Options& options, bool live) {
     if (options.quiet) {
         return ProgressMode::Quiet;
     }
-    return live && !options.trace ? ProgressMode::Live : ProgressMode::Plain;
+    return live && !options.trace && !options.verbose ? ProgressMode::Live : ProgressMode::Plain;
 }
 
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
@@ -109,8 +109,10 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     }
     PortConnection port(std::move(opened));
     std::unique_ptr<Channel> tracer;
-    if (options.trace) {
-        tracer = std::make_unique<TracingChannel>(port, err);
+    if (options.trace || options.verbose) {
+        tracer = std::make_unique<TracingChannel>(
+            port, err,
+            options.trace ? TracingChannel::Detail::HexAndWords : TracingChannel::Detail::Words);
     }
     Channel& channel = tracer ? *tracer : port;
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed

@@ -17,7 +17,7 @@ bool ReadCommandProfile(Options& options, std::FILE* err);
 void SayWhereThePortsAre(std::FILE* err);
 
 // How progress is shown: nothing with --quiet, redrawn lines where live, plain lines
-// otherwise (also with --trace, whose frames would break a redrawn line).
+// otherwise (also with --trace or -v, whose frames would break a redrawn line).
 ProgressMode ProgressModeOf(const Options& options, bool live);
 
 // Opens options.serial's port, runs the command on it and closes it; output goes to out,

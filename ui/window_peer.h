@@ -68,6 +68,12 @@ class WindowPeer {
     // inside its frame, as the control works it out for its font and the screen's DPI.
     virtual Rect TabDisplayArea(int id) const = 0;
 
+    // List boxes. Indices count from 0. A line added is scrolled into view.
+    virtual int ListAdd(int id, std::string_view text) = 0;
+    virtual void ListRemove(int id, int index) = 0;
+    virtual int ListCount(int id) const = 0;
+    virtual std::string ListItemText(int id, int index) const = 0;
+
     // The window itself.
     virtual void MoveWindow(const Rect& pixels) = 0;
     virtual Rect WindowRect() const = 0;  // relative to its parent, in pixels
@@ -76,8 +82,11 @@ class WindowPeer {
     virtual std::string Title() const = 0;
     // Large and small icon of the window, painted in its client area while minimised.
     virtual void SetIcon(int iconId) = 0;
-    // Appends a separator and an entry to the system menu; false when there is none.
-    virtual bool AppendSystemMenu(std::string_view text, int command) = 0;
+    // Appends an entry to the system menu, after a separator when asked; false when there
+    // is none. An entry starts enabled.
+    virtual bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) = 0;
+    // Greys an entry out or lets it be chosen again; false when the menu has no such entry.
+    virtual bool EnableSystemMenu(int command, bool enabled) = 0;
     // Ends a modal run with this code (a child page ignores it).
     virtual void EndDialog(int code) = 0;
     // The dialog object is being destroyed while its window still exists: the window

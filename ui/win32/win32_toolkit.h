@@ -17,6 +17,9 @@ struct WindowStart;
 class Win32Toolkit final : public Toolkit {
   public:
     explicit Win32Toolkit(void* instance);
+    ~Win32Toolkit() override;
+    Win32Toolkit(const Win32Toolkit&) = delete;
+    Win32Toolkit& operator=(const Win32Toolkit&) = delete;
 
     // Returns -1 when the window could not be made, or when the dialog already has one.
     int RunModal(Dialog& dialog, Dialog* owner) override;
@@ -24,6 +27,8 @@ class Win32Toolkit final : public Toolkit {
     int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                    uint32_t flags) override;
     std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
+    bool ShowModeless(Dialog& dialog, Dialog& owner) override;
+    bool CopyToClipboard(std::string_view text) override;
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override;
 
@@ -35,6 +40,7 @@ class Win32Toolkit final : public Toolkit {
     void* instance_;
     ThemeLibrary theme_;
     std::vector<const WindowStart*> running_;  // modal runs in progress, oldest first
+    void* keyHook_ = nullptr;  // hands the keys of modeless windows to the dialog manager
 };
 
 }  // namespace kd::ui::win32

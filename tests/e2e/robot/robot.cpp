@@ -343,6 +343,15 @@ std::optional<std::string> Robot::Property(HWND control, const std::string& name
         }
     } else if (name == "items") {
         value = Items(control);
+    } else if (name == "lines") {
+        value = std::to_string(Send(control, LB_GETCOUNT, 0, 0, &ok));
+    } else if (name == "firstline") {
+        const LRESULT length = Send(control, LB_GETTEXTLEN, 0, 0, &ok);
+        std::wstring line(static_cast<size_t>(length < 0 ? 0 : length) + 1, L'\0');
+        const LRESULT got =
+            Send(control, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(line.data()), &ok);
+        line.resize(static_cast<size_t>(got < 0 ? 0 : got));
+        value = Narrow(line);
     } else if (name == "tab") {
         value = std::to_string(Send(control, TCM_GETCURSEL, 0, 0, &ok));
     } else if (name == "class") {
@@ -356,8 +365,8 @@ std::optional<std::string> Robot::Property(HWND control, const std::string& name
                 std::to_string(rect.right) + "," + std::to_string(rect.bottom);
     } else {
         throw Failure("unknown property " + name +
-                      " (text caption enabled visible checked cursel count seltext items tab "
-                      "class length rect)");
+                      " (text caption enabled visible checked cursel count seltext items lines "
+                      "firstline tab class length rect)");
     }
     if (!ok) {
         return std::nullopt;
