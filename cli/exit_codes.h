@@ -19,6 +19,7 @@ enum ExitCode : int {
     kExitWriteFailed = 12,      // apply: a write or the store failed, nothing stored
     kExitVerifyFailed = 13,     // apply: a key read back differently after the store
     kExitStationFailures = 14,  // station: at least one reader failed
+    kExitReadDiffers = 16,      // monitor --expect: the read holds other content
     kExitInterrupted = 130,     // SIGINT (Ctrl-C): stopped between two exchanges
     kExitTerminated = 143,      // SIGTERM or SIGHUP: stopped between two exchanges
 };

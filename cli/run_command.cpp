@@ -23,20 +23,20 @@ const char* InterruptedText(const Options& options, const Command& command) {
 
 // Runs the command through a channel that stops it between exchanges once a stop signal
 // came; then says what was left undone and returns 130 or 143.
-int RunStoppable(const Options& options, Channel& channel, bool terminal, std::FILE* out,
-                 std::FILE* err, ReaderFacts* facts) {
+int RunStoppable(const Options& options, PortWork work, Channel& channel, bool terminal,
+                 std::FILE* out, std::FILE* err, ReaderFacts* facts) {
     const Command& command = *FindCommand(options.command);
     StopChannel stoppable(channel, options.stop);
     int code = kExitOk;
     try {
-        code = command.runOnPort(options, stoppable, {terminal, out, err, facts});
+        code = work(options, stoppable, {terminal, out, err, facts});
     } catch (const Interrupted&) {
         std::fprintf(err, "kdcfg: %s interrupted (%s): %s\n", options.command.c_str(),
                      StopName(CauseOf(options.stop)), InterruptedText(options, command));
         return StopExitCode(CauseOf(options.stop));
     }
     const StopCause cause = CauseOf(options.stop);
-    if (cause == StopCause::None) {
+    if (cause == StopCause::None || command.listens) {
         return code;
     }
     if (!stoppable.Cut()) {
@@ -62,7 +62,7 @@ bool ReadCommandProfile(Options& options, std::FILE* err) {
 }
 
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
-               ReaderFacts* facts) {
+               ReaderFacts* facts, PortWork work) {
     if (facts != nullptr && FindCommand(options.command)->keepsSummary) {
         facts->apply.emplace();  // nothing changed, nothing verified, until the command says so
     }
@@ -86,7 +86,9 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
     Channel& channel = tracer ? *tracer : *port;
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed
                                                   : Channel::Pacing::LineSpeed);
-    const int code = RunStoppable(options, channel, terminal, out, err, facts);
+    const int code =
+        RunStoppable(options, work != nullptr ? work : FindCommand(options.command)->runOnPort,
+                     channel, terminal, out, err, facts);
     if (facts != nullptr && code == kExitOk) {
         // Best effort: a reader that does not say stays blank in the report.
         ExchangeReadKey(&channel, "deviceno", facts->serialNumber);

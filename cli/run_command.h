@@ -12,9 +12,13 @@ namespace kd::cli {
 // cannot be used is refused before any port is opened. False after saying on err why.
 bool ReadCommandProfile(Options& options, std::FILE* err);
 
+using PortWork = int (*)(const Options& options, Channel& channel, const PortCall& call);
+
 // Opens options.serial's port, runs the command on it and closes it; output goes to out,
-// messages to err. Returns an exit code. The same path serves one port and many.
+// messages to err. Returns an exit code. The same path serves one port and many. work is
+// what runs on the port: null for the command's runOnPort; a command of one port gives
+// its own.
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
-               ReaderFacts* facts = nullptr);
+               ReaderFacts* facts = nullptr, PortWork work = nullptr);
 
 }  // namespace kd::cli
