@@ -50,7 +50,10 @@ constexpr char kExitCodesText[] =
     "station runs until Ctrl-C and uses:\n"
     "  0   every reader passed (or none came)\n"
     "  14  a reader failed; its FAIL line and its log record say why\n"
-    "  6, 10, 11 before watching: the firmware file, the log, the profile\n";
+    "  6, 10, 11 before watching: the firmware file, the log, the profile\n"
+    "\n"
+    "monitor uses:\n"
+    "  16  --expect: the read holds other content\n";
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
@@ -66,13 +69,13 @@ struct Scratch {
 std::string JsonHelp() {
     std::string names;
     for (const Command& command : Commands()) {
-        if (command.json && command.scope != Scope::Watched) {
+        if (command.json && command.scope != Scope::Watched && !command.listens) {
             names += (names.empty() ? "" : ", ") + std::string(command.name);
         }
     }
     return names +
            ": print one JSON document on standard output; station: one JSON line per reader, "
-           "then the totals";
+           "then the totals; monitor: one JSON line per read";
 }
 
 void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
