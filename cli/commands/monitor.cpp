@@ -164,7 +164,9 @@ class Session {
             when, format_ ? catalogue::SplitRead(*format_, bytes) : catalogue::SplitLineEnds(bytes),
             format_.has_value()};
         if (json_) {
-            PrintJson(ReadJson(read), out_);
+            const std::string line =
+                ReadJson(read).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+            std::fprintf(out_, "%s\n", line.c_str());
         } else {
             std::fprintf(out_, "%s\n", ReadLine(read).c_str());
         }
