@@ -1,5 +1,7 @@
 // What a reader sends around a read, byte for byte, and how monitor takes it apart again.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "sim/model_channel.h"
 #include "sim/reader_model.h"
 #include "sim/scan_feed.h"
+#include "tests/support/processes.h"
 
 namespace kd {
 namespace {
@@ -136,6 +139,40 @@ TEST(SimulatedReads, AreBuiltFromTheKeysAsTheyAreWhenSentAndOnlyForTheSerialLine
         keys.Write("io_outputs", elsewhere);
         EXPECT_FALSE(sim::ReadForLine(keys, code, why).has_value()) << elsewhere;
     }
+}
+
+// Writes text into the FIFO as one writer that then goes away.
+void WriteAndClose(const std::string& fifo, const std::string& text) {
+    const UniqueFd writer(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+    ASSERT_TRUE(writer.Valid());
+    ASSERT_EQ(::write(writer.Get(), text.data(), text.size()), static_cast<ssize_t>(text.size()));
+}
+
+TEST(SimulatedReads, TheFeedTakesEachFifoLineAfterTheScansAndOutlivesItsWriters) {
+    test::TempDir dir;
+    const std::string fifo = (dir / "scans").string();
+    sim::ScanFeed feed({{ReadKind::Nfc, "card"}}, 0, fifo);
+    std::string error;
+    ASSERT_TRUE(feed.Open(error)) << error;
+    const auto start = std::chrono::steady_clock::now();
+    feed.Start(start);
+    for (const char* text : {"one\n\ntwo", "three\n"}) {
+        WriteAndClose(fifo, text);
+        // The lines, then the writer's end, which opens the FIFO again for the next one.
+        EXPECT_EQ(feed.TakeFifo(), "");
+        EXPECT_EQ(feed.TakeFifo(), "");
+    }
+    std::vector<sim::Scan> sent;
+    auto now = start;
+    while (const auto scan = feed.Due(now)) {
+        sent.push_back(*scan);
+        EXPECT_EQ(feed.MsUntilDue(now), sent.size() < 4 ? static_cast<int>(sim::kReadGapMs) : -1);
+        now += std::chrono::milliseconds(sim::kReadGapMs);
+    }
+    EXPECT_EQ(sent, (std::vector<sim::Scan>{{ReadKind::Nfc, "card"},
+                                            {ReadKind::Code, "one"},
+                                            {ReadKind::Code, "two"},
+                                            {ReadKind::Code, "three"}}));
 }
 
 TEST(MonitorReads, TheCutterEndsReadsAtTheirEndingAndHoldsTheRest) {
