@@ -63,6 +63,9 @@ constexpr char kExitCodesText[] =
     "  14  a reader failed; its FAIL line and its log record say why\n"
     "  6, 10, 11 before watching: the firmware file, the log, the profile\n"
     "\n"
+    "monitor uses:\n"
+    "  16  --expect: the read holds other content\n"
+    "\n"
     "Stopped by a signal (station: see its own help):\n"
     "  130  Ctrl-C (SIGINT), between two exchanges, after saying what was done\n"
     "  143  SIGTERM or SIGHUP, the same way\n"
@@ -97,13 +100,13 @@ struct Scratch {
 std::string JsonHelp() {
     std::string names;
     for (const Command& command : Commands()) {
-        if (command.json && command.scope != Scope::Watched) {
+        if (command.json && command.scope != Scope::Watched && !command.listens) {
             names += (names.empty() ? "" : ", ") + std::string(command.name);
         }
     }
     return names +
            ": print one JSON document on standard output; station: one JSON line per reader, "
-           "then the totals";
+           "then the totals; monitor: one JSON line per read";
 }
 
 void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {

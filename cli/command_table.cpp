@@ -5,6 +5,7 @@
 
 #include "cli/commands/info_get_set.h"
 #include "cli/commands/keys.h"
+#include "cli/commands/monitor.h"
 #include "cli/commands/ports.h"
 #include "cli/commands/probe.h"
 #include "cli/commands/upload.h"
@@ -129,6 +130,24 @@ constexpr char kStationFooter[] =
     "read, 11 the profile cannot be read, sets no key, the catalogue check refused it\n"
     "or it sets deviceno without --force (6, 10 and 11 before any port is watched).";
 
+constexpr char kMonitorSends[] =
+    "Reads the keys io_outputs, contentorder, codeprefix, codepostfix, codeprepostformat,\n"
+    "nfccontentorder, nfcprefix, nfcpostfix and nfcprepostformat (none with --no-query),\n"
+    "then only listens. Prints each read as one line: the time, code or nfc (unknown when\n"
+    "it does not fit those keys), the content, and the whole read in hex part by part:\n"
+    "[prefix 0D 41 | content 41 42 | suffix 5A | CR 0D | LF 0A]. A read ends with what its\n"
+    "order puts after the content when that holds ENTER or WRAP, otherwise once the line\n"
+    "has been quiet for 100 ms. Reads that come while the keys are read are kept.";
+
+constexpr char kMonitorFooter[] =
+    "With --json: one JSON object a line: time (UTC), kind, content, hex and parts.\n"
+    "Ends at Ctrl-C, after --count reads, after --for SECONDS of listening, or at the\n"
+    "first read with --expect.\n"
+    "Exit codes: 0 done (Ctrl-C too, unless --count or --expect was still waiting);\n"
+    "16 --expect: the read holds other content; 4 --for ran out before --expect or --count\n"
+    "had its reads, or the reader did not answer a query; 5 a query was refused;\n"
+    "130 or 143 Ctrl-C or SIGTERM while --count or --expect was still waiting.";
+
 // How each command runs, from the options it owns.
 
 int RunInfoOnPort(const Options& options, Channel& channel, const PortCall& call) {
@@ -203,6 +222,14 @@ int RunPortsHere(const Options& options, std::FILE* out, std::FILE* err) {
     return RunPorts(options.json, out, err);
 }
 
+int RunMonitorOnPort(const Options& options, Channel& channel, const PortCall& call) {
+    return RunMonitor(channel, options.monitor, options.json, options.stop, call.out, call.err);
+}
+
+int RunMonitorHere(const Options& options, std::FILE* out, std::FILE* err) {
+    return OpenAndRun(options, options.liveErr, out, err, nullptr, nullptr, RunMonitorOnPort);
+}
+
 int RunProbeOnPort(const Options& options, std::FILE* out, std::FILE* err) {
     LineProgress progress(err, ProgressModeOf(options, options.liveErr));
     return RunProbe(options.serial, options.json, out, err, options.stop, &progress);
@@ -224,7 +251,7 @@ const char* UploadCutShort(const Options& /*options*/) {
     return "the reader did not get the whole file; the update failed";
 }
 
-const std::array<Command, 13> kCommands = {{
+const std::array<Command, 14> kCommands = {{
     {.name = "info",
      .usage = "",
      .summary = "Checks that a reader answers and shows its versions.",
@@ -323,6 +350,16 @@ const std::array<Command, 13> kCommands = {{
      .json = true,
      .footer = kProbeFooter,
      .run = RunProbeOnPort},
+    {.name = "monitor",
+     .usage = "[--count N] [--for SECONDS] [--expect CONTENT] [--no-query]",
+     .summary = "Shows each read the reader sends, as text and hex.",
+     .sends = kMonitorSends,
+     .scope = Scope::OnePort,
+     .json = true,
+     .listens = true,
+     .footer = kMonitorFooter,
+     .addOptions = AddMonitorOptions,
+     .run = RunMonitorHere},
     {.name = "station",
      .usage = "--watch GLOB --profile FILE [--firmware FILE --firmware-version TEXT] "
               "[--firmware-wait SECONDS] [--log FILE] [--probe] [--force]",

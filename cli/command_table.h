@@ -70,6 +70,9 @@ struct Command {
     const char* exitOneWord = nullptr;
     bool keepsSummary = false;
     bool namesFile = false;
+    // A stop signal is one of its normal ends: it says itself what the stop meant, in its
+    // exit code too.
+    bool listens = false;
     const char* footer = nullptr;  // its own --help footer; null: the one every command has
     void (*addOptions)(CLI::App& command, Options& options) = nullptr;
     // What the parse cannot check by itself; "" when the options fit together. Null: the

@@ -19,7 +19,8 @@ enum ExitCode : int {
     kExitWriteFailed = 12,      // apply: a write or the store failed, nothing stored
     kExitVerifyFailed = 13,     // apply: a key read back differently after the store
     kExitStationFailures = 14,  // station: at least one reader failed
-    kExitVersionMismatch = 15,  // upload-firmware --expect-version: the reader reports another
+    kExitVersionMismatch = 15,  // upload-firmware --expect-version: another version afterwards
+    kExitReadDiffers = 16,      // monitor --expect: the read holds other content
     kExitInterrupted = 130,     // SIGINT (Ctrl-C): stopped between two exchanges
     kExitTerminated = 143,      // SIGTERM or SIGHUP: stopped between two exchanges
 };

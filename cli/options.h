@@ -61,6 +61,14 @@ struct StationOptions {
     bool force = false;  // --force
 };
 
+// monitor: when listening ends and what the read must hold.
+struct MonitorOptions {
+    unsigned count = 0;                 // --count N; 0: no limit
+    double forSeconds = 0;              // --for SECONDS; 0: until a stop signal
+    std::optional<std::string> expect;  // --expect TEXT, as typed
+    bool noQuery = false;               // --no-query
+};
+
 // What the command line gave. The line options are the whole program's (command_line.cpp);
 // each command's own options are added to the parser by that command's file, through its
 // entry in the table of commands, and only that command's member below is filled.
@@ -81,6 +89,7 @@ struct Options {
     DumpOptions dump;
     ProfileOptions profile;
     StationOptions station;
+    MonitorOptions monitor;
     // Set by main from --color, NO_COLOR and the streams: whether standard output and
     // standard error get colour, and whether standard error takes lines redrawn in place.
     bool colorOut = false;

@@ -27,13 +27,13 @@ const char* InterruptedText(const Options& options, const Command& command) {
 // Runs the command through a channel that stops it between exchanges once a stop signal
 // came; then says what was left undone (unless the command said what it had done) and
 // returns 130 or 143.
-int RunStoppable(const Options& options, Channel& channel, const PortCall& call) {
+int RunStoppable(const Options& options, PortWork work, Channel& channel, const PortCall& call) {
     const Command& command = *FindCommand(options.command);
     StopChannel stoppable(channel, options.stop);
     std::FILE* err = call.err;
     int code = kExitOk;
     try {
-        code = command.runOnPort(options, stoppable, call);
+        code = work(options, stoppable, call);
         EraseProgress(call.progress);
     } catch (const Interrupted&) {
         EraseProgress(call.progress);
@@ -42,7 +42,7 @@ int RunStoppable(const Options& options, Channel& channel, const PortCall& call)
         return StopExitCode(CauseOf(options.stop));
     }
     const StopCause cause = CauseOf(options.stop);
-    if (cause == StopCause::None) {
+    if (cause == StopCause::None || command.listens) {
         return code;
     }
     // A command that returns 130 has said itself what it had done.
@@ -89,7 +89,7 @@ ProgressMode ProgressModeOf(const Options& options, bool live) {
 }
 
 int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE* err,
-               ReaderFacts* facts, ProgressView* progress) {
+               ReaderFacts* facts, ProgressView* progress, PortWork work) {
     if (facts != nullptr && FindCommand(options.command)->keepsSummary) {
         facts->apply.emplace();  // nothing changed, nothing verified, until the command says so
     }
@@ -130,7 +130,8 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
         }
         return false;
     };
-    const int code = RunStoppable(options, channel, call);
+    const int code = RunStoppable(
+        options, work != nullptr ? work : FindCommand(options.command)->runOnPort, channel, call);
     if (code == kExitNoAnswer) {
         SayWhatWasTried(options.serial, err);
     }

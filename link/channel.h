@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <span>
 
 namespace kd {
 
@@ -34,6 +35,11 @@ class Channel {
 
     // Drops whatever has arrived and not been read.
     virtual void DiscardInput() = 0;
+
+    // Bytes an exchange read and did not take as a reply: what came before a reply's
+    // start or in its place, and what came after it. Dropped here; a channel that
+    // listens for what the reader sends of itself keeps them.
+    virtual void Unclaimed(std::span<const uint8_t> /*bytes*/) {}
 
     // Releases the port. No other call follows.
     virtual void Close() = 0;

@@ -21,6 +21,7 @@ class ForwardingChannel : public Channel {
     }
     void WaitUntilSent() override { inner_.WaitUntilSent(); }
     void DiscardInput() override { inner_.DiscardInput(); }
+    void Unclaimed(std::span<const uint8_t> bytes) override { inner_.Unclaimed(bytes); }
     void Close() override { inner_.Close(); }
     uint32_t IntervalMs() const override { return inner_.IntervalMs(); }
     std::chrono::microseconds ByteTime() const override { return inner_.ByteTime(); }

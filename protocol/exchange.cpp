@@ -91,12 +91,19 @@ class ReplyReader {
                 if (AnnouncedPayloadLength(Received())) {
                     break;
                 }
-                Drop(received_);
+                Unclaim(received_);
             }
             received_ += static_cast<size_t>(std::min(got, room));
             quiet = got > 0 && got < room && !cut;
         }
         return received_;
+    }
+
+    // The bytes of the frame at the front, as far as its header tells.
+    size_t FrameBytes() const {
+        const auto length = AnnouncedPayloadLength(Received());
+        const size_t frame = length ? kReplyHeaderSize + *length + 1 : kReplyHeaderSize;
+        return std::min(frame, buffer_.size());
     }
 
   private:
@@ -108,13 +115,6 @@ class ReplyReader {
             return UINT32_MAX;
         }
         return MsUntil(channel_.Now(), sent + std::chrono::milliseconds(rule_.silenceMs));
-    }
-
-    // The bytes of the frame at the front, as far as its header tells.
-    size_t FrameBytes() const {
-        const auto length = AnnouncedPayloadLength(Received());
-        const size_t frame = length ? kReplyHeaderSize + *length + 1 : kReplyHeaderSize;
-        return std::min(frame, buffer_.size());
     }
 
     // The reply time-out, and the line time of the reply's bytes (its first byte before it
@@ -147,7 +147,7 @@ class ReplyReader {
             }
             ++start;
         }
-        Drop(start);
+        Unclaim(start);
     }
 
     void DropForeignFrames() {
@@ -169,6 +169,14 @@ class ReplyReader {
             pendingCheck_ = CheckByte(Received().first(body));
             Drop(body);
         }
+    }
+
+    // Drops bytes that belong to no reply, and tells the channel.
+    void Unclaim(size_t count) {
+        if (count > 0) {
+            channel_.Unclaimed(Received().first(count));
+        }
+        Drop(count);
     }
 
     void Drop(size_t count) {
@@ -238,6 +246,9 @@ std::span<const uint8_t> ReceiveReply(Channel& channel, std::span<uint8_t> buffe
     ReplyReader reader(channel, buffer, head, rule);
     const size_t received = reader.Run(sent);
     const auto reply = buffer.first(received);
+    if (const size_t frame = reader.FrameBytes(); Assess(reply, 0) == Progress::Complete) {
+        channel.Unclaimed(reply.subspan(frame));
+    }
     // A reply that did not come whole may still be on its way.
     channel.SetReplyMissed(Assess(reply, 0) == Progress::Incomplete);
     return reply;

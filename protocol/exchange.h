@@ -40,7 +40,8 @@ bool SendRequest(Channel& channel, std::span<const uint8_t> frame, ReplyKind kin
 // into buffer (cleared first) and returns the part that belongs to it: from the start of
 // its frame through what arrived, empty when nothing came or the port failed. Bytes before
 // a frame that repeats the request's magic and command are skipped; frames that the rule
-// shows to belong to another request are dropped. Reading ends when the frame is complete,
+// shows to belong to another request are dropped; the skipped bytes, and any that came after
+// the reply's frame, go to channel.Unclaimed. Reading ends when the frame is complete,
 // the buffer is full, the line stays quiet once the reply can be judged, nothing came
 // within the rule's silence, or kReplyTimeoutMs has passed since the request left (plus,
 // once a reply has begun, the line time of the bytes its header announces).

@@ -184,6 +184,10 @@ int ServeLine(const kd::sim::Options& options, KeyStore& keys, FrameLog& log) {
     if (!opened) {
         return Fail(error, kExitFailure);
     }
+    kd::sim::ScanFeed scans(options.scans, options.scanEveryMs, options.scanFifo);
+    if (!scans.Open(error)) {
+        return Fail(error, kExitFailure);
+    }
     if (!options.link.empty() && !MakeLink(options.link, port.path, error)) {
         return Fail(error, kExitFailure);
     }
@@ -193,8 +197,8 @@ int ServeLine(const kd::sim::Options& options, KeyStore& keys, FrameLog& log) {
 
     SimObserver observer(log, keys, options);
     kd::sim::ReaderModel model(keys, options.faults, &observer);
-    const auto end =
-        kd::sim::Serve(port.fd.Get(), model, log, options.pace, options.answerOn, waitMask, gStop);
+    const auto end = kd::sim::Serve(port.fd.Get(), model, log, options.pace, options.answerOn,
+                                    scans, waitMask, gStop);
     log.Event(end == kd::sim::ServeEnd::Stopped ? "stopped" : "line failed, stopping");
     if (!options.link.empty()) {
         RemoveLink(options.link, port.path);

@@ -12,6 +12,12 @@ namespace kd::sim {
 
 namespace {
 
+// The texts of --scan and --scan-nfc, put in order once the parse is over.
+struct ScanTexts {
+    std::vector<std::string> code;
+    std::vector<std::string> nfc;
+};
+
 // Delays above ten minutes are typing mistakes, not test plans.
 constexpr unsigned kMaxDelayMs = 600000;
 constexpr unsigned kMaxGarbage = 4096;
@@ -20,6 +26,18 @@ constexpr unsigned kMaxEvery = 1000000;
 constexpr char kDescription[] =
     "kdreader-sim: serves a modelled code reader on a new pseudo-terminal (its path is the\n"
     "first line on standard output) or on a serial device, until SIGINT or SIGTERM.";
+
+constexpr char kReadsText[] =
+    "Reads: each read is built from the reader's keys at the moment it is sent, so a stored\n"
+    "change shows in the next one, and is sent only while io_outputs is com1 or comusb, and\n"
+    "never in the middle of a reply. contentorder (nfccontentorder for a card) gives the order\n"
+    "of PREFIX, CONTENT, POSTFIX (NFCPREFIX, NFC, NFCPOSTFIX), ENTER (CR) and WRAP (LF); an\n"
+    "unknown token sends nothing, and an order without the content token counts as\n"
+    "PREFIX,CONTENT,POSTFIX. With codeprepostformat (nfcprepostformat) exactly hex, a prefix\n"
+    "or suffix is pairs of hex digits, blanks between them skipped: \"0D41\" sends 0D 41,\n"
+    "and it stops at a lone last digit or another character (\"0D4\" sends 0D, \"ZZ\"\n"
+    "nothing). Any other format sends the value's own bytes. The content is sent as given.\n"
+    "A FIFO line is sent without its line end; an empty line is no read.";
 
 bool ParseNumber(std::string_view text, unsigned max, unsigned& value) {
     unsigned parsed = 0;
@@ -151,6 +169,42 @@ void AddSettings(CLI::App& app, Options& options, std::vector<std::string>& valu
         ->check(KnownKeyValue());
 }
 
+CLI::Validator NonEmpty() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            return text.empty() ? "needs a non-empty value" : std::string();
+        },
+        "");
+}
+
+// Reads the reader sends of itself, as if a code or a card had been presented.
+void AddScans(CLI::App& app, Options& options, ScanTexts& texts) {
+    const std::string group = "Reads";
+    app.add_option("--scan", texts.code,
+                   "send a code read of TEXT after start-up (repeatable, sent in order with "
+                   "--scan-nfc, 300 ms apart)")
+        ->type_name("TEXT")
+        ->allow_extra_args(false)
+        ->check(NonEmpty())
+        ->group(group);
+    app.add_option("--scan-nfc", texts.nfc, "send an NFC card read of TEXT, as --scan does")
+        ->type_name("TEXT")
+        ->allow_extra_args(false)
+        ->check(NonEmpty())
+        ->group(group);
+    app.add_option("--scan-every", options.scanEveryMs,
+                   "send the --scan and --scan-nfc reads over and over, one every MS")
+        ->type_name("MS")
+        ->check(CLI::Range(1u, kMaxDelayMs))
+        ->group(group);
+    app.add_option("--scans", options.scanFifo,
+                   "each line written to this FIFO (made when missing) becomes a code read; "
+                   "the FIFO is opened again after each writer")
+        ->type_name("FIFO")
+        ->check(Text())
+        ->group(group);
+}
+
 void AddFaults(CLI::App& app, FaultPlan& faults) {
     const std::string group = "Faults";
     app.add_flag("--silent", faults.silent, "never answer")->group(group);
@@ -216,14 +270,32 @@ struct Parser {
     explicit Parser(Options& options) : app(kDescription, "kdreader-sim") {
         app.set_version_flag("--version", VersionText(), "print the version and exit");
         AddSettings(app, options, values);
+        AddScans(app, options, scanTexts);
         AddFaults(app, options.faults);
         AddWrongLineNoise(app, options.answerOn);
+        app.footer(kReadsText);
         app.allow_extras();
     }
 
     CLI::App app;
     std::vector<std::string> values;
+    ScanTexts scanTexts;
 };
+
+// The --scan and --scan-nfc reads in the order they were given.
+std::vector<Scan> ScansInOrder(const Parser& parser) {
+    std::vector<Scan> scans;
+    size_t code = 0;
+    size_t nfc = 0;
+    for (const CLI::Option* option : parser.app.parse_order()) {
+        if (option->get_name() == "--scan" && code < parser.scanTexts.code.size()) {
+            scans.push_back({catalogue::ReadKind::Code, parser.scanTexts.code[code++]});
+        } else if (option->get_name() == "--scan-nfc" && nfc < parser.scanTexts.nfc.size()) {
+            scans.push_back({catalogue::ReadKind::Nfc, parser.scanTexts.nfc[nfc++]});
+        }
+    }
+    return scans;
+}
 
 // What CLI11 leaves to us: the arguments it did not take, and the combinations.
 std::string Complete(const Parser& parser, Options& options) {
@@ -241,6 +313,10 @@ std::string Complete(const Parser& parser, Options& options) {
     }
     if (!options.device.empty() && !options.link.empty()) {
         return "--link applies to the pseudo-terminal only, not to --device";
+    }
+    options.scans = ScansInOrder(parser);
+    if (options.scanEveryMs != 0 && options.scans.empty()) {
+        return "--scan-every needs --scan or --scan-nfc";
     }
     for (const auto& pair : parser.values) {
         const size_t equals = pair.find('=');

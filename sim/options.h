@@ -10,6 +10,7 @@
 #include "sim/answer_line.h"
 #include "sim/line_pace.h"
 #include "sim/reader_model.h"
+#include "sim/scan_feed.h"
 
 namespace kd::sim {
 
@@ -25,6 +26,9 @@ struct Options {
     LinePace pace;
     AnswerLine answerOn;             // requests on other line settings are ignored
     std::string newFirmwareVersion;  // not empty: masterver once a firmware image has arrived
+    std::vector<Scan> scans;         // --scan and --scan-nfc, in the order given
+    unsigned scanEveryMs = 0;        // 0: each scan once
+    std::string scanFifo;            // --scans: each line a code read
     bool help = false;
     bool version = false;
 };

@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -131,17 +132,111 @@ bool SendReplies(int fd, const std::vector<Emission>& replies, const LinePace& p
     return true;
 }
 
+// Sends the read that is due, if any, with the reader's keys as they are now; false when
+// the line failed. Called only between replies, so a read never splits one.
+bool SendDueRead(int fd, const ReaderModel& model, ScanFeed& scans, const LinePace& pace,
+                 FrameLog& log, const sigset_t& waitMask, const volatile sig_atomic_t& stop) {
+    const std::optional<Scan> scan = scans.Due(std::chrono::steady_clock::now());
+    if (!scan) {
+        return true;
+    }
+    const std::string kind = scan->kind == catalogue::ReadKind::Code ? "code" : "card";
+    std::string why;
+    const std::optional<std::string> read = ReadForLine(model.Keys(), *scan, why);
+    if (!read) {
+        log.Event(kind + " read not sent: " + why);
+        return true;
+    }
+    const std::vector<uint8_t> bytes(read->begin(), read->end());
+    size_t sent = 0;
+    const SendResult result = SendPaced(fd, bytes, pace, sent, waitMask, stop);
+    if (result == SendResult::Failed) {
+        log.Event(std::string("writing the line failed: ") + std::strerror(errno));
+        return false;
+    }
+    std::string hex;
+    AppendHex(hex, bytes);
+    log.Event("sent a " + kind + " read: " + hex +
+              (sent < bytes.size() ? " (" + std::to_string(bytes.size() - sent) + " not sent)"
+                                   : std::string()));
+    return true;
+}
+
+// Takes what came on the line and answers it. Stopped when the line failed or hung up.
+class LineServer {
+  public:
+    LineServer(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
+               const AnswerLine& answerOn, const sigset_t& waitMask,
+               const volatile sig_atomic_t& stop)
+        : fd_(fd),
+          model_(model),
+          log_(log),
+          pace_(pace),
+          answerOn_(answerOn),
+          waitMask_(waitMask),
+          stop_(stop),
+          receiveClock_(pace),
+          random_(static_cast<uint32_t>(std::random_device{}())) {}
+
+    std::optional<ServeEnd> Take(short revents) {
+        if ((revents & POLLIN) == 0) {
+            if ((revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+                log_.Event("the line hung up");
+                return ServeEnd::PortFailed;
+            }
+            return std::nullopt;
+        }
+        const ssize_t n = ::read(fd_, chunk_.data(), chunk_.size());
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            return std::nullopt;
+        }
+        if (n <= 0) {
+            log_.Event(n == 0 ? std::string("the line hung up")
+                              : std::string("reading the line failed: ") + std::strerror(errno));
+            return ServeEnd::PortFailed;
+        }
+        if (const std::string refused = RefusedLine(fd_, answerOn_); !refused.empty()) {
+            log_.Event("ignored " + std::to_string(n) + " bytes that came at " + refused);
+            SendNoise(fd_, answerOn_.noise, random_, log_, waitMask_, stop_);
+            return std::nullopt;
+        }
+        if (pace_.Paced()) {
+            SleepUntil(receiveClock_.Took(static_cast<size_t>(n)), waitMask_, stop_);
+        }
+        const std::vector<Emission> replies =
+            model_.Receive(std::span<const uint8_t>(chunk_.data(), static_cast<size_t>(n)));
+        if (!SendReplies(fd_, replies, pace_, log_, waitMask_, stop_)) {
+            return ServeEnd::PortFailed;
+        }
+        return std::nullopt;
+    }
+
+  private:
+    int fd_;
+    ReaderModel& model_;
+    FrameLog& log_;
+    const LinePace& pace_;
+    const AnswerLine& answerOn_;
+    const sigset_t& waitMask_;
+    const volatile sig_atomic_t& stop_;
+    std::array<uint8_t, 4096> chunk_{};
+    ReceiveClock receiveClock_;
+    std::minstd_rand random_;
+};
+
 }  // namespace
 
 ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
-               const AnswerLine& answerOn, const sigset_t& waitMask,
+               const AnswerLine& answerOn, ScanFeed& scans, const sigset_t& waitMask,
                const volatile sig_atomic_t& stop) {
-    std::array<uint8_t, 4096> chunk{};
-    ReceiveClock receiveClock(pace);
-    std::minstd_rand random(static_cast<uint32_t>(std::random_device{}()));
+    LineServer line(fd, model, log, pace, answerOn, waitMask, stop);
+    scans.Start(std::chrono::steady_clock::now());
     while (!stop) {
-        pollfd pfd{fd, POLLIN, 0};
-        const int ready = ::ppoll(&pfd, 1, nullptr, &waitMask);
+        std::array<pollfd, 2> watched{{{fd, POLLIN, 0}, {scans.FifoToWatch(), POLLIN, 0}}};
+        const int dueMs = scans.MsUntilDue(std::chrono::steady_clock::now());
+        const timespec wait = Span(std::max(dueMs, 0));
+        const int ready =
+            ::ppoll(watched.data(), watched.size(), dueMs < 0 ? nullptr : &wait, &waitMask);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -149,33 +244,15 @@ ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
             log.Event(std::string("waiting for the line failed: ") + std::strerror(errno));
             return ServeEnd::PortFailed;
         }
-        if ((pfd.revents & POLLIN) == 0) {
-            if ((pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-                log.Event("the line hung up");
-                return ServeEnd::PortFailed;
+        if (watched[1].revents != 0) {
+            if (const std::string error = scans.TakeFifo(); !error.empty()) {
+                log.Event(error);
             }
-            continue;
         }
-        const ssize_t n = ::read(fd, chunk.data(), chunk.size());
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            continue;
+        if (const std::optional<ServeEnd> end = line.Take(watched[0].revents)) {
+            return *end;
         }
-        if (n <= 0) {
-            log.Event(n == 0 ? std::string("the line hung up")
-                             : std::string("reading the line failed: ") + std::strerror(errno));
-            return ServeEnd::PortFailed;
-        }
-        if (const std::string refused = RefusedLine(fd, answerOn); !refused.empty()) {
-            log.Event("ignored " + std::to_string(n) + " bytes that came at " + refused);
-            SendNoise(fd, answerOn.noise, random, log, waitMask, stop);
-            continue;
-        }
-        if (pace.Paced()) {
-            SleepUntil(receiveClock.Took(static_cast<size_t>(n)), waitMask, stop);
-        }
-        const std::vector<Emission> replies =
-            model.Receive(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(n)));
-        if (!SendReplies(fd, replies, pace, log, waitMask, stop)) {
+        if (!SendDueRead(fd, model, scans, pace, log, waitMask, stop)) {
             return ServeEnd::PortFailed;
         }
     }

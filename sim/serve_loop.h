@@ -6,6 +6,7 @@
 #include "sim/frame_log.h"
 #include "sim/line_pace.h"
 #include "sim/reader_model.h"
+#include "sim/scan_feed.h"
 
 namespace kd::sim {
 
@@ -15,9 +16,10 @@ enum class ServeEnd { Stopped, PortFailed };
 // with their delays and the line's pace, until stop is set. Signals are taken only while
 // waiting, with waitMask in force, so a stop request is never missed between check and
 // wait. Requests that arrive while the line is not set as answerOn asks are logged and
-// dropped unread by the model.
+// dropped unread by the model. Between requests it sends the reads the scans give, when
+// they are due; never in the middle of a reply.
 ServeEnd Serve(int fd, ReaderModel& model, FrameLog& log, const LinePace& pace,
-               const AnswerLine& answerOn, const sigset_t& waitMask,
+               const AnswerLine& answerOn, ScanFeed& scans, const sigset_t& waitMask,
                const volatile sig_atomic_t& stop);
 
 }  // namespace kd::sim
