@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "app/about_box.h"
+#include "app/upload_messages.h"
 #include "config/config_dialog.h"
 #include "link/port_enumeration.h"
 #include "link/port_source.h"
@@ -77,35 +78,6 @@ uint32_t ParseDecimal(const std::string& text) {
     uint32_t value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     return value;
-}
-
-constexpr char kCommunicationError[] = "与设备通信错误，请检查!";
-
-// What the technician is told at the end of an upload. The configuration upload names
-// the start step that failed by a digit in front.
-std::string UploadMessage(UploadOutcome outcome, bool firmware) {
-    switch (outcome) {
-        case UploadOutcome::Done:
-            return firmware ? "更新固件成功,请把设备断电重启以使固件生效"
-                            : "更新配置成功,请把设备断电重启以使配置生效";
-        case UploadOutcome::NoChannel:
-            return "设备信息错误，请检查!";
-        case UploadOutcome::FileMissing:
-            return "打开文件错误，请检查相关文件是否存在!";
-        case UploadOutcome::StartWriteFailed:
-            return firmware ? kCommunicationError : std::string("1") + kCommunicationError;
-        case UploadOutcome::StartShortReply:
-            return firmware ? kCommunicationError : std::string("2") + kCommunicationError;
-        case UploadOutcome::StartRefused:
-            return firmware ? kCommunicationError : std::string("3") + kCommunicationError;
-        case UploadOutcome::FileReadFailed:
-            return "读文件错误，更新失败!";
-        case UploadOutcome::WriteFailed:
-            return "传输错误，更新失败!";
-        case UploadOutcome::NotAcknowledged:
-            return kCommunicationError;
-    }
-    return kCommunicationError;
 }
 
 }  // namespace
