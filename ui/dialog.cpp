@@ -132,6 +132,14 @@ Rect Dialog::TabDisplayArea(int id) const {
     return peer_ ? peer_->TabDisplayArea(id) : Rect{};
 }
 
+void Dialog::SetProgress(int id, int position, int range) {
+    if (peer_)
+        peer_->SetProgress(id, position, range);
+}
+int Dialog::ProgressPosition(int id) const {
+    return peer_ ? peer_->ProgressPosition(id) : 0;
+}
+
 void Dialog::MoveWindow(const Rect& pixels) {
     if (peer_)
         peer_->MoveWindow(pixels);

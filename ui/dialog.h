@@ -67,6 +67,9 @@ class Dialog {
     Rect TabClientRect(int id) const;
     Rect TabDisplayArea(int id) const;
 
+    void SetProgress(int id, int position, int range);
+    int ProgressPosition(int id) const;
+
     void MoveWindow(const Rect& pixels);
     void ShowWindow(bool visible);
     bool IsWindowVisible() const;

@@ -20,6 +20,7 @@ enum class ControlKind {
     Edit,
     ComboBox,  // drop-down list with an edit field and a vertical scroll bar
     TabControl,
+    Progress,  // a bar filled in proportion; its text names it for assistive technology
 };
 
 enum ControlFlag : uint32_t {

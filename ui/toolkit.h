@@ -60,6 +60,11 @@ class Toolkit {
     virtual std::optional<std::string> ChooseFile(Dialog* owner,
                                                   const FileDialogRequest& request) = 0;
 
+    // Handles the input and painting that wait, without waiting for more: long work in a
+    // handler calls it between steps so that its windows stay responsive. The handlers it
+    // runs may act at once, so the caller first disables what must not start meanwhile.
+    virtual void ProcessEvents() = 0;
+
     virtual void SetCursor(Cursor cursor) = 0;
 
     // The program file's name without its extension; the caption of plain message boxes.

@@ -68,6 +68,10 @@ class WindowPeer {
     // inside its frame, as the control works it out for its font and the screen's DPI.
     virtual Rect TabDisplayArea(int id) const = 0;
 
+    // Progress bars: position of range, each kept within [0, range].
+    virtual void SetProgress(int id, int position, int range) = 0;
+    virtual int ProgressPosition(int id) const = 0;
+
     // The window itself.
     virtual void MoveWindow(const Rect& pixels) = 0;
     virtual Rect WindowRect() const = 0;  // relative to its parent, in pixels

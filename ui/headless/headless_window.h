@@ -58,6 +58,8 @@ class HeadlessWindow final : public WindowPeer {
     }
     size_t TextLimit(int id) const;
     bool HasControl(int id) const { return controls_.count(id) != 0; }
+    // A progress bar's range (0 for any other control).
+    int ProgressRange(int id) const;
 
     // WindowPeer
     void SetChecked(int id, bool checked) override;
@@ -86,6 +88,8 @@ class HeadlessWindow final : public WindowPeer {
     int TabSelection(int id) const override;
     Rect TabClientRect(int id) const override;
     Rect TabDisplayArea(int id) const override;
+    void SetProgress(int id, int position, int range) override;
+    int ProgressPosition(int id) const override;
     void MoveWindow(const Rect& pixels) override;
     Rect WindowRect() const override { return rect_; }
     void ShowWindow(bool visible) override { visible_ = visible; }
@@ -112,6 +116,8 @@ class HeadlessWindow final : public WindowPeer {
         int selection = -1;
         int dropWidth = 0;  // pixels; the box's own width when smaller
         std::vector<std::string> tabs;
+        int position = 0;  // a progress bar's
+        int range = 100;
     };
 
     Control* Find(int id, ControlKind kind);

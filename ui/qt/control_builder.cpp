@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
 
@@ -105,6 +106,13 @@ QWidget* MakeWidget(QWidget& window, const ControlTemplate& control, const IconL
             return new ComboField(&window, (control.flags & kSorted) != 0);
         case ControlKind::TabControl:
             return new TabControl(&window);
+        case ControlKind::Progress: {
+            auto* bar = new QProgressBar(&window);
+            bar->setRange(0, 100);
+            bar->setValue(0);
+            bar->setTextVisible(false);  // the dialog says the figures beside it
+            return bar;
+        }
     }
     return nullptr;
 }
@@ -125,7 +133,7 @@ void SetFocusRules(QWidget& widget, const ControlTemplate& control, bool tabStop
     // Labels, frames and pictures never take the focus; fields that are no tab stop take
     // it by click only (the first radio button of a group is the group's tab stop).
     if (control.kind == ControlKind::Static || control.kind == ControlKind::GroupBox ||
-        control.kind == ControlKind::Icon) {
+        control.kind == ControlKind::Icon || control.kind == ControlKind::Progress) {
         widget.setFocusPolicy(Qt::NoFocus);
         // Windows lets clicks through labels and frames to what lies under them.
         widget.setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -174,6 +174,10 @@ int QtToolkit::MessageBox(Dialog* owner, std::string_view text, std::string_view
     return kResultOk;
 }
 
+void QtToolkit::ProcessEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 void QtToolkit::SetCursor(Cursor cursor) {
     waitCursor_ = cursor == Cursor::Wait;
     waitLayer_ = layers_;

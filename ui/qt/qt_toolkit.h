@@ -31,6 +31,7 @@ class QtToolkit final : public Toolkit {
                    uint32_t flags) override;
     // Qt's file dialog, or the desktop's where Qt uses one.
     std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
+    void ProcessEvents() override;
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override;
 

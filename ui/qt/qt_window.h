@@ -82,6 +82,8 @@ class QtWindow final : public QWidget, public WindowPeer {
     int TabSelection(int id) const override;
     Rect TabClientRect(int id) const override;
     Rect TabDisplayArea(int id) const override;
+    void SetProgress(int id, int position, int range) override;
+    int ProgressPosition(int id) const override;
     void MoveWindow(const Rect& pixels) override;
     Rect WindowRect() const override;
     void ShowWindow(bool visible) override;

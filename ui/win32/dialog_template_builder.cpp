@@ -153,6 +153,9 @@ WindowStyles ControlStyles(const ControlTemplate& control, bool firstRadioOfGrou
         case ControlKind::TabControl:
             style |= WS_CLIPSIBLINGS;
             break;
+        case ControlKind::Progress:
+            tabStop = false;
+            break;
     }
     // The pages live inside the tab control: as a control parent it lets the Tab key
     // walk on into the pages' fields. Its tabs are then chosen with the mouse.
@@ -219,6 +222,9 @@ void WriteWindowClass(Writer& out, ControlKind kind) {
             break;
         case ControlKind::TabControl:
             out.String(WC_TABCONTROLA);
+            break;
+        case ControlKind::Progress:
+            out.String(PROGRESS_CLASSA);
             break;
     }
 }

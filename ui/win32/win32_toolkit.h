@@ -24,6 +24,9 @@ class Win32Toolkit final : public Toolkit {
     int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                    uint32_t flags) override;
     std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
+    // Runs the messages waiting for any window, the newest modal dialog's keys as its
+    // own dialog loop would.
+    void ProcessEvents() override;
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override;
 
