@@ -9,6 +9,7 @@
 #include "link/port_source.h"
 #include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
+#include "protocol/frame_tap.h"
 #include "resources/baud_rates.h"
 #include "resources/ids.h"
 #include "resources/main_window.h"
@@ -82,8 +83,15 @@ uint32_t ParseDecimal(const std::string& text) {
 
 }  // namespace
 
+// Later entries (scan test, uploads) are added here, in menu order.
+const MainDialog::ReaderMenuEntry MainDialog::kReaderMenu[] = {
+    {ids::kFrameLogCommand, strings::kFrameLogMenu, &MainDialog::OnFrameLog},
+};
+
 MainDialog::MainDialog(AppServices& services)
-    : Dialog(services.toolkit, resources::kMainWindowTemplate), services_(services) {
+    : Dialog(services.toolkit, resources::kMainWindowTemplate),
+      services_(services),
+      frameLogDialog_(services.toolkit, frameLog_) {
     BindCommand(ids::kRefreshButton, [this] { OnRefresh(); });
     BindCommand(ids::kConnectButton, [this] { OnConnect(); });
     BindCommand(ids::kChangeConfigButton, [this] { OnChangeConfig(); });
@@ -103,6 +111,10 @@ bool MainDialog::OnInitDialog() {
     if (const auto about = strings::Load(ids::kAboutMenuString); !about.empty()) {
         AppendSystemMenu(about, ids::kAboutCommand);
     }
+    for (const ReaderMenuEntry& entry : kReaderMenu) {
+        AppendSystemMenu(entry.text, entry.command, false);
+    }
+    EnableReaderMenu(false);
 
     // A second copy says so and leaves before its window is ever shown.
     if (!services_.process.CreateSingleInstanceMutex(kSingleInstanceMutex)) {
@@ -124,7 +136,21 @@ bool MainDialog::OnInitDialog() {
     return true;
 }
 
+void MainDialog::EnableReaderMenu(bool enabled) {
+    for (const ReaderMenuEntry& entry : kReaderMenu) {
+        EnableSystemMenu(entry.command, enabled);
+    }
+}
+
 bool MainDialog::OnSysCommand(int command) {
+    for (const ReaderMenuEntry& entry : kReaderMenu) {
+        if ((command & 0xFFF0) == entry.command) {
+            if (channel_) {
+                (this->*entry.run)();
+            }
+            return true;
+        }
+    }
     if ((command & 0xFFF0) != ids::kAboutCommand) {
         return false;
     }
@@ -239,12 +265,16 @@ void MainDialog::OnConnect() {
         return;
     }
     std::string error;
-    channel_ = services_.channels.Open(settings, error);
-    if (!channel_) {
+    frameLog_.Clear();
+    port_ = services_.channels.Open(settings, error);
+    if (!port_) {
         ShowPrompt("打开串口失败，请检查串口是否存在或被其他程序占用!");
         EndBusy(kNotConnectedMask);
         return;
     }
+    channel_ = std::make_unique<FrameTap>(*port_, [this](const DecodedFrame& frame) {
+        frameLog_.Add(frame, std::chrono::system_clock::now());
+    });
     if (Handshake() < 0 || QueryFirmwareVersion() < 0 || QueryBuildDate() < 0) {
         ShowPrompt("验证设备失败，请重试或重新选择设备");
         DropChannel();
@@ -252,6 +282,7 @@ void MainDialog::OnConnect() {
         return;
     }
     SetText(ids::kStatusLabel, "已连接");
+    EnableReaderMenu(true);
     EndBusy(kConnectedMask);
 }
 
@@ -283,9 +314,19 @@ void MainDialog::Upload(bool firmware) {
 }
 
 void MainDialog::DropChannel() {
+    EnableReaderMenu(false);
     if (channel_) {
-        channel_->Close();
+        channel_->Close();  // the tap gives what it held, then closes the port
         channel_.reset();
+    }
+    port_.reset();
+}
+
+// The window stays beside this one, also while the settings dialog runs; choosing the
+// entry again while it is open leaves it as it is.
+void MainDialog::OnFrameLog() {
+    if (!frameLogDialog_.HasWindow()) {
+        frameLogDialog_.ShowModeless(*this);
     }
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_log.h"
+#include "app/frame_log_dialog.h"
 #include "app/services.h"
 #include "link/channel.h"
 #include "link/hid_enumeration.h"
@@ -25,6 +27,8 @@ namespace kd {
 //   1004 更新固件, 1005 更新配置: the uploads (hidden)
 //   1012, 1013     firmware version and build date; 1014 the status
 //   1 退出          ends the program
+// The window's menu (the system menu; the context menu on Linux) holds 关于配置工具 and,
+// greyed out until a connect succeeds, the entries of kReaderMenu: 通信记录… (OnFrameLog).
 class MainDialog final : public ui::Dialog {
   public:
     // Button bits of EndBusy.
@@ -61,21 +65,38 @@ class MainDialog final : public ui::Dialog {
     void OnChangeConfig();
     void UploadFirmware();
     void UploadConfig();
+    // Menu entries.
+    void OnFrameLog();
+
+    // Every frame since the last connect began.
+    const FrameLog& Frames() const { return frameLog_; }
 
   protected:
     bool OnInitDialog() override;
     bool OnSysCommand(int command) override;
 
   private:
+    // An entry of the window's menu that works on the connected reader.
+    struct ReaderMenuEntry {
+        int command;
+        std::string_view text;
+        void (MainDialog::*run)();
+    };
+    static const ReaderMenuEntry kReaderMenu[];
+    void EnableReaderMenu(bool enabled);
+
     // What OnConnect read from the device panel, or the message naming what is missing.
     bool ReadSelectedSettings(SerialSettings& settings);
     void DropChannel();
     void Upload(bool firmware);
 
     AppServices& services_;
-    std::unique_ptr<Channel> channel_;
+    FrameLog frameLog_;
+    std::unique_ptr<Channel> port_;     // the serial channel opened by connect
+    std::unique_ptr<Channel> channel_;  // the tap over it that every exchange goes through
     std::vector<PortInfo> portRecords_;
     std::vector<HidDeviceInfo> hidRecords_;
+    FrameLogDialog frameLogDialog_;  // after frameLog_, which it watches
 };
 
 }  // namespace kd

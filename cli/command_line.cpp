@@ -54,7 +54,7 @@ constexpr char kExitCodesText[] =
 
 constexpr char kCommandFooter[] =
     "Line options (--port PATH, --ports GLOB, --baud, --data-bits, --stop-bits, --parity,\n"
-    "--trace, --designed-timing) and --json may come before or after the command;\n"
+    "--trace, -v, --designed-timing) and --json may come before or after the command;\n"
     "'kdcfg --help' lists them and the exit codes.";
 
 // The command lines' own values, read into Options once the parse is over.
@@ -107,7 +107,10 @@ void AddLineOptions(CLI::App& app, Options& options, Scratch& scratch) {
         ->check(OneOf({"NONE", "ODD", "EVEN", "MARK", "SPACE"}))
         ->multi_option_policy(last);
     app.add_flag("--trace", options.trace,
-                 "show every frame sent (>) and received (<) as hex on standard error");
+                 "show every frame sent (>) and received (<) as hex and in words on standard "
+                 "error");
+    app.add_flag("-v,--verbose", options.verbose,
+                 "show every frame sent (>) and received (<) in words on standard error");
     app.add_flag("--designed-timing", options.designedTiming,
                  "read each reply in reads that end 50 ms after its last byte, as the window "
                  "does, instead of ending with the reply's last byte");

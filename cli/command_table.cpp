@@ -114,7 +114,7 @@ constexpr char kStationFooter[] =
     "after the firmware wait fails the first and is then taken as a new one.\n"
     "--json: each reader's record, then the totals, as JSON lines on standard output.\n"
     "Line options (--baud, --data-bits, --stop-bits, --parity, --designed-timing) apply to\n"
-    "every reader; --port, --ports and --trace are not taken.\n"
+    "every reader; --port, --ports, --trace and -v are not taken.\n"
     "Windows: --watch matches port names (e.g. 'COM*').\n"
     "Exit codes (the station's normal end is a stop signal): 0 every reader passed, 14 a\n"
     "reader failed, 10 output or the log failed, 2 usage, 6 the firmware file cannot be\n"

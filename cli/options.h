@@ -66,6 +66,7 @@ struct Options {
     std::vector<std::string> ports;  // every --port, in order; serial.portPath is the first
     std::string portPattern;         // --ports: a pattern for more
     bool trace = false;
+    bool verbose = false;         // -v: each frame in words on standard error
     bool designedTiming = false;  // read replies as the window does, not at line speed
     std::string command;          // the name of the command chosen
     bool json = false;            // --json, for the commands that have a JSON form

@@ -80,8 +80,10 @@ int OpenAndRun(const Options& options, bool terminal, std::FILE* out, std::FILE*
         return kExitPortUnavailable;
     }
     std::unique_ptr<Channel> tracer;
-    if (options.trace) {
-        tracer = std::make_unique<TracingChannel>(*port, err);
+    if (options.trace || options.verbose) {
+        tracer = std::make_unique<TracingChannel>(
+            *port, err,
+            options.trace ? TracingChannel::Detail::HexAndWords : TracingChannel::Detail::Words);
     }
     Channel& channel = tracer ? *tracer : *port;
     channel.SetReplyPacing(options.designedTiming ? Channel::Pacing::Designed

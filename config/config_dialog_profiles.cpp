@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "config/config_dialog.h"
+#include "config/file_fault_text.h"
 #include "config/profile_transfer.h"
 #include "files/whole_file.h"
 #include "resources/strings.h"
@@ -22,35 +23,6 @@ std::string Listed(const std::vector<std::string>& problems) {
         text += "……另有 " + std::to_string(problems.size() - kProblemsShown) + " 处问题\n";
     }
     return text;
-}
-
-// Why a profile file could not be read or written, for the technician.
-std::string Describe(const files::Result& result) {
-    switch (result.fault) {
-        case files::Fault::None:
-            return {};
-        case files::Fault::NotFound:
-            return "文件或文件夹不存在";
-        case files::Fault::NoAccess:
-            return "没有访问权限";
-        case files::Fault::IsDirectory:
-            return "这是一个文件夹";
-        case files::Fault::NotRegular:
-            return "这不是普通文件（是管道、设备或套接字）";
-        case files::Fault::TooLarge:
-            return "文件过大，不是配置文件";
-        case files::Fault::ReadOnly:
-            return "文件为只读，未覆盖";
-        case files::Fault::ForeignLink:
-            return "这是其他用户在不属于他的文件夹中建立的符号链接，未跟随";
-        case files::Fault::DanglingLink:
-            return "这是一个指向不存在文件的符号链接";
-        case files::Fault::NoSpace:
-            return "磁盘空间不足";
-        case files::Fault::System:
-            break;
-    }
-    return files::SystemText(result.code);
 }
 
 ui::FileDialogRequest ProfileRequest(ui::FileDialogKind kind) {
@@ -76,8 +48,8 @@ void ConfigDialog::OnExport() {
         SaveWrites(CurrentSettings()), {aboutPage_.Version(), aboutPage_.FactoryTime()});
     const std::string caption = GetToolkit().ApplicationName();
     if (const files::Result written = files::ReplaceWhole(*path, text); !written) {
-        MessageBox(std::string(strings::kExportFailed) + *path + "\n" + Describe(written), caption,
-                   ui::kMessageIconWarning);
+        MessageBox(std::string(strings::kExportFailed) + *path + "\n" + DescribeFileFault(written),
+                   caption, ui::kMessageIconWarning);
         return;
     }
     MessageBox(std::string(strings::kExportDone) + *path, caption, ui::kMessageIconInformation);
@@ -92,8 +64,8 @@ void ConfigDialog::OnImport() {
     const std::string caption = GetToolkit().ApplicationName();
     std::string text;
     if (const files::Result read = files::ReadWhole(*path, text); !read) {
-        MessageBox(std::string(strings::kImportUnreadable) + *path + "\n" + Describe(read) + "\n" +
-                       std::string(strings::kImportRefused),
+        MessageBox(std::string(strings::kImportUnreadable) + *path + "\n" +
+                       DescribeFileFault(read) + "\n" + std::string(strings::kImportRefused),
                    caption, ui::kMessageIconWarning);
         return;
     }

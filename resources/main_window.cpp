@@ -51,6 +51,16 @@ constexpr ControlTemplate kAboutControls[] = {
     {kExitButton, ControlKind::PushButton, "确定", 178, 6, 50, 14, kDefaultButton | kGroup},
 };
 
+// In template order, which is also the tab order: the list first, so that the arrow keys
+// scroll it as soon as the window opens.
+constexpr ControlTemplate kFrameLogControls[] = {
+    {kUnnamedControl, ControlKind::Static, "自连接起收发的帧（最多保留 10000 条）", 7, 7, 300, 8},
+    {kFrameLogList, ControlKind::ListBox, "", 7, 18, 446, 210, kGroup},
+    {kFrameLogCopyButton, ControlKind::PushButton, "复制(&C)", 293, 234, 50, 14, kGroup},
+    {kFrameLogSaveButton, ControlKind::PushButton, "保存(&S)...", 348, 234, 50, 14},
+    {kFrameLogCloseButton, ControlKind::PushButton, "关闭", 403, 234, 50, 14},
+};
+
 }  // namespace
 
 const DialogTemplate kMainWindowTemplate{
@@ -59,5 +69,9 @@ const DialogTemplate kMainWindowTemplate{
 
 const DialogTemplate kAboutBoxTemplate{
     kAboutBox, DialogStyle::Modal, "关于配置工具", 235, 55, "宋体", 9, kAboutControls};
+
+const ui::DialogTemplate kFrameLogTemplate{
+    ids::kFrameLogWindow, ui::DialogStyle::Modal, "通信记录", 460, 255, "宋体", 9,
+    kFrameLogControls};
 
 }  // namespace kd::resources

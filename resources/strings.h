@@ -24,6 +24,18 @@ inline constexpr std::string_view kImportUnreadable = "无法读取配置文件�
 inline constexpr std::string_view kImportRefusedHead = "无法导入配置文件：";
 inline constexpr std::string_view kImportRefused = "配置文件未导入，设置页保持不变。";
 
+// The main window's menu entries that work on the connected reader.
+inline constexpr std::string_view kFrameLogMenu = "通信记录(&L)...";
+
+// The frame log window, its file dialog and what it tells.
+inline constexpr std::string_view kFrameLogSaveTitle = "保存通信记录";
+inline constexpr std::string_view kFrameLogFilterName = "文本文件 (*.txt)";
+inline constexpr std::string_view kFrameLogPattern = "*.txt";
+inline constexpr std::string_view kFrameLogDefaultName = "通信记录.txt";
+inline constexpr std::string_view kFrameLogSaved = "通信记录已保存到：";
+inline constexpr std::string_view kFrameLogSaveFailed = "无法写入文件：";
+inline constexpr std::string_view kFrameLogCopyFailed = "无法把通信记录放到剪贴板。";
+
 // Looks up a string resource by id; empty for an id the table does not hold.
 std::string_view Load(int id);
 

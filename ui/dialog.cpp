@@ -17,6 +17,12 @@ int Dialog::DoModal(Dialog* owner) {
     return toolkit_.RunModal(*this, owner);
 }
 
+bool Dialog::ShowModeless(Dialog& owner) {
+    endRequested_ = false;
+    endResult_ = 0;
+    return toolkit_.ShowModeless(*this, owner);
+}
+
 bool Dialog::CreateAsChild(Dialog& parent, int hostId) {
     return toolkit_.CreateChild(*this, parent, hostId);
 }
@@ -140,6 +146,20 @@ int Dialog::ProgressPosition(int id) const {
     return peer_ ? peer_->ProgressPosition(id) : 0;
 }
 
+int Dialog::ListAdd(int id, std::string_view text) {
+    return peer_ ? peer_->ListAdd(id, text) : -1;
+}
+void Dialog::ListRemove(int id, int index) {
+    if (peer_)
+        peer_->ListRemove(id, index);
+}
+int Dialog::ListCount(int id) const {
+    return peer_ ? peer_->ListCount(id) : 0;
+}
+std::string Dialog::ListItemText(int id, int index) const {
+    return peer_ ? peer_->ListItemText(id, index) : std::string();
+}
+
 void Dialog::MoveWindow(const Rect& pixels) {
     if (peer_)
         peer_->MoveWindow(pixels);
@@ -155,8 +175,11 @@ void Dialog::SetIcon(int iconId) {
     if (peer_)
         peer_->SetIcon(iconId);
 }
-bool Dialog::AppendSystemMenu(std::string_view text, int command) {
-    return peer_ && peer_->AppendSystemMenu(text, command);
+bool Dialog::AppendSystemMenu(std::string_view text, int command, bool separatorBefore) {
+    return peer_ && peer_->AppendSystemMenu(text, command, separatorBefore);
+}
+bool Dialog::EnableSystemMenu(int command, bool enabled) {
+    return peer_ && peer_->EnableSystemMenu(command, enabled);
 }
 
 int Dialog::MessageBox(std::string_view text, std::string_view caption, uint32_t flags) {

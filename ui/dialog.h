@@ -27,6 +27,9 @@ class Dialog {
     // user works in (the newest enabled top-level window of the toolkit), as a modal
     // dialog made without a parent does on Windows.
     int DoModal(Dialog* owner = nullptr);
+    // Shows the dialog in a window of its own owned by owner, which stays usable; returns
+    // at once. EndDialog closes the window; it may be shown again afterwards.
+    bool ShowModeless(Dialog& owner);
     // Creates the dialog as a page inside the control hostId of parent.
     bool CreateAsChild(Dialog& parent, int hostId);
     void EndDialog(int result);
@@ -69,12 +72,17 @@ class Dialog {
 
     void SetProgress(int id, int position, int range);
     int ProgressPosition(int id) const;
+    int ListAdd(int id, std::string_view text);
+    void ListRemove(int id, int index);
+    int ListCount(int id) const;
+    std::string ListItemText(int id, int index) const;
 
     void MoveWindow(const Rect& pixels);
     void ShowWindow(bool visible);
     bool IsWindowVisible() const;
     void SetIcon(int iconId);
-    bool AppendSystemMenu(std::string_view text, int command);
+    bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore = true);
+    bool EnableSystemMenu(int command, bool enabled);
 
     int MessageBox(std::string_view text, std::string_view caption, uint32_t flags);
     void SetCursor(Cursor cursor);

@@ -20,6 +20,7 @@ enum class ControlKind {
     Edit,
     ComboBox,  // drop-down list with an edit field and a vertical scroll bar
     TabControl,
+    ListBox,   // read-only lines, one selectable at a time, with scroll bars
     Progress,  // a bar filled in proportion; its text names it for assistive technology
 };
 
@@ -51,7 +52,7 @@ struct ControlTemplate {
 enum class DialogStyle {
     // Top-level window with caption, system menu and a taskbar button; fixed size.
     MainWindow,
-    // A modal box with caption and close box.
+    // A box with caption and close box: modal, or beside its owner (ShowModeless).
     Modal,
     // A page without title or border inside another window.
     Child,

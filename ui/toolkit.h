@@ -64,6 +64,14 @@ class Toolkit {
     // handler calls it between steps so that its windows stay responsive. The handlers it
     // runs may act at once, so the caller first disables what must not start meanwhile.
     virtual void ProcessEvents() = 0;
+    // Creates the dialog's window owned by the owner's top-level window, initialises and
+    // shows it, and returns at once: both windows take input. The window goes when its
+    // dialog calls EndDialog, when the dialog goes, or when its owner's window goes. False
+    // when the dialog has a window already or none could be made.
+    virtual bool ShowModeless(Dialog& dialog, Dialog& owner) = 0;
+
+    // Puts the text on the clipboard, for other programs to paste; false when it cannot.
+    virtual bool CopyToClipboard(std::string_view text) = 0;
 
     virtual void SetCursor(Cursor cursor) = 0;
 

@@ -71,6 +71,11 @@ class WindowPeer {
     // Progress bars: position of range, each kept within [0, range].
     virtual void SetProgress(int id, int position, int range) = 0;
     virtual int ProgressPosition(int id) const = 0;
+    // List boxes. Indices count from 0. A line added is scrolled into view.
+    virtual int ListAdd(int id, std::string_view text) = 0;
+    virtual void ListRemove(int id, int index) = 0;
+    virtual int ListCount(int id) const = 0;
+    virtual std::string ListItemText(int id, int index) const = 0;
 
     // The window itself.
     virtual void MoveWindow(const Rect& pixels) = 0;
@@ -80,8 +85,11 @@ class WindowPeer {
     virtual std::string Title() const = 0;
     // Large and small icon of the window, painted in its client area while minimised.
     virtual void SetIcon(int iconId) = 0;
-    // Appends a separator and an entry to the system menu; false when there is none.
-    virtual bool AppendSystemMenu(std::string_view text, int command) = 0;
+    // Appends an entry to the system menu, after a separator when asked; false when there
+    // is none. An entry starts enabled.
+    virtual bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) = 0;
+    // Greys an entry out or lets it be chosen again; false when the menu has no such entry.
+    virtual bool EnableSystemMenu(int command, bool enabled) = 0;
     // Ends a modal run with this code (a child page ignores it).
     virtual void EndDialog(int code) = 0;
     // The dialog object is being destroyed while its window still exists: the window

@@ -102,8 +102,9 @@ std::string CheckStationOptions(const Options& options) {
     if (!options.ports.empty() || !options.portPattern.empty()) {
         return "station: the ports come from --watch; --port and --ports are not taken";
     }
-    if (options.trace) {
-        return "station: --trace is not taken: the readers' frames would mix";
+    if (options.trace || options.verbose) {
+        return std::string("station: ") + (options.trace ? "--trace" : "-v") +
+               " is not taken: the readers' frames would mix";
     }
     if (!options.station.firmware.empty() && options.station.firmwareVersion.empty()) {
         return "station: --firmware-version cannot be empty";

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     const std::map<std::string, void (*)(Script&, const Setup&)> scenarios = {
         {"main_window", MainWindowScenario},
         {"settings", SettingsScenario},
-        {"settings_faults", SettingsFaultsScenario}};
+        {"settings_faults", SettingsFaultsScenario},
+        {"frame_log", FrameLogScenario}};
     Setup setup;
     setup.programArguments = program;
     std::string name;

@@ -4,7 +4,7 @@
 # kdreader-sim on a pseudo-terminal. Each group starts the simulated reader and the
 # program once; the second-copy check starts the real kdconfig as well.
 #
-#   tests/e2e_linux/run.sh [GROUP...]     groups: main_window settings settings_faults
+#   tests/e2e_linux/run.sh [GROUP...]     groups: main_window settings settings_faults frame_log
 #
 # Screenshots, frame logs and outputs go to build/e2e-linux/. Processes are stopped by
 # the PIDs saved here, never by name.
@@ -18,7 +18,7 @@ sim=$build/sim/kdreader-sim
 link=$out/reader-link
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(main_window settings settings_faults)
+[ ${#groups[@]} -gt 0 ] || groups=(main_window settings settings_faults frame_log)
 
 for file in "$driver" "$program" "$sim"; do
     [ -x "$file" ] || { echo "e2e-linux: missing $file (build the native preset)" >&2; exit 1; }

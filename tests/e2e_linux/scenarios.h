@@ -24,6 +24,9 @@ void SettingsScenario(Script& script, const Setup& setup);
 // A reader that refuses one key: a failed read on opening, a failed save.
 void SettingsFaultsScenario(Script& script, const Setup& setup);
 
+// 通信记录 after connect: its entry, its frames, its names and keys, a screenshot.
+void FrameLogScenario(Script& script, const Setup& setup);
+
 // Shared steps.
 inline const char kMainTitle[] = "星澜配置工具KD系列(串口)V2.0.3";
 inline const char kAppName[] = "kdconfig";

@@ -257,6 +257,39 @@ TEST(Kdcfg, TraceShowsEveryFrame) {
     EXPECT_NE(info.err.find("< 68 DD DD 01 00 00"), std::string::npos);
 }
 
+// Noise before each reply and replies in two bursts: each frame is still one line, hex and
+// words; -v gives the same words without the hex.
+TEST(Kdcfg, TraceAndVerboseTellEachFrameInWords) {
+    Reader reader({"--garbage", "2", "--split-gap", "30"});
+    const RunResult traced = reader.Kdcfg({"--trace", "get", "workmode"});
+    EXPECT_EQ(traced.exitCode, 0) << traced.err;
+    EXPECT_NE(traced.err.find("> 66 BB EE 08 00 08 00 77 6F 72 6B 6D 6F 64 65 31  read key "
+                              "\"workmode\"\n"),
+              std::string::npos)
+        << traced.err;
+    EXPECT_NE(traced.err.find("< A5 A5  bytes that are no frame\n< 66 BB EE 08 00 00 0C 00"),
+              std::string::npos)
+        << traced.err;
+    EXPECT_NE(traced.err.find(" 30 0C  reply \"workmode=0\"\n"), std::string::npos) << traced.err;
+
+    TempDir files;
+    test::WriteFile(files / "config", std::string(2100, 'c'));
+    Reader plain;
+    const RunResult verbose = plain.Kdcfg({"-v", "set", "workmode=2"});
+    EXPECT_EQ(verbose.exitCode, 0) << verbose.err;
+    EXPECT_NE(verbose.err.find("> write \"workmode=2\"\n"), std::string::npos) << verbose.err;
+    EXPECT_NE(verbose.err.find("< write done\n"), std::string::npos) << verbose.err;
+    EXPECT_EQ(verbose.err.find("66 BB EE"), std::string::npos) << verbose.err;
+    const RunResult upload = plain.Kdcfg({"--verbose", "upload-config"}, files.Path());
+    EXPECT_EQ(upload.exitCode, 0) << upload.err;
+    EXPECT_NE(upload.err.find("> upload start \"tmconfig.config\", 2100 bytes in 3 blocks"),
+              std::string::npos)
+        << upload.err;
+    EXPECT_NE(upload.err.find("> upload block 3 of 3 (76 bytes)\n< block 3 of 3 acknowledged\n"),
+              std::string::npos)
+        << upload.err;
+}
+
 TEST(Kdcfg, UploadsArriveWholeAndFailuresHaveTheirCodes) {
     TempDir files;
     Reader reader({"--uploads", files.Path().string()});

@@ -71,9 +71,12 @@ TEST(MainWindow, StartsNotConnectedWithTheDefaultLineSettings) {
     EXPECT_TRUE(window.IsChecked(ids::kSerialRadio));
 
     EXPECT_EQ(window.IconId(), ids::kApplicationIcon);
-    ASSERT_EQ(window.SystemMenuEntries().size(), 2u);
+    ASSERT_EQ(window.SystemMenuEntries().size(), 3u);
     EXPECT_EQ(window.SystemMenuEntries()[1].first, "关于配置工具  (&A)...");
     EXPECT_EQ(window.SystemMenuEntries()[1].second, 0x10);
+    // The frame log follows About, greyed out until a connect succeeds.
+    EXPECT_EQ(window.SystemMenuEntries()[2].first, "通信记录(&L)...");
+    EXPECT_FALSE(window.IsSystemMenuEnabled(ids::kFrameLogCommand));
     EXPECT_EQ(app.process.mutexNames, std::vector<std::string>{"Tesmor_CONFIG_TOOLS_v5.5.x"});
     EXPECT_TRUE(app.toolkit.Messages().empty());
     EXPECT_EQ(app.main.GetChannel(), nullptr);

@@ -299,7 +299,8 @@ TEST(SlowLines, RepliesStartingWithinTheTimeOutAreReadToTheirEnd) {
     // Tracing shows an exchange without changing its timing.
     Faulty traced({.delayMs = 1626}, 110);
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::tmpfile(), &std::fclose);
-    cli::TracingChannel tracer(traced.channel, sink.get());
+    cli::TracingChannel tracer(traced.channel, sink.get(),
+                               cli::TracingChannel::Detail::HexAndWords);
     tracer.SetReplyPacing(Channel::Pacing::LineSpeed);
     std::string value;
     EXPECT_EQ(ExchangeReadKey(&tracer, "workmode", value), kCommandOk);

@@ -142,7 +142,7 @@ bool HeadlessWindow::PickTab(int id, int index) {
 }
 
 bool HeadlessWindow::SystemCommand(int command) {
-    return TakesInput() && dialog_->HandleSysCommand(command);
+    return TakesInput() && IsSystemMenuEnabled(command) && dialog_->HandleSysCommand(command);
 }
 
 }  // namespace kd::ui::headless

@@ -84,6 +84,31 @@ HeadlessWindow* HeadlessToolkit::OwnerWindow(const Dialog* owner, bool orActive)
 
 void HeadlessToolkit::Forget(HeadlessWindow* window) {
     open_.erase(std::remove(open_.begin(), open_.end(), window), open_.end());
+    // The windows it owned go with it, as on Windows.
+    std::vector<std::unique_ptr<HeadlessWindow>> gone;
+    for (auto it = owned_.begin(); it != owned_.end();) {
+        if ((*it)->ModelessOwner() == window) {
+            gone.push_back(std::move(*it));
+            it = owned_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+bool HeadlessToolkit::ShowModeless(Dialog& dialog, Dialog& owner) {
+    HeadlessWindow* ownerWindow = OwnerWindow(&owner, false);
+    if (dialog.HasWindow() || ownerWindow == nullptr) {
+        return false;
+    }
+    owned_.push_back(Create(dialog, nullptr, 0));
+    HeadlessWindow& window = *owned_.back();
+    window.MakeModeless(ownerWindow);
+    dialog.HandleInit();
+    if (!window.Ended() && window.GetDialog() != nullptr) {
+        dialog.HandleShown();
+    }
+    return true;
 }
 
 int HeadlessToolkit::RunModal(Dialog& dialog, Dialog* owner) {

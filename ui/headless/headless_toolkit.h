@@ -65,6 +65,7 @@ class HeadlessToolkit final : public Toolkit {
     // The innermost open window of this template, or null.
     HeadlessWindow* Find(int templateId) const;
 
+    const std::string& Clipboard() const { return clipboard_; }
     const std::vector<ShownMessage>& Messages() const { return messages_; }
     void ClearMessages() { messages_.clear(); }
     Cursor CurrentCursor() const { return cursor_; }
@@ -81,6 +82,11 @@ class HeadlessToolkit final : public Toolkit {
                    uint32_t flags) override;
     std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
     void ProcessEvents() override;
+    bool ShowModeless(Dialog& dialog, Dialog& owner) override;
+    bool CopyToClipboard(std::string_view text) override {
+        clipboard_ = text;
+        return true;
+    }
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override { return applicationName_; }
 
@@ -122,6 +128,7 @@ class HeadlessToolkit final : public Toolkit {
     std::vector<Cursor> cursorHistory_;
     std::string applicationName_ = "kdconfig";
     int dpi_ = 96;
+    std::string clipboard_;
 };
 
 }  // namespace kd::ui::headless

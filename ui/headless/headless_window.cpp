@@ -336,13 +336,56 @@ void HeadlessWindow::MoveWindow(const Rect& pixels) {
     rect_ = pixels;
 }
 
-bool HeadlessWindow::AppendSystemMenu(std::string_view text, int command) {
+bool HeadlessWindow::AppendSystemMenu(std::string_view text, int command, bool separatorBefore) {
     if (dialog_ == nullptr || dialog_->Template().style == DialogStyle::Child) {
         return false;
     }
-    systemMenu_.emplace_back("", 0);
+    if (separatorBefore) {
+        systemMenu_.emplace_back("", 0);
+    }
     systemMenu_.emplace_back(std::string(text), command);
     return true;
+}
+
+bool HeadlessWindow::EnableSystemMenu(int command, bool enabled) {
+    const bool found = std::any_of(systemMenu_.begin(), systemMenu_.end(), [&](const auto& entry) {
+        return !entry.first.empty() && entry.second == command;
+    });
+    if (found && enabled) {
+        greyedMenu_.erase(command);
+    } else if (found) {
+        greyedMenu_.insert(command);
+    }
+    return found;
+}
+
+int HeadlessWindow::ListAdd(int id, std::string_view text) {
+    Control* control = Find(id, ControlKind::ListBox);
+    if (control == nullptr) {
+        return -1;
+    }
+    control->lines.emplace_back(text);
+    return static_cast<int>(control->lines.size()) - 1;
+}
+
+void HeadlessWindow::ListRemove(int id, int index) {
+    Control* control = Find(id, ControlKind::ListBox);
+    if (control != nullptr && index >= 0 && index < static_cast<int>(control->lines.size())) {
+        control->lines.erase(control->lines.begin() + index);
+    }
+}
+
+int HeadlessWindow::ListCount(int id) const {
+    const Control* control = Find(id, ControlKind::ListBox);
+    return control ? static_cast<int>(control->lines.size()) : 0;
+}
+
+std::string HeadlessWindow::ListItemText(int id, int index) const {
+    const Control* control = Find(id, ControlKind::ListBox);
+    if (control == nullptr || index < 0 || index >= static_cast<int>(control->lines.size())) {
+        return {};
+    }
+    return control->lines[static_cast<size_t>(index)];
 }
 
 void HeadlessWindow::EndDialog(int code) {
@@ -351,6 +394,12 @@ void HeadlessWindow::EndDialog(int code) {
     }
     ended_ = true;
     endCode_ = code;
+    if (modeless_ && dialog_ != nullptr) {
+        // The window is gone for the dialog, which may be shown again.
+        dialog_->DetachPeer();
+        dialog_ = nullptr;
+        toolkit_.Forget(this);
+    }
 }
 
 void HeadlessWindow::DialogDestroyed() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,12 +51,20 @@ class HeadlessWindow final : public WindowPeer {
     std::vector<HeadlessWindow*> Children() const;
     // Takes ownership of a page made inside this window; it goes when this window goes.
     HeadlessWindow& Adopt(std::unique_ptr<HeadlessWindow> child);
+    // A window of its own beside its owner's, shown by ShowModeless: EndDialog closes it.
+    void MakeModeless(HeadlessWindow* owner) {
+        modelessOwner_ = owner;
+        modeless_ = true;
+    }
+    bool IsModeless() const { return modeless_; }
+    HeadlessWindow* ModelessOwner() const { return modelessOwner_; }
     bool Ended() const { return ended_; }
     int EndCode() const { return endCode_; }
     int IconId() const { return iconId_; }
     const std::vector<std::pair<std::string, int>>& SystemMenuEntries() const {
         return systemMenu_;
     }
+    bool IsSystemMenuEnabled(int command) const { return greyedMenu_.count(command) == 0; }
     size_t TextLimit(int id) const;
     bool HasControl(int id) const { return controls_.count(id) != 0; }
     // A progress bar's range (0 for any other control).
@@ -90,13 +99,18 @@ class HeadlessWindow final : public WindowPeer {
     Rect TabDisplayArea(int id) const override;
     void SetProgress(int id, int position, int range) override;
     int ProgressPosition(int id) const override;
+    int ListAdd(int id, std::string_view text) override;
+    void ListRemove(int id, int index) override;
+    int ListCount(int id) const override;
+    std::string ListItemText(int id, int index) const override;
     void MoveWindow(const Rect& pixels) override;
     Rect WindowRect() const override { return rect_; }
     void ShowWindow(bool visible) override { visible_ = visible; }
     bool IsWindowVisible() const override { return visible_; }
     std::string Title() const override { return title_; }
     void SetIcon(int iconId) override { iconId_ = iconId; }
-    bool AppendSystemMenu(std::string_view text, int command) override;
+    bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) override;
+    bool EnableSystemMenu(int command, bool enabled) override;
     void EndDialog(int code) override;
     void DialogDestroyed() override;
 
@@ -118,6 +132,7 @@ class HeadlessWindow final : public WindowPeer {
         std::vector<std::string> tabs;
         int position = 0;  // a progress bar's
         int range = 100;
+        std::vector<std::string> lines;  // a list box's
     };
 
     Control* Find(int id, ControlKind kind);
@@ -138,6 +153,9 @@ class HeadlessWindow final : public WindowPeer {
     std::map<int, Control> controls_;
     std::vector<std::unique_ptr<HeadlessWindow>> children_;
     std::vector<std::pair<std::string, int>> systemMenu_;
+    std::set<int> greyedMenu_;
+    HeadlessWindow* modelessOwner_ = nullptr;
+    bool modeless_ = false;
     Rect rect_;
     bool visible_ = true;
     bool windowEnabled_ = true;

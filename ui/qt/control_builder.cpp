@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
@@ -20,6 +21,12 @@ constexpr int kClosedComboUnits = 12;
 constexpr int kIconPixels = 32;
 
 // Static text and check boxes name the field beside them.
+// Fields are named by the label beside or above them.
+bool IsField(ControlKind kind) {
+    return kind == ControlKind::Edit || kind == ControlKind::ComboBox ||
+           kind == ControlKind::ListBox;
+}
+
 bool IsLabel(const ControlTemplate& control) {
     return (control.kind == ControlKind::Static && !control.text.empty()) ||
            control.kind == ControlKind::CheckBox;
@@ -113,6 +120,13 @@ QWidget* MakeWidget(QWidget& window, const ControlTemplate& control, const IconL
             bar->setTextVisible(false);  // the dialog says the figures beside it
             return bar;
         }
+        case ControlKind::ListBox: {
+            auto* list = new QListWidget(&window);
+            list->setSelectionMode(QAbstractItemView::SingleSelection);
+            list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+            list->setUniformItemSizes(true);  // thousands of lines stay quick
+            return list;
+        }
     }
     return nullptr;
 }
@@ -156,7 +170,7 @@ void NameControl(QWidget& widget, const DialogTemplate& source, size_t index) {
         widget.setObjectName(QStringLiteral("id%1").arg(control.id));
     }
     QString name = WithoutMnemonic(control.text);
-    if (control.kind == ControlKind::Edit || control.kind == ControlKind::ComboBox) {
+    if (IsField(control.kind)) {
         const ControlTemplate* label = LabelOf(source, index);
         name = label != nullptr ? WithoutMnemonic(label->text) : QString();
     }
@@ -168,8 +182,7 @@ void NameControl(QWidget& widget, const DialogTemplate& source, size_t index) {
 // Points each label at the field it names, for screen readers and its mnemonic.
 void PairLabels(const DialogTemplate& source, const std::vector<QWidget*>& widgets) {
     for (size_t index = 0; index < source.controls.size(); ++index) {
-        const ControlKind kind = source.controls[index].kind;
-        if (kind != ControlKind::Edit && kind != ControlKind::ComboBox) {
+        if (!IsField(source.controls[index].kind)) {
             continue;
         }
         const ControlTemplate* label = LabelOf(source, index);
@@ -217,8 +230,7 @@ const ControlTemplate* LabelOf(const DialogTemplate& source, size_t index) {
         return nullptr;
     }
     for (const ControlTemplate& other : source.controls) {
-        if ((other.kind == ControlKind::Edit || other.kind == ControlKind::ComboBox) &&
-            Neighbour(source, other, Side::Left) == above) {
+        if (IsField(other.kind) && Neighbour(source, other, Side::Left) == above) {
             return nullptr;
         }
     }

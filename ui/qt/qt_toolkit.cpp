@@ -1,6 +1,7 @@
 #include "ui/qt/qt_toolkit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -132,6 +133,41 @@ int QtToolkit::RunModal(Dialog& dialog, Dialog* owner) {
     running_.erase(std::remove(running_.begin(), running_.end(), window), running_.end());
     delete window.data();
     return code;
+}
+
+bool QtToolkit::ShowModeless(Dialog& dialog, Dialog& owner) {
+    QtWindow* ownerWindow = OwnerRoot(&owner);
+    if (dialog.HasWindow() || ownerWindow == nullptr) {
+        return false;
+    }
+    // A child of the owner's window: it stays above it and goes with it.
+    const QPointer<QtWindow> window = new QtWindow(*this, dialog, ownerWindow, true);
+    window->MakeModeless();
+    window->setWindowModality(Qt::NonModal);
+    Centre(*window, ownerWindow);
+    window->Initialise();
+    if (window.isNull() || window->Ended() || WindowOf(dialog) != window.data()) {
+        return false;
+    }
+    window->show();
+    window->activateWindow();
+    QMetaObject::invokeMethod(
+        window.data(),
+        [window] {
+            if (!window.isNull())
+                window->NotifyShownLater();
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+bool QtToolkit::CopyToClipboard(std::string_view text) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) {
+        return false;
+    }
+    clipboard->setText(FromUtf8(text));
+    return true;
 }
 
 bool QtToolkit::CreateChild(Dialog& page, Dialog& parent, int hostId) {

@@ -220,7 +220,9 @@ void QtWindow::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_F1:
             // There is no system menu here: F1 opens the first entry given for it.
             if (!menu_.empty()) {
-                SystemCommand(menu_.front().second);
+                if (menu_.front().enabled) {
+                    SystemCommand(menu_.front().command);
+                }
                 return;
             }
             break;
@@ -244,20 +246,36 @@ void QtWindow::contextMenuEvent(QContextMenuEvent* event) {
         return;
     }
     QMenu menu(this);
-    for (const auto& [text, command] : menu_) {
+    for (const MenuEntry& entry : menu_) {
+        if (entry.separatorBefore && !menu.isEmpty()) {
+            menu.addSeparator();
+        }
+        QAction* action = menu.addAction(entry.text);
+        action->setEnabled(entry.enabled);
         // Triggered by a click, a key or an accessibility tool alike.
-        connect(menu.addAction(text), &QAction::triggered, this,
-                [this, command = command] { SystemCommand(command); });
+        connect(action, &QAction::triggered, this,
+                [this, command = entry.command] { SystemCommand(command); });
     }
     menu.exec(event->globalPos());
 }
 
-bool QtWindow::AppendSystemMenu(std::string_view text, int command) {
+bool QtWindow::AppendSystemMenu(std::string_view text, int command, bool separatorBefore) {
     if (!topLevel_) {
         return false;
     }
-    menu_.emplace_back(FromUtf8(text), command);
+    menu_.push_back({FromUtf8(text), command, separatorBefore, true});
     return true;
+}
+
+bool QtWindow::EnableSystemMenu(int command, bool enabled) {
+    bool found = false;
+    for (MenuEntry& entry : menu_) {
+        if (entry.command == command) {
+            entry.enabled = enabled;
+            found = true;
+        }
+    }
+    return found;
 }
 
 void QtWindow::EndDialog(int code) {
@@ -267,6 +285,13 @@ void QtWindow::EndDialog(int code) {
     ended_ = true;
     endCode_ = code;
     hide();
+    if (modeless_ && dialog_ != nullptr) {
+        // The dialog may be shown again in a new window; this one goes once the call is over.
+        dialog_->DetachPeer();
+        dialog_ = nullptr;
+        deleteLater();
+        return;
+    }
     if (loop_ != nullptr) {
         loop_->exit(code);
     }
@@ -279,6 +304,10 @@ void QtWindow::DialogDestroyed() {
         ended_ = true;
         endCode_ = kResultCancel;
         hide();
+        if (modeless_) {
+            deleteLater();
+            return;
+        }
         if (loop_ != nullptr) {
             loop_->exit(kResultCancel);
         }

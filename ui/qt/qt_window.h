@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 #include <utility>
+
+#include <QListWidget>
 #include <vector>
 
 #include "ui/qt/control_builder.h"
@@ -49,11 +51,21 @@ class QtWindow final : public QWidget, public WindowPeer {
     void Unblock() { --blocked_; }
     bool Ended() const { return ended_; }
     int EndCode() const { return endCode_; }
-    const std::vector<std::pair<QString, int>>& MenuEntries() const { return menu_; }
+    struct MenuEntry {
+        QString text;
+        int command = 0;
+        bool separatorBefore = false;
+        bool enabled = true;
+    };
+    const std::vector<MenuEntry>& MenuEntries() const { return menu_; }
+    // A window of its own beside its owner's (ShowModeless): EndDialog closes it.
+    void MakeModeless() { modeless_ = true; }
 
     // The toolkit's part of a run: initialisation and the loop until EndDialog.
     void Initialise();
     int Run(QEventLoop& loop);
+    // For a window shown without a run: the dialog hears that it is on screen.
+    void NotifyShownLater() { NotifyShown(); }
 
     // WindowPeer
     void SetChecked(int id, bool checked) override;
@@ -84,13 +96,18 @@ class QtWindow final : public QWidget, public WindowPeer {
     Rect TabDisplayArea(int id) const override;
     void SetProgress(int id, int position, int range) override;
     int ProgressPosition(int id) const override;
+    int ListAdd(int id, std::string_view text) override;
+    void ListRemove(int id, int index) override;
+    int ListCount(int id) const override;
+    std::string ListItemText(int id, int index) const override;
     void MoveWindow(const Rect& pixels) override;
     Rect WindowRect() const override;
     void ShowWindow(bool visible) override;
     bool IsWindowVisible() const override;
     std::string Title() const override;
     void SetIcon(int iconId) override;
-    bool AppendSystemMenu(std::string_view text, int command) override;
+    bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) override;
+    bool EnableSystemMenu(int command, bool enabled) override;
     void EndDialog(int code) override;
     void DialogDestroyed() override;
 
@@ -123,10 +140,11 @@ class QtWindow final : public QWidget, public WindowPeer {
     bool topLevel_;
     DialogMetrics metrics_;
     std::map<int, BuiltControl> controls_;
-    std::vector<std::pair<QString, int>> menu_;  // entries of the window's context menu
-    QEventLoop* loop_ = nullptr;                 // the modal run, while it runs
+    std::vector<MenuEntry> menu_;  // entries of the window's context menu
+    QEventLoop* loop_ = nullptr;   // the modal run, while it runs
     int blocked_ = 0;
     bool ended_ = false;
+    bool modeless_ = false;
     int endCode_ = 0;
     bool shown_ = false;
     int dispatchDepth_ = 0;

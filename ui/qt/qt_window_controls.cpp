@@ -109,6 +109,7 @@ std::string QtWindow::GetText(int id) const {
         case ControlKind::Icon:
         case ControlKind::TabControl:
         case ControlKind::Progress:
+        case ControlKind::ListBox:
             break;
     }
     return {};
@@ -200,6 +201,36 @@ void QtWindow::ComboFitDropWidth(int id) {
 int QtWindow::ComboDropWidth(int id) const {
     const auto* combo = Find<ComboField>(id, ControlKind::ComboBox);
     return combo != nullptr ? combo->DropWidth() : 0;
+}
+
+int QtWindow::ListAdd(int id, std::string_view text) {
+    auto* list = Find<QListWidget>(id, ControlKind::ListBox);
+    if (list == nullptr) {
+        return -1;
+    }
+    list->addItem(FromUtf8(text));
+    list->scrollToBottom();
+    return list->count() - 1;
+}
+
+void QtWindow::ListRemove(int id, int index) {
+    auto* list = Find<QListWidget>(id, ControlKind::ListBox);
+    if (list != nullptr && index >= 0 && index < list->count()) {
+        delete list->takeItem(index);
+    }
+}
+
+int QtWindow::ListCount(int id) const {
+    const auto* list = Find<QListWidget>(id, ControlKind::ListBox);
+    return list != nullptr ? list->count() : 0;
+}
+
+std::string QtWindow::ListItemText(int id, int index) const {
+    const auto* list = Find<QListWidget>(id, ControlKind::ListBox);
+    if (list == nullptr || index < 0 || index >= list->count()) {
+        return {};
+    }
+    return ToUtf8(list->item(index)->text());
 }
 
 void QtWindow::TabInsert(int id, int index, std::string_view text) {

@@ -15,6 +15,7 @@ namespace {
 constexpr uint16_t kButtonClass = 0x0080;
 constexpr uint16_t kEditClass = 0x0081;
 constexpr uint16_t kStaticClass = 0x0082;
+constexpr uint16_t kListBoxClass = 0x0083;
 constexpr uint16_t kComboBoxClass = 0x0085;
 
 constexpr uint16_t kOrdinalMarker = 0xFFFF;
@@ -156,6 +157,9 @@ WindowStyles ControlStyles(const ControlTemplate& control, bool firstRadioOfGrou
         case ControlKind::Progress:
             tabStop = false;
             break;
+        case ControlKind::ListBox:
+            style |= LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_BORDER;
+            break;
     }
     // The pages live inside the tab control: as a control parent it lets the Tab key
     // walk on into the pages' fields. Its tabs are then chosen with the mouse.
@@ -225,6 +229,9 @@ void WriteWindowClass(Writer& out, ControlKind kind) {
             break;
         case ControlKind::Progress:
             out.String(PROGRESS_CLASSA);
+            break;
+        case ControlKind::ListBox:
+            out.Ordinal(kListBoxClass);
             break;
     }
 }

@@ -1,6 +1,7 @@
 #include "ui/win32/win32_toolkit.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "ui/dialog.h"
@@ -68,7 +69,109 @@ bool MayReplace(HWND owner, const std::wstring& title, const std::wstring& path)
                          MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
 }
 
+// The modal loop of the main window runs the dialog manager for its own window only: Tab,
+// Enter and Escape in a modeless window reach it through this hook.
+LRESULT CALLBACK ModelessKeys(int code, WPARAM wParam, LPARAM lParam) {
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message != nullptr &&
+        message->message >= WM_KEYFIRST && message->message <= WM_KEYLAST) {
+        const HWND root =
+            message->hwnd != nullptr ? ::GetAncestor(message->hwnd, GA_ROOT) : nullptr;
+        if (root != nullptr && ::GetPropW(root, Win32Window::kModelessProperty) != nullptr &&
+            ::IsDialogMessageW(root, message)) {
+            message->message = WM_NULL;
+            message->wParam = 0;
+            message->lParam = 0;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Text for other programs: Windows line ends.
+std::wstring ClipboardText(std::string_view text) {
+    std::wstring wide;
+    for (const wchar_t unit : Utf8ToUtf16(text)) {
+        if (unit == L'\n') {
+            wide.push_back(L'\r');
+        }
+        wide.push_back(unit);
+    }
+    return wide;
+}
+
+class OpenedClipboard {
+  public:
+    explicit OpenedClipboard(HWND owner) : open_(::OpenClipboard(owner) != FALSE) {}
+    ~OpenedClipboard() {
+        if (open_) {
+            ::CloseClipboard();
+        }
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+    bool IsOpen() const { return open_; }
+
+  private:
+    bool open_;
+};
+
 }  // namespace
+
+Win32Toolkit::~Win32Toolkit() {
+    if (keyHook_ != nullptr) {
+        ::UnhookWindowsHookEx(static_cast<HHOOK>(keyHook_));
+    }
+}
+
+bool Win32Toolkit::ShowModeless(Dialog& dialog, Dialog& owner) {
+    const HWND ownerWindow = OwnerWindow(&owner);
+    if (dialog.HasWindow() || ownerWindow == nullptr) {
+        return false;
+    }
+    const std::vector<uint8_t> bytes =
+        BuildDialogTemplate(dialog.Template(), dialog.Template().style);
+    if (bytes.empty()) {
+        return false;
+    }
+    const auto instance = static_cast<HINSTANCE>(instance_);
+    WindowStart start{&dialog, instance, false, nullptr, true};
+    const HWND window = ::CreateDialogIndirectParamW(
+        instance, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), ownerWindow,
+        &Win32Window::DialogProc, reinterpret_cast<LPARAM>(&start));
+    if (window == nullptr || !dialog.HasWindow()) {
+        return false;
+    }
+    ::SetPropW(window, Win32Window::kModelessProperty, reinterpret_cast<HANDLE>(1));
+    if (keyHook_ == nullptr) {
+        keyHook_ =
+            ::SetWindowsHookExW(WH_GETMESSAGE, &ModelessKeys, nullptr, ::GetCurrentThreadId());
+    }
+    ::ShowWindow(window, SW_SHOW);
+    return true;
+}
+
+bool Win32Toolkit::CopyToClipboard(std::string_view text) {
+    const std::wstring wide = ClipboardText(text);
+    // Owned by a window of ours: without an owner, the clipboard takes no data.
+    const OpenedClipboard clipboard(static_cast<HWND>(ActiveModalWindow()));
+    if (!clipboard.IsOpen() || ::EmptyClipboard() == FALSE) {
+        return false;
+    }
+    const size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    const HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) {
+        return false;
+    }
+    if (void* at = ::GlobalLock(memory)) {
+        std::memcpy(at, wide.c_str(), bytes);
+        ::GlobalUnlock(memory);
+        if (::SetClipboardData(CF_UNICODETEXT, memory) != nullptr) {
+            return true;  // the clipboard owns it now
+        }
+    }
+    ::GlobalFree(memory);
+    return false;
+}
 
 Win32Toolkit::Win32Toolkit(void* instance) : instance_(instance) {
     INITCOMMONCONTROLSEX classes{};

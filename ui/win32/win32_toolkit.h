@@ -17,6 +17,9 @@ struct WindowStart;
 class Win32Toolkit final : public Toolkit {
   public:
     explicit Win32Toolkit(void* instance);
+    ~Win32Toolkit() override;
+    Win32Toolkit(const Win32Toolkit&) = delete;
+    Win32Toolkit& operator=(const Win32Toolkit&) = delete;
 
     // Returns -1 when the window could not be made, or when the dialog already has one.
     int RunModal(Dialog& dialog, Dialog* owner) override;
@@ -27,6 +30,8 @@ class Win32Toolkit final : public Toolkit {
     // Runs the messages waiting for any window, the newest modal dialog's keys as its
     // own dialog loop would.
     void ProcessEvents() override;
+    bool ShowModeless(Dialog& dialog, Dialog& owner) override;
+    bool CopyToClipboard(std::string_view text) override;
     void SetCursor(Cursor cursor) override;
     std::string ApplicationName() const override;
 
@@ -38,6 +43,7 @@ class Win32Toolkit final : public Toolkit {
     void* instance_;
     ThemeLibrary theme_;
     std::vector<const WindowStart*> running_;  // modal runs in progress, oldest first
+    void* keyHook_ = nullptr;  // hands the keys of modeless windows to the dialog manager
 };
 
 }  // namespace kd::ui::win32

@@ -15,8 +15,8 @@ constexpr UINT kShownMessage = WM_APP + 1;
 
 }  // namespace
 
-Win32Window::Win32Window(HWND hwnd, Dialog& dialog, HINSTANCE instance, bool modal)
-    : hwnd_(hwnd), dialog_(&dialog), instance_(instance), modal_(modal) {
+Win32Window::Win32Window(HWND hwnd, Dialog& dialog, HINSTANCE instance, bool modal, bool modeless)
+    : hwnd_(hwnd), dialog_(&dialog), instance_(instance), modal_(modal), modeless_(modeless) {
     for (const ControlTemplate& control : dialog.Template().controls) {
         if (control.id != kUnnamedControl) {
             kinds_[control.id] = control.kind;
@@ -40,8 +40,8 @@ INT_PTR CALLBACK Win32Window::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
             return FALSE;
         }
         start->handle = hwnd;
-        auto* window =
-            new (std::nothrow) Win32Window(hwnd, *start->dialog, start->instance, start->modal);
+        auto* window = new (std::nothrow)
+            Win32Window(hwnd, *start->dialog, start->instance, start->modal, start->modeless);
         if (window == nullptr) {
             if (start->modal) {
                 ::EndDialog(hwnd, -1);
@@ -91,17 +91,17 @@ bool Win32Window::Dispatch(Call&& call) {
 
 INT_PTR Win32Window::OnInitDialog() {
     const HWND hwnd = hwnd_;
-    const bool modal = modal_;
+    const bool topLevel = modal_ || modeless_;
     dialog_->AttachPeer(this);
     if (!Dispatch([](Dialog& dialog) { dialog.HandleInit(); })) {
         return FALSE;
     }
-    if (modal && !ended_ && dialog_ != nullptr) {
+    if (topLevel && !ended_ && dialog_ != nullptr) {
         ::PostMessageW(hwnd, kShownMessage, 0, 0);
     }
-    // A modal window puts the focus on its first control; a page leaves it alone, as it
-    // may be made while another window has the focus.
-    return modal ? TRUE : FALSE;
+    // A top-level window puts the focus on its first control; a page leaves it alone, as
+    // it may be made while another window has the focus.
+    return topLevel ? TRUE : FALSE;
 }
 
 void Win32Window::OnShownMessage() {
@@ -118,6 +118,9 @@ void Win32Window::OnShownMessage() {
 }
 
 void Win32Window::OnDestroyed() {
+    if (modeless_) {
+        ::RemovePropW(hwnd_, kModelessProperty);
+    }
     if (dialog_ != nullptr) {
         dialog_->DetachPeer();
         dialog_ = nullptr;
@@ -201,6 +204,12 @@ void Win32Window::OnNotify(LPARAM lParam) {
 
 INT_PTR Win32Window::OnSysCommand(WPARAM wParam) {
     if (!TakesInput()) {
+        return TRUE;
+    }
+    // A greyed entry of ours cannot be chosen; nor may a message sent for it choose it.
+    if (const HMENU menu = ::GetSystemMenu(hwnd_, FALSE);
+        menu != nullptr && (wParam & 0xFFF0) < SC_SIZE &&
+        (::GetMenuState(menu, static_cast<UINT>(wParam & 0xFFF0), MF_BYCOMMAND) & MF_GRAYED) != 0) {
         return TRUE;
     }
     const HWND hwnd = hwnd_;
@@ -290,7 +299,7 @@ void Win32Window::SetIcon(int iconId) {
     }
 }
 
-bool Win32Window::AppendSystemMenu(std::string_view text, int command) {
+bool Win32Window::AppendSystemMenu(std::string_view text, int command, bool separatorBefore) {
     if (!HasStyle(hwnd_, WS_SYSMENU)) {
         return false;
     }
@@ -299,11 +308,29 @@ bool Win32Window::AppendSystemMenu(std::string_view text, int command) {
         return false;
     }
     const std::wstring wide = Utf8ToUtf16(text);
-    return ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr) != FALSE &&
+    return (!separatorBefore || ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr) != FALSE) &&
            ::AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(command), wide.c_str()) != FALSE;
 }
 
+bool Win32Window::EnableSystemMenu(int command, bool enabled) {
+    const HMENU menu = HasStyle(hwnd_, WS_SYSMENU) ? ::GetSystemMenu(hwnd_, FALSE) : nullptr;
+    if (menu == nullptr || command < 0 || command > 0xFFFF) {
+        return false;
+    }
+    const UINT state = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
+    return ::EnableMenuItem(menu, static_cast<UINT>(command), state) != -1;
+}
+
 void Win32Window::EndDialog(int code) {
+    if (modeless_ && !ended_) {
+        ended_ = true;
+        if (dispatchDepth_ > 0) {
+            destroyPending_ = true;  // destroyed once the running call has returned
+        } else {
+            ::DestroyWindow(hwnd_);  // deletes this peer on WM_NCDESTROY
+        }
+        return;
+    }
     if (!modal_) {
         return;
     }

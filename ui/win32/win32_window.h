@@ -20,13 +20,14 @@ struct WindowStart {
     HINSTANCE instance = nullptr;
     bool modal = false;
     HWND handle = nullptr;
+    bool modeless = false;  // a top-level window beside its owner's, made by ShowModeless
 };
 
 // The peer of one dialog window. The window owns it: it is made on WM_INITDIALOG, kept
 // in the window's DWLP_USER slot and deleted on WM_NCDESTROY.
 class Win32Window final : public WindowPeer {
   public:
-    Win32Window(HWND hwnd, Dialog& dialog, HINSTANCE instance, bool modal);
+    Win32Window(HWND hwnd, Dialog& dialog, HINSTANCE instance, bool modal, bool modeless);
     ~Win32Window() override;
     Win32Window(const Win32Window&) = delete;
     Win32Window& operator=(const Win32Window&) = delete;
@@ -35,6 +36,10 @@ class Win32Window final : public WindowPeer {
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Handle() const { return hwnd_; }
+
+    // Marks the top-level windows made by ShowModeless, whose keys the toolkit's hook
+    // hands to the dialog manager (the modal loop of another window does not).
+    static constexpr wchar_t kModelessProperty[] = L"kd.modeless";
 
     // WindowPeer
     void SetChecked(int id, bool checked) override;
@@ -65,13 +70,18 @@ class Win32Window final : public WindowPeer {
     Rect TabDisplayArea(int id) const override;
     void SetProgress(int id, int position, int range) override;
     int ProgressPosition(int id) const override;
+    int ListAdd(int id, std::string_view text) override;
+    void ListRemove(int id, int index) override;
+    int ListCount(int id) const override;
+    std::string ListItemText(int id, int index) const override;
     void MoveWindow(const Rect& pixels) override;
     Rect WindowRect() const override;
     void ShowWindow(bool visible) override;
     bool IsWindowVisible() const override;
     std::string Title() const override;
     void SetIcon(int iconId) override;
-    bool AppendSystemMenu(std::string_view text, int command) override;
+    bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) override;
+    bool EnableSystemMenu(int command, bool enabled) override;
     void EndDialog(int code) override;
     void DialogDestroyed() override;
 
@@ -103,6 +113,7 @@ class Win32Window final : public WindowPeer {
     Dialog* dialog_;  // null once the dialog object has gone
     HINSTANCE instance_;
     bool modal_;
+    bool modeless_;
     std::map<int, ControlKind> kinds_;  // named controls, from the template
     HICON bigIcon_ = nullptr;
     HICON smallIcon_ = nullptr;

@@ -253,3 +253,62 @@ int Win32Window::ProgressPosition(int id) const {
 }
 
 }  // namespace kd::ui::win32
+
+namespace kd::ui::win32 {
+
+int Win32Window::ListAdd(int id, std::string_view text) {
+    const HWND list = Control(id, ControlKind::ListBox);
+    if (list == nullptr) {
+        return -1;
+    }
+    const std::wstring wide = Utf8ToUtf16(text);
+    const int index =
+        ClampToInt(::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())));
+    if (index < 0) {
+        return -1;
+    }
+    // A line wider than the list gets a horizontal scroll bar to reach its end.
+    if (const HDC dc = ::GetDC(list)) {
+        const auto font = reinterpret_cast<HFONT>(::SendMessageW(list, WM_GETFONT, 0, 0));
+        const HGDIOBJ old = ::SelectObject(dc, font);
+        SIZE size{};
+        if (::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size) &&
+            size.cx + 8 > ClampToInt(::SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0))) {
+            ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(size.cx + 8), 0);
+        }
+        ::SelectObject(dc, old);
+        ::ReleaseDC(list, dc);
+    }
+    ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+    return index;
+}
+
+void Win32Window::ListRemove(int id, int index) {
+    if (const HWND list = Control(id, ControlKind::ListBox); list != nullptr && index >= 0) {
+        ::SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    }
+}
+
+int Win32Window::ListCount(int id) const {
+    const HWND list = Control(id, ControlKind::ListBox);
+    return list != nullptr ? std::max(0, ClampToInt(::SendMessageW(list, LB_GETCOUNT, 0, 0))) : 0;
+}
+
+std::string Win32Window::ListItemText(int id, int index) const {
+    const HWND list = Control(id, ControlKind::ListBox);
+    if (list == nullptr || index < 0) {
+        return {};
+    }
+    const int length =
+        ClampToInt(::SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0));
+    if (length < 0) {
+        return {};
+    }
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = ClampToInt(::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                                                 reinterpret_cast<LPARAM>(text.data())));
+    text.resize(static_cast<size_t>(std::max(copied, 0)));
+    return Utf16ToUtf8(text);
+}
+
+}  // namespace kd::ui::win32

@@ -1,0 +1,11 @@
+#include "app/local_time.h"
+
+namespace kd {
+
+std::tm LocalTime(std::time_t seconds) {
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return local;
+}
+
+}  // namespace kd
