@@ -127,9 +127,11 @@ void UploadDialog::OnOK() {
     SetProgress(ids::kUploadProgressBar, 0, 1);
     SetText(ids::kUploadProgressLabel, "");
     SetText(ids::kUploadStatusLabel, "正在发送…");
-    UploadTarget target = firmware_ ? FirmwareUpload() : ConfigUpload();
-    target.fileName = path_;
-    Finish(RunUpload(host_.UploadChannel(), target, files_, *this, this));
+    GetToolkit().RunSoon([this] {
+        UploadTarget target = firmware_ ? FirmwareUpload() : ConfigUpload();
+        target.fileName = path_;
+        Finish(RunUpload(host_.UploadChannel(), target, files_, *this, this));
+    });
 }
 
 void UploadDialog::Finish(UploadOutcome outcome) {

@@ -82,6 +82,8 @@ class HeadlessToolkit final : public Toolkit {
                    uint32_t flags) override;
     std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
     void ProcessEvents() override;
+    // At once: nothing holds on to a click here.
+    void RunSoon(std::function<void()> work) override { work(); }
     bool ShowModeless(Dialog& dialog, Dialog& owner) override;
     bool CopyToClipboard(std::string_view text) override {
         clipboard_ = text;
