@@ -68,6 +68,9 @@ bool UploadDialog::OnInitDialog() {
         ShowControl(id, firmware_);
     }
     SetProgress(ids::kUploadProgressBar, 0, 1);
+    if (firmware_) {
+        ShowVersions(false);
+    }
     ShowFile(firmware_ ? FirmwareUpload().fileName : ConfigUpload().fileName);
     return true;
 }
@@ -121,7 +124,9 @@ void UploadDialog::OnOK() {
     phase_ = Phase::Sending;
     stopRequested_ = false;
     SetBusy(true);
-    ShowVersions(false);
+    if (firmware_) {
+        ShowVersions(false);
+    }
     SetText(ids::kUploadNewVersionLabel, "");
     SetText(ids::kUploadNewDateLabel, "");
     SetProgress(ids::kUploadProgressBar, 0, 1);

@@ -11,7 +11,7 @@ namespace {
 
 // In template order, which is also the tab order: the file, browse, start, cancel.
 constexpr ControlTemplate kUploadControls[] = {
-    {kUnnamedControl, ControlKind::Static, "文件(&F)：", 7, 9, 36, 8},
+    {kUnnamedControl, ControlKind::Static, "文件：", 7, 9, 36, 8},
     {kUploadFileEdit, ControlKind::Edit, "", 45, 7, 190, 12, kReadOnly | kGroup},
     {kUploadBrowseButton, ControlKind::PushButton, "浏览(&B)...", 241, 6, 52, 14},
     {kUnnamedControl, ControlKind::Static, "大小：", 7, 25, 36, 8},

@@ -32,7 +32,7 @@ const std::map<std::pair<int, int>, std::string> kFieldNames = {
     {{ids::kMainWindow, ids::kStopBitsList}, "停止位"},
     {{ids::kMainWindow, ids::kParityList}, "校验位"},
     {{ids::kMainWindow, ids::kHidList}, "HID口"},
-    {{ids::kFirmwareUploadDialog, ids::kUploadFileEdit}, "文件(F)："},
+    {{ids::kFirmwareUploadDialog, ids::kUploadFileEdit}, "文件："},
     {{ids::kAboutPage, ids::about_page::kVersion}, "版本信息"},
     {{ids::kAboutPage, ids::about_page::kDeviceNumber}, "设备号"},
     {{ids::kAboutPage, ids::about_page::kFactoryTime}, "出厂时间"},

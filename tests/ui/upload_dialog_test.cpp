@@ -48,6 +48,7 @@ TEST(UploadDialog, FirmwareUploadShowsProgressThenOldAndNewVersionAfterTheReconn
     app.toolkit.OnModal(ids::kFirmwareUploadDialog, [&](HeadlessWindow& upload) {
         EXPECT_EQ(upload.GetText(ids::kUploadFileEdit), "update");
         EXPECT_EQ(upload.GetText(ids::kUploadSizeLabel), "3000 字节");
+        EXPECT_EQ(upload.GetText(ids::kUploadOldVersionLabel), "V3.1.7");  // before it starts
         upload.Click(ids::kUploadStartButton);
         status = upload.GetText(ids::kUploadStatusLabel);
         oldVersion = upload.GetText(ids::kUploadOldVersionLabel);
