@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "app/upload_messages.h"
-#include "protocol/upload_frames.h"
 #include "resources/ids.h"
 #include "resources/upload_dialog.h"
 #include "text/escape.h"

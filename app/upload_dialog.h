@@ -40,8 +40,6 @@ class UploadDialog final : public ui::Dialog, private UploadObserver, private Sl
                  Sleeper& sleeper);
     ~UploadDialog() override;
 
-    const std::string& FilePath() const { return path_; }
-
   protected:
     bool OnInitDialog() override;
     void OnOK() override;
