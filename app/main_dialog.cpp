@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "app/about_box.h"
+#include "app/upload_messages.h"
 #include "config/config_dialog.h"
 #include "link/port_enumeration.h"
 #include "link/port_source.h"
@@ -80,40 +81,14 @@ uint32_t ParseDecimal(const std::string& text) {
     return value;
 }
 
-constexpr char kCommunicationError[] = "与设备通信错误，请检查!";
-
-// What the technician is told at the end of an upload. The configuration upload names
-// the start step that failed by a digit in front.
-std::string UploadMessage(UploadOutcome outcome, bool firmware) {
-    switch (outcome) {
-        case UploadOutcome::Done:
-            return firmware ? "更新固件成功,请把设备断电重启以使固件生效"
-                            : "更新配置成功,请把设备断电重启以使配置生效";
-        case UploadOutcome::NoChannel:
-            return "设备信息错误，请检查!";
-        case UploadOutcome::FileMissing:
-            return "打开文件错误，请检查相关文件是否存在!";
-        case UploadOutcome::StartWriteFailed:
-            return firmware ? kCommunicationError : std::string("1") + kCommunicationError;
-        case UploadOutcome::StartShortReply:
-            return firmware ? kCommunicationError : std::string("2") + kCommunicationError;
-        case UploadOutcome::StartRefused:
-            return firmware ? kCommunicationError : std::string("3") + kCommunicationError;
-        case UploadOutcome::FileReadFailed:
-            return "读文件错误，更新失败!";
-        case UploadOutcome::WriteFailed:
-            return "传输错误，更新失败!";
-        case UploadOutcome::NotAcknowledged:
-            return kCommunicationError;
-    }
-    return kCommunicationError;
-}
-
 }  // namespace
 
 // Later entries (scan test, uploads) are added here, in menu order.
 const MainDialog::ReaderMenuEntry MainDialog::kReaderMenu[] = {
     {ids::kFrameLogCommand, strings::kFrameLogMenu, &MainDialog::OnFrameLog},
+    {ids::kFirmwareUploadCommand, strings::kFirmwareUploadMenu,
+     &MainDialog::OnFirmwareUploadDialog},
+    {ids::kConfigUploadCommand, strings::kConfigUploadMenu, &MainDialog::OnConfigUploadDialog},
 };
 
 MainDialog::MainDialog(AppServices& services)
@@ -292,13 +267,23 @@ void MainDialog::OnConnect() {
         EndBusy(kNotConnectedMask);
         return;
     }
-    std::string error;
     frameLog_.Clear();
+    if (!OpenReader(settings)) {
+        EndBusy(kNotConnectedMask);
+        return;
+    }
+    settings_ = settings;
+    SetText(ids::kStatusLabel, "已连接");
+    EnableReaderMenu(true);
+    EndBusy(kConnectedMask);
+}
+
+bool MainDialog::OpenReader(const SerialSettings& settings) {
+    std::string error;
     port_ = services_.channels.Open(settings, error);
     if (!port_) {
         ShowPrompt("打开串口失败，请检查串口是否存在或被其他程序占用!");
-        EndBusy(kNotConnectedMask);
-        return;
+        return false;
     }
     channel_ = std::make_unique<FrameTap>(*port_, [this](const DecodedFrame& frame) {
         frameLog_.Add(frame, std::chrono::system_clock::now());
@@ -306,12 +291,39 @@ void MainDialog::OnConnect() {
     if (Handshake() < 0 || QueryFirmwareVersion() < 0 || QueryBuildDate() < 0) {
         ShowPrompt("验证设备失败，请重试或重新选择设备");
         DropChannel();
-        EndBusy(kNotConnectedMask);
-        return;
+        return false;
     }
-    SetText(ids::kStatusLabel, "已连接");
-    EnableReaderMenu(true);
-    EndBusy(kConnectedMask);
+    return true;
+}
+
+// After a firmware upload the reader may have restarted: the port is opened afresh and
+// the reader asked again. The frame log goes on. Failing, the window is left as after a
+// failed connect, so that the technician connects again by hand.
+bool MainDialog::Reconnect() {
+    DropChannel();
+    if (OpenReader(settings_)) {
+        EnableReaderMenu(true);
+        return true;
+    }
+    SetText(ids::kStatusLabel, "未连接");
+    BeginBusy();
+    EndBusy(kNotConnectedMask);
+    return false;
+}
+
+std::string MainDialog::ShownVersion() const {
+    return GetText(ids::kFirmwareVersionLabel);
+}
+
+std::string MainDialog::ShownBuildDate() const {
+    return GetText(ids::kBuildDateLabel);
+}
+
+// The dialog belongs to this window, which takes no input while it runs: no connect,
+// settings dialog or second upload can start under it.
+void MainDialog::OnUploadDialog(bool firmware) {
+    UploadDialog dialog(GetToolkit(), firmware, *this, services_.uploadFiles, services_.sleeper);
+    dialog.DoModal(this);
 }
 
 // The settings dialog reaches the reader through the key commands over this window's

@@ -8,6 +8,7 @@
 #include "app/frame_log.h"
 #include "app/frame_log_dialog.h"
 #include "app/services.h"
+#include "app/upload_dialog.h"
 #include "link/channel.h"
 #include "link/hid_enumeration.h"
 #include "link/port_info.h"
@@ -28,8 +29,9 @@ namespace kd {
 //   1012, 1013     firmware version and build date; 1014 the status
 //   1 退出          ends the program
 // The window's menu (the system menu; the context menu on Linux) holds 关于配置工具 and,
-// greyed out until a connect succeeds, the entries of kReaderMenu: 通信记录… (OnFrameLog).
-class MainDialog final : public ui::Dialog {
+// greyed out until a connect succeeds, the entries of kReaderMenu: 通信记录… (OnFrameLog),
+// 固件升级… and 配置升级… (OnUploadDialog: the uploads with progress, in a dialog).
+class MainDialog final : public ui::Dialog, private UploadHost {
   public:
     // Button bits of EndBusy.
     static constexpr uint32_t kRefreshBit = 0x01;
@@ -67,6 +69,8 @@ class MainDialog final : public ui::Dialog {
     void UploadConfig();
     // Menu entries.
     void OnFrameLog();
+    void OnFirmwareUploadDialog() { OnUploadDialog(true); }
+    void OnConfigUploadDialog() { OnUploadDialog(false); }
 
     // Every frame since the last connect began.
     const FrameLog& Frames() const { return frameLog_; }
@@ -89,11 +93,22 @@ class MainDialog final : public ui::Dialog {
     bool ReadSelectedSettings(SerialSettings& settings);
     void DropChannel();
     void Upload(bool firmware);
+    void OnUploadDialog(bool firmware);
+    // Opens the port, puts the frame tap over it and asks handshake, version and build
+    // date; false with the channel dropped when any of them fails.
+    bool OpenReader(const SerialSettings& settings);
+
+    // UploadHost
+    Channel* UploadChannel() override { return channel_.get(); }
+    bool Reconnect() override;
+    std::string ShownVersion() const override;
+    std::string ShownBuildDate() const override;
 
     AppServices& services_;
     FrameLog frameLog_;
     std::unique_ptr<Channel> port_;     // the serial channel opened by connect
     std::unique_ptr<Channel> channel_;  // the tap over it that every exchange goes through
+    SerialSettings settings_;           // of the last connect that succeeded
     std::vector<PortInfo> portRecords_;
     std::vector<HidDeviceInfo> hidRecords_;
     FrameLogDialog frameLogDialog_;  // after frameLog_, which it watches

@@ -95,6 +95,9 @@ UploadOutcome SendBlocks(Channel& channel, UploadFile& file, uint32_t length,
                 observer->OnBlockAcknowledged(index, sent);
             ++index;
             failedSends = 0;
+            if (remaining > 0 && observer && !observer->KeepSending()) {
+                return UploadOutcome::Cancelled;
+            }
             continue;
         }
         ++failedSends;

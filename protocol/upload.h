@@ -72,6 +72,7 @@ enum class UploadOutcome {
     FileReadFailed,   // the file gave fewer bytes than announced, or other bytes
     WriteFailed,
     NotAcknowledged,  // a block went out four times without a good acknowledgement
+    Cancelled,        // the observer stopped it between blocks: the reader holds part of it
 };
 
 // Told what happens, for progress displays.
@@ -82,6 +83,8 @@ class UploadObserver {
     virtual void OnBlockAcknowledged(uint32_t /*index*/, uint32_t /*bytesSent*/) {}
     virtual void OnBlockRetry(uint32_t /*index*/, int /*failedSends*/) {}
     virtual void OnClosingWait(uint32_t /*milliseconds*/) {}
+    // Asked after each acknowledged block but the last: false stops the upload there.
+    virtual bool KeepSending() { return true; }
 };
 
 // Sends the whole file: the start frame with length, target name and MD5, then the

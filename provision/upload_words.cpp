@@ -25,6 +25,9 @@ std::string DescribeUpload(UploadOutcome outcome, bool firmware, const std::stri
                    " failed: it gave fewer or other bytes than when it was opened; update failed";
         case UploadOutcome::WriteFailed:
             return "transmit error: a block could not be written to the port; update failed";
+        case UploadOutcome::Cancelled:
+            return what + " upload stopped between blocks: the reader holds a partial image; " +
+                   "send the whole file again";
         case UploadOutcome::NotAcknowledged:
             break;
     }

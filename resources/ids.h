@@ -13,6 +13,8 @@ inline constexpr int kControlPage = 133;
 inline constexpr int kOutputFormatPage = 134;
 inline constexpr int kOutputModePage = 135;
 inline constexpr int kFrameLogWindow = 140;
+inline constexpr int kFirmwareUploadDialog = 141;
+inline constexpr int kConfigUploadDialog = 142;
 
 // Icon and strings.
 inline constexpr int kApplicationIcon = 128;
@@ -22,6 +24,8 @@ inline constexpr int kToolVersionString = 104;
 // The system menu's entries; the low four bits of a system command are the system's.
 inline constexpr int kAboutCommand = 0x10;
 inline constexpr int kFrameLogCommand = 0x20;
+inline constexpr int kFirmwareUploadCommand = 0x30;
+inline constexpr int kConfigUploadCommand = 0x40;
 
 // Main window (102).
 inline constexpr int kExitButton = 1;
@@ -47,6 +51,25 @@ inline constexpr int kFrameLogList = 1401;
 inline constexpr int kFrameLogCopyButton = 1402;
 inline constexpr int kFrameLogSaveButton = 1403;
 inline constexpr int kFrameLogCloseButton = 2;  // as the close box and Escape
+
+// Upload dialogs (141 firmware, 142 configuration).
+inline constexpr int kUploadStartButton = 1;   // as Enter
+inline constexpr int kUploadCancelButton = 2;  // as the close box and Escape
+inline constexpr int kUploadFileEdit = 1411;
+inline constexpr int kUploadBrowseButton = 1412;
+inline constexpr int kUploadSizeLabel = 1413;
+inline constexpr int kUploadMd5Label = 1414;
+inline constexpr int kUploadProgressBar = 1415;
+inline constexpr int kUploadProgressLabel = 1416;
+inline constexpr int kUploadStatusLabel = 1417;
+inline constexpr int kUploadOldVersionLabel = 1418;
+inline constexpr int kUploadNewVersionLabel = 1419;
+inline constexpr int kUploadOldDateLabel = 1420;
+inline constexpr int kUploadNewDateLabel = 1421;
+inline constexpr int kUploadVersionCaption = 1422;
+inline constexpr int kUploadDateCaption = 1423;
+inline constexpr int kUploadOldCaption = 1424;
+inline constexpr int kUploadNewCaption = 1425;
 
 // About box (100).
 inline constexpr int kAboutVersionLine = 1014;

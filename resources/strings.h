@@ -26,6 +26,8 @@ inline constexpr std::string_view kImportRefused = "配置文件未导入，设�
 
 // The main window's menu entries that work on the connected reader.
 inline constexpr std::string_view kFrameLogMenu = "通信记录(&L)...";
+inline constexpr std::string_view kFirmwareUploadMenu = "固件升级(&F)...";
+inline constexpr std::string_view kConfigUploadMenu = "配置升级(&G)...";
 
 // The frame log window, its file dialog and what it tells.
 inline constexpr std::string_view kFrameLogSaveTitle = "保存通信记录";

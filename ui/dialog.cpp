@@ -138,6 +138,14 @@ Rect Dialog::TabDisplayArea(int id) const {
     return peer_ ? peer_->TabDisplayArea(id) : Rect{};
 }
 
+void Dialog::SetProgress(int id, int position, int range) {
+    if (peer_)
+        peer_->SetProgress(id, position, range);
+}
+int Dialog::ProgressPosition(int id) const {
+    return peer_ ? peer_->ProgressPosition(id) : 0;
+}
+
 int Dialog::ListAdd(int id, std::string_view text) {
     return peer_ ? peer_->ListAdd(id, text) : -1;
 }

@@ -70,6 +70,8 @@ class Dialog {
     Rect TabClientRect(int id) const;
     Rect TabDisplayArea(int id) const;
 
+    void SetProgress(int id, int position, int range);
+    int ProgressPosition(int id) const;
     int ListAdd(int id, std::string_view text);
     void ListRemove(int id, int index);
     int ListCount(int id) const;

@@ -20,7 +20,8 @@ enum class ControlKind {
     Edit,
     ComboBox,  // drop-down list with an edit field and a vertical scroll bar
     TabControl,
-    ListBox,  // read-only lines, one selectable at a time, with scroll bars
+    ListBox,   // read-only lines, one selectable at a time, with scroll bars
+    Progress,  // a bar filled in proportion; its text names it for assistive technology
 };
 
 enum ControlFlag : uint32_t {

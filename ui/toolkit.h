@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,6 +61,14 @@ class Toolkit {
     virtual std::optional<std::string> ChooseFile(Dialog* owner,
                                                   const FileDialogRequest& request) = 0;
 
+    // Handles the input and painting that wait, without waiting for more: long work in a
+    // handler calls it between steps so that its windows stay responsive. The handlers it
+    // runs may act at once, so the caller first disables what must not start meanwhile.
+    virtual void ProcessEvents() = 0;
+    // Runs work once the input being handled now is done. Long work that a click starts
+    // goes through here: run inside the click, it would keep the mouse on the clicked
+    // button on some desktops, so that no other button could be clicked meanwhile.
+    virtual void RunSoon(std::function<void()> work) = 0;
     // Creates the dialog's window owned by the owner's top-level window, initialises and
     // shows it, and returns at once: both windows take input. The window goes when its
     // dialog calls EndDialog, when the dialog goes, or when its owner's window goes. False

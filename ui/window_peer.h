@@ -68,6 +68,9 @@ class WindowPeer {
     // inside its frame, as the control works it out for its font and the screen's DPI.
     virtual Rect TabDisplayArea(int id) const = 0;
 
+    // Progress bars: position of range, each kept within [0, range].
+    virtual void SetProgress(int id, int position, int range) = 0;
+    virtual int ProgressPosition(int id) const = 0;
     // List boxes. Indices count from 0. A line added is scrolled into view.
     virtual int ListAdd(int id, std::string_view text) = 0;
     virtual void ListRemove(int id, int index) = 0;

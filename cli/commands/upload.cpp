@@ -31,6 +31,7 @@ int UploadExitCode(UploadOutcome outcome) {
         case UploadOutcome::StartRefused:
             return kExitUploadStartFailed;
         case UploadOutcome::WriteFailed:
+        case UploadOutcome::Cancelled:
             return kExitUploadTransmitFailed;
         case UploadOutcome::NotAcknowledged:
             break;

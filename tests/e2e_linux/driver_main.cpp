@@ -28,7 +28,8 @@ int main(int argc, char** argv) {
         {"main_window", MainWindowScenario},
         {"settings", SettingsScenario},
         {"settings_faults", SettingsFaultsScenario},
-        {"frame_log", FrameLogScenario}};
+        {"frame_log", FrameLogScenario},
+        {"upload", UploadScenario}};
     Setup setup;
     setup.programArguments = program;
     std::string name;

@@ -24,47 +24,27 @@ QListWidget* Frames() {
     return qobject_cast<QListWidget*>(Control(FrameLog(), 1401));
 }
 
-// The entry of the visible context menu whose text holds text; null while there is none.
-QAction* MenuEntry(const QString& text) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        auto* shown = qobject_cast<QMenu*>(top);
-        for (QAction* action :
-             shown != nullptr && shown->isVisible() ? shown->actions() : QList<QAction*>{}) {
-            if (action->text().contains(text)) {
-                return action;
-            }
-        }
-    }
-    return nullptr;
-}
-
-void RightClickMain() {
-    const QPoint at(4, 4);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, Main()->mapToGlobal(at));
-    QApplication::sendEvent(Main(), &event);
-}
-
 }  // namespace
 
 void FrameLogScenario(Script& script, const Setup& setup) {
     script.WaitFor(
         "the main window", [] { return Main() != nullptr; }, 20000);
-    script.Do("right-click the window before connect", [] { RightClickMain(); });
-    script.WaitFor("the context menu", [] { return MenuEntry(QStringLiteral("通信记录")); });
+    script.Do("right-click the window before connect", [] { OpenContextMenu(Main()); });
+    script.WaitFor("the context menu", [] { return ContextMenuEntry(QStringLiteral("通信记录")); });
     script.Check("before connect: 通信记录 greyed out",
-                 [] { return !MenuEntry(QStringLiteral("通信记录"))->isEnabled(); });
+                 [] { return !ContextMenuEntry(QStringLiteral("通信记录"))->isEnabled(); });
     script.Do("close the menu", [] {
-        QAction* entry = MenuEntry(QStringLiteral("通信记录"));
+        QAction* entry = ContextMenuEntry(QStringLiteral("通信记录"));
         static_cast<QMenu*>(entry->parent())->close();
     });
     Connect(script);
-    script.Do("right-click the window", [] { RightClickMain(); });
+    script.Do("right-click the window", [] { OpenContextMenu(Main()); });
     script.WaitFor("通信记录 enabled", [] {
-        QAction* entry = MenuEntry(QStringLiteral("通信记录"));
+        QAction* entry = ContextMenuEntry(QStringLiteral("通信记录"));
         return entry != nullptr && entry->isEnabled();
     });
     script.Do("pick 通信记录", [] {
-        QAction* entry = MenuEntry(QStringLiteral("通信记录"));
+        QAction* entry = ContextMenuEntry(QStringLiteral("通信记录"));
         auto* menu = static_cast<QMenu*>(entry->parent());
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
     });

@@ -5,6 +5,7 @@
 # program once; the second-copy check starts the real kdconfig as well.
 #
 #   tests/e2e_linux/run.sh [GROUP...]     groups: main_window settings settings_faults frame_log
+#                                                 upload
 #
 # Screenshots, frame logs and outputs go to build/e2e-linux/. Processes are stopped by
 # the PIDs saved here, never by name.
@@ -18,7 +19,7 @@ sim=$build/sim/kdreader-sim
 link=$out/reader-link
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(main_window settings settings_faults frame_log)
+[ ${#groups[@]} -gt 0 ] || groups=(main_window settings settings_faults frame_log upload)
 
 for file in "$driver" "$program" "$sim"; do
     [ -x "$file" ] || { echo "e2e-linux: missing $file (build the native preset)" >&2; exit 1; }
@@ -97,15 +98,24 @@ failed=0
 for group in "${groups[@]}"; do
     sim_args=()
     [ "$group" = settings_faults ] && sim_args=(--refuse-key deviceno)
+    # The program runs in a folder of its own: the upload dialog offers its `update`.
+    work=$out/$group.work
+    rm -rf "$work"
+    mkdir -p "$work"
+    if [ "$group" = upload ]; then
+        # At line speed, so that 取消 finds blocks still to go.
+        sim_args=(--line-rate 115200 --new-firmware-version V3.2.0)
+        head -c 16192 /dev/urandom >"$work/update"
+    fi
     group_started=$(date +%s%N)
     echo "# $group"
     if sim_start "$group" "${sim_args[@]}"; then
         # The port as a user would name it, the pseudo-terminal itself; then again by
         # the link to it, which must not make a second entry.
         pty=$(readlink -f "$link")
-        "$driver" --scenario "$group" --out "$out" --frame-log "$out/$group.log" \
+        (cd "$work" && exec "$driver" --scenario "$group" --out "$out" --frame-log "$out/$group.log" \
             --state "$out/$group.state" --kdconfig "$program" --first-port "${pty#/dev/}" \
-            -- --port "$pty" --port "$link" 2>"$out/$group.err" || failed=1
+            -- --port "$pty" --port "$link") 2>"$out/$group.err" || failed=1
         sim_stop
     else
         failed=1

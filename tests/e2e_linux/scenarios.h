@@ -27,6 +27,10 @@ void SettingsFaultsScenario(Script& script, const Setup& setup);
 // 通信记录 after connect: its entry, its frames, its names and keys, a screenshot.
 void FrameLogScenario(Script& script, const Setup& setup);
 
+// 固件升级 after connect: progress, 取消 after a few blocks, then a whole upload, the
+// closing wait and the new version; screenshots.
+void UploadScenario(Script& script, const Setup& setup);
+
 // Shared steps.
 inline const char kMainTitle[] = "星澜配置工具KD系列(串口)V2.0.3";
 inline const char kAppName[] = "kdconfig";

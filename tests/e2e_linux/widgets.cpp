@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QRadioButton>
@@ -203,6 +205,35 @@ bool PressOk(QMessageBox* box) {
 
 bool Shot(QWidget* window, const std::string& path) {
     return window != nullptr && window->grab().save(QString::fromStdString(path), "PNG");
+}
+
+void OpenContextMenu(QWidget* window) {
+    const QPoint at(4, 4);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, window->mapToGlobal(at));
+    QApplication::sendEvent(window, &event);
+}
+
+QAction* ContextMenuEntry(const QString& text) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* shown = qobject_cast<QMenu*>(top);
+        for (QAction* action :
+             shown != nullptr && shown->isVisible() ? shown->actions() : QList<QAction*>{}) {
+            if (action->text().contains(text)) {
+                return action;
+            }
+        }
+    }
+    return nullptr;
+}
+
+bool PickContextMenuEntry(const QString& text) {
+    QAction* entry = ContextMenuEntry(text);
+    if (entry == nullptr || !entry->isEnabled()) {
+        return false;
+    }
+    auto* menu = static_cast<QMenu*>(entry->parent());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(entry).center());
+    return true;
 }
 
 }  // namespace kd::e2e

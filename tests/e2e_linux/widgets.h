@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+class QAction;
 class QMessageBox;
 
 namespace kd::e2e {
@@ -39,6 +40,13 @@ bool Type(QWidget* control, const QString& text);  // replaces the field's text
 bool Pick(QWidget* control, const QString& entry);
 bool PickTab(QWidget* dialog, int index);
 bool PressOk(QMessageBox* box);
+
+// Opens the window's context menu as a right click near its corner does.
+void OpenContextMenu(QWidget* window);
+// The entry of the visible context menu whose text holds text; null while there is none.
+QAction* ContextMenuEntry(const QString& text);
+// Picks the entry with the mouse; false when there is none or it is greyed out.
+bool PickContextMenuEntry(const QString& text);
 
 // Saves the window's picture; false when it could not be written.
 bool Shot(QWidget* window, const std::string& path);

@@ -13,6 +13,7 @@
 #include "resources/config_pages.h"
 #include "resources/ids.h"
 #include "resources/main_window.h"
+#include "resources/upload_dialog.h"
 #include "tests/qt/scripted_dialog.h"
 #include "tests/ui/modelled_reader.h"
 
@@ -31,6 +32,7 @@ const std::map<std::pair<int, int>, std::string> kFieldNames = {
     {{ids::kMainWindow, ids::kStopBitsList}, "停止位"},
     {{ids::kMainWindow, ids::kParityList}, "校验位"},
     {{ids::kMainWindow, ids::kHidList}, "HID口"},
+    {{ids::kFirmwareUploadDialog, ids::kUploadFileEdit}, "文件："},
     {{ids::kAboutPage, ids::about_page::kVersion}, "版本信息"},
     {{ids::kAboutPage, ids::about_page::kDeviceNumber}, "设备号"},
     {{ids::kAboutPage, ids::about_page::kFactoryTime}, "出厂时间"},
@@ -82,6 +84,7 @@ void ExpectAsTemplate(QWidget* window, const DialogTemplate& source) {
         {ControlKind::Edit, QAccessible::EditableText},
         {ControlKind::ComboBox, QAccessible::ComboBox},
         {ControlKind::TabControl, QAccessible::Client},
+        {ControlKind::Progress, QAccessible::ProgressBar},
     };
     for (const ControlTemplate& control : source.controls) {
         if (!roles.contains(control.kind)) {
@@ -118,6 +121,13 @@ TEST(QtAccessibility, EveryControlHasItsTemplatesNameAndRole) {
         d.EndDialog(kResultOk);
     };
     EXPECT_EQ(main.DoModal(), kResultOk);
+
+    ScriptedDialog upload(toolkit, resources::kFirmwareUploadTemplate);
+    upload.onInit = [](ScriptedDialog& d) {
+        ExpectAsTemplate(d.Window(), resources::kFirmwareUploadTemplate);
+        d.EndDialog(kResultOk);
+    };
+    EXPECT_EQ(upload.DoModal(), kResultOk);
 
     ModelledReader reader;
     ConfigDialog settings(toolkit, reader.access);

@@ -30,6 +30,7 @@ constexpr ControlTemplate kControls[] = {
     {kHiddenButton, ControlKind::PushButton, "隐藏", 200, 56, 50, 14, kHidden},
     {kDisabledButton, ControlKind::PushButton, "禁用", 200, 73, 50, 14, kDisabled},
     {kTabs, ControlKind::TabControl, "", 5, 90, 240, 100},
+    {kProgress, ControlKind::Progress, "进度", 5, 192, 240, 6},
 };
 
 constexpr ControlTemplate kPageControls[] = {
@@ -275,6 +276,24 @@ void PageObjectGoesBeforeItsWindow(BackEnd& b) {
     KD_CONFORM_EQ(b, dialog.DoModal(), kResultOk);
 }
 
+// A bar keeps its position within [0, range], whatever it is told.
+void ProgressBars(BackEnd& b) {
+    ScriptedWindow dialog(b.Toolkit(), kWindow);
+    dialog.onInit = [&b](ScriptedWindow& d) {
+        KD_CONFORM_EQ(b, d.ProgressPosition(kProgress), 0);
+        d.SetProgress(kProgress, 30, 60);
+        KD_CONFORM_EQ(b, d.ProgressPosition(kProgress), 30);
+        d.SetProgress(kProgress, 90, 60);
+        KD_CONFORM_EQ(b, d.ProgressPosition(kProgress), 60);
+        d.SetProgress(kProgress, -5, 60);
+        KD_CONFORM_EQ(b, d.ProgressPosition(kProgress), 0);
+        d.SetProgress(kLabel, 5, 10);  // not a bar
+        KD_CONFORM_EQ(b, d.ProgressPosition(kLabel), 0);
+        d.EndDialog(kResultOk);
+    };
+    KD_CONFORM_EQ(b, dialog.DoModal(), kResultOk);
+}
+
 void ClicksAndTheWindowMenu(BackEnd& b) {
     ScriptedWindow dialog(b.Toolkit(), kWindow);
     std::vector<int> clicks;
@@ -324,6 +343,7 @@ const std::vector<Case>& WindowCases() {
         {"TabsAndPages", &TabsAndPages},
         {"PageObjectGoesBeforeItsWindow", &PageObjectGoesBeforeItsWindow},
         {"ClicksAndTheWindowMenu", &ClicksAndTheWindowMenu},
+        {"ProgressBars", &ProgressBars},
     };
     return cases;
 }

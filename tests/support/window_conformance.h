@@ -31,6 +31,7 @@ enum : int {
     kDisabledButton,
     kButton,
     kOtherRadio,
+    kProgress,
     kPageButton = 30,
     kPageCheck,
 };

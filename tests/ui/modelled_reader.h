@@ -32,6 +32,10 @@ class ModelledReader final : public sim::ModelObserver {
     bool OnUploadComplete(std::string_view target, std::span<const uint8_t> image,
                           bool digestMatches) override {
         uploads.push_back({std::string(target), {image.begin(), image.end()}, digestMatches});
+        // As kdreader-sim --new-firmware-version: the reader runs the new image.
+        if (target == "tesmor" && !newFirmwareVersion.empty()) {
+            Set("masterver", newFirmwareVersion);
+        }
         return true;
     }
 
@@ -70,6 +74,7 @@ class ModelledReader final : public sim::ModelObserver {
     std::vector<std::string> requests;
     std::function<void(std::string_view)> onRequest;
     bool storeSucceeds = true;
+    std::string newFirmwareVersion;  // masterver once a whole firmware image has arrived
 
     struct ReceivedImage {
         std::string target;

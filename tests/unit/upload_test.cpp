@@ -172,6 +172,39 @@ TEST(Upload, AGoodAcknowledgementResetsTheAttempts) {
     EXPECT_EQ(frames[7], frames[4]);
 }
 
+// Stops after as many acknowledged blocks as it is given.
+class StopAfter final : public UploadObserver {
+  public:
+    explicit StopAfter(int blocks) : left_(blocks) {}
+    bool KeepSending() override { return --left_ > 0; }
+
+  private:
+    int left_;
+};
+
+TEST(Upload, AnObserverStopsBetweenBlocksButNeverAfterTheLast) {
+    Upload upload;
+    upload.files.Put("update", Pattern(3000));  // three blocks
+    upload.channel.QueueRead(kStartAccepted);
+    upload.channel.QueueRead(Ack(0));
+    upload.channel.QueueRead(Ack(1));
+    StopAfter stop(2);
+    EXPECT_EQ(RunUpload(&upload.channel, FirmwareUpload(), upload.files, upload.sleeper, &stop),
+              UploadOutcome::Cancelled);
+    EXPECT_EQ(upload.DataFrames().size(), 2u);
+    EXPECT_TRUE(upload.sleeper.waits.empty());
+    EXPECT_EQ(upload.files.open, 0);
+
+    // A one-block file is whole once its block is acknowledged: nothing is left to stop.
+    Upload single;
+    single.files.Put("update", Pattern(100));
+    single.channel.QueueRead(kStartAccepted);
+    single.channel.QueueRead(Ack(0));
+    StopAfter never(0);
+    EXPECT_EQ(RunUpload(&single.channel, FirmwareUpload(), single.files, single.sleeper, &never),
+              UploadOutcome::Done);
+}
+
 TEST(Upload, FailuresEndTheUploadAndCloseTheFile) {
     {
         MemoryUploadFiles files;

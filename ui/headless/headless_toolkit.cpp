@@ -171,6 +171,13 @@ std::optional<std::string> HeadlessToolkit::ChooseFile(Dialog* owner,
     return answer;
 }
 
+void HeadlessToolkit::ProcessEvents() {
+    ++processEventsCalls_;
+    if (eventScript_) {
+        eventScript_();
+    }
+}
+
 void HeadlessToolkit::SetCursor(Cursor cursor) {
     cursor_ = cursor;
     cursorHistory_.push_back(cursor);

@@ -44,6 +44,11 @@ class HeadlessToolkit final : public Toolkit {
     // Answers message boxes; by default every box is acknowledged with OK.
     void OnMessage(std::function<int(const ShownMessage&)> answer) { answer_ = std::move(answer); }
 
+    // What the user does while a long handler lets the windows take input (each
+    // ProcessEvents call).
+    void OnProcessEvents(std::function<void()> script) { eventScript_ = std::move(script); }
+    int ProcessEventsCalls() const { return processEventsCalls_; }
+
     // Answers the next file dialog with this path, or with a cancel (nothing). Answers
     // are used in order; a file dialog with none left is cancelled.
     void QueueFileAnswer(std::optional<std::string> path) {
@@ -76,6 +81,9 @@ class HeadlessToolkit final : public Toolkit {
     int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                    uint32_t flags) override;
     std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
+    void ProcessEvents() override;
+    // At once: nothing holds on to a click here.
+    void RunSoon(std::function<void()> work) override { work(); }
     bool ShowModeless(Dialog& dialog, Dialog& owner) override;
     bool CopyToClipboard(std::string_view text) override {
         clipboard_ = text;
@@ -110,6 +118,8 @@ class HeadlessToolkit final : public Toolkit {
 
     std::map<int, std::function<void(HeadlessWindow&)>> modalScripts_;
     std::function<int(const ShownMessage&)> answer_;
+    std::function<void()> eventScript_;
+    int processEventsCalls_ = 0;
     std::vector<HeadlessWindow*> open_;                   // every live window, oldest first
     std::vector<std::unique_ptr<HeadlessWindow>> owned_;  // windows made by Open
     std::vector<ShownMessage> messages_;

@@ -261,6 +261,23 @@ int HeadlessWindow::ComboDropWidth(int id) const {
     return std::max(control->dropWidth, Pixels(control->source->width));
 }
 
+void HeadlessWindow::SetProgress(int id, int position, int range) {
+    if (Control* control = Find(id, ControlKind::Progress)) {
+        control->range = std::max(range, 0);
+        control->position = std::clamp(position, 0, control->range);
+    }
+}
+
+int HeadlessWindow::ProgressPosition(int id) const {
+    const Control* control = Find(id, ControlKind::Progress);
+    return control ? control->position : 0;
+}
+
+int HeadlessWindow::ProgressRange(int id) const {
+    const Control* control = Find(id, ControlKind::Progress);
+    return control ? control->range : 0;
+}
+
 void HeadlessWindow::TabInsert(int id, int index, std::string_view text) {
     Control* control = Find(id, ControlKind::TabControl);
     if (control == nullptr) {

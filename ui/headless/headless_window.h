@@ -67,6 +67,8 @@ class HeadlessWindow final : public WindowPeer {
     bool IsSystemMenuEnabled(int command) const { return greyedMenu_.count(command) == 0; }
     size_t TextLimit(int id) const;
     bool HasControl(int id) const { return controls_.count(id) != 0; }
+    // A progress bar's range (0 for any other control).
+    int ProgressRange(int id) const;
 
     // WindowPeer
     void SetChecked(int id, bool checked) override;
@@ -95,6 +97,8 @@ class HeadlessWindow final : public WindowPeer {
     int TabSelection(int id) const override;
     Rect TabClientRect(int id) const override;
     Rect TabDisplayArea(int id) const override;
+    void SetProgress(int id, int position, int range) override;
+    int ProgressPosition(int id) const override;
     int ListAdd(int id, std::string_view text) override;
     void ListRemove(int id, int index) override;
     int ListCount(int id) const override;
@@ -126,6 +130,8 @@ class HeadlessWindow final : public WindowPeer {
         int selection = -1;
         int dropWidth = 0;  // pixels; the box's own width when smaller
         std::vector<std::string> tabs;
+        int position = 0;  // a progress bar's
+        int range = 100;
         std::vector<std::string> lines;  // a list box's
     };
 

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
 
@@ -112,6 +113,13 @@ QWidget* MakeWidget(QWidget& window, const ControlTemplate& control, const IconL
             return new ComboField(&window, (control.flags & kSorted) != 0);
         case ControlKind::TabControl:
             return new TabControl(&window);
+        case ControlKind::Progress: {
+            auto* bar = new QProgressBar(&window);
+            bar->setRange(0, 100);
+            bar->setValue(0);
+            bar->setTextVisible(false);  // the dialog says the figures beside it
+            return bar;
+        }
         case ControlKind::ListBox: {
             auto* list = new QListWidget(&window);
             list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -139,7 +147,7 @@ void SetFocusRules(QWidget& widget, const ControlTemplate& control, bool tabStop
     // Labels, frames and pictures never take the focus; fields that are no tab stop take
     // it by click only (the first radio button of a group is the group's tab stop).
     if (control.kind == ControlKind::Static || control.kind == ControlKind::GroupBox ||
-        control.kind == ControlKind::Icon) {
+        control.kind == ControlKind::Icon || control.kind == ControlKind::Progress) {
         widget.setFocusPolicy(Qt::NoFocus);
         // Windows lets clicks through labels and frames to what lies under them.
         widget.setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -210,6 +210,18 @@ int QtToolkit::MessageBox(Dialog* owner, std::string_view text, std::string_view
     return kResultOk;
 }
 
+void QtToolkit::RunSoon(std::function<void()> work) {
+    QMetaObject::invokeMethod(qApp, std::move(work), Qt::QueuedConnection);
+}
+
+void QtToolkit::ProcessEvents() {
+    // Work run from a queued call sits inside the event loop's delivery of posted events,
+    // which does not deliver again until it returns: repaints and queued calls are sent
+    // here by hand, the desktop's input by the loop.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
 void QtToolkit::SetCursor(Cursor cursor) {
     waitCursor_ = cursor == Cursor::Wait;
     waitLayer_ = layers_;

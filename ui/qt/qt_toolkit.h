@@ -31,6 +31,9 @@ class QtToolkit final : public Toolkit {
                    uint32_t flags) override;
     // Qt's file dialog, or the desktop's where Qt uses one.
     std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
+    void ProcessEvents() override;
+    // From the event loop: a widget clicked keeps the mouse until its click is handled.
+    void RunSoon(std::function<void()> work) override;
     bool ShowModeless(Dialog& dialog, Dialog& owner) override;
     bool CopyToClipboard(std::string_view text) override;
     void SetCursor(Cursor cursor) override;

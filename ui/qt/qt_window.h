@@ -94,6 +94,8 @@ class QtWindow final : public QWidget, public WindowPeer {
     int TabSelection(int id) const override;
     Rect TabClientRect(int id) const override;
     Rect TabDisplayArea(int id) const override;
+    void SetProgress(int id, int position, int range) override;
+    int ProgressPosition(int id) const override;
     int ListAdd(int id, std::string_view text) override;
     void ListRemove(int id, int index) override;
     int ListCount(int id) const override;

@@ -2,6 +2,7 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QProgressBar>
 
 #include "ui/qt/fields.h"
 #include "ui/qt/qt_toolkit.h"
@@ -107,6 +108,7 @@ std::string QtWindow::GetText(int id) const {
             return ToUtf8(static_cast<ComboField*>(control->widget)->Edit().text());
         case ControlKind::Icon:
         case ControlKind::TabControl:
+        case ControlKind::Progress:
         case ControlKind::ListBox:
             break;
     }
@@ -303,6 +305,19 @@ void QtWindow::SetIcon(int iconId) {
     if (!icon.isNull()) {
         setWindowIcon(icon);
     }
+}
+
+void QtWindow::SetProgress(int id, int position, int range) {
+    if (auto* bar = Find<QProgressBar>(id, ControlKind::Progress)) {
+        range = std::max(range, 0);
+        bar->setRange(0, range);
+        bar->setValue(std::clamp(position, 0, range));
+    }
+}
+
+int QtWindow::ProgressPosition(int id) const {
+    const auto* bar = Find<QProgressBar>(id, ControlKind::Progress);
+    return bar != nullptr ? std::max(bar->value(), 0) : 0;
 }
 
 }  // namespace kd::ui::qt

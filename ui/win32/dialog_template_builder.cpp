@@ -154,6 +154,9 @@ WindowStyles ControlStyles(const ControlTemplate& control, bool firstRadioOfGrou
         case ControlKind::TabControl:
             style |= WS_CLIPSIBLINGS;
             break;
+        case ControlKind::Progress:
+            tabStop = false;
+            break;
         case ControlKind::ListBox:
             style |= LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_HSCROLL | WS_BORDER;
             break;
@@ -223,6 +226,9 @@ void WriteWindowClass(Writer& out, ControlKind kind) {
             break;
         case ControlKind::TabControl:
             out.String(WC_TABCONTROLA);
+            break;
+        case ControlKind::Progress:
+            out.String(PROGRESS_CLASSA);
             break;
         case ControlKind::ListBox:
             out.Ordinal(kListBoxClass);

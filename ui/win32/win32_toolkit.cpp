@@ -176,7 +176,7 @@ bool Win32Toolkit::CopyToClipboard(std::string_view text) {
 Win32Toolkit::Win32Toolkit(void* instance) : instance_(instance) {
     INITCOMMONCONTROLSEX classes{};
     classes.dwSize = sizeof(classes);
-    classes.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
+    classes.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_PROGRESS_CLASS;
     ::InitCommonControlsEx(&classes);
 }
 
@@ -244,6 +244,23 @@ bool Win32Toolkit::CreateChild(Dialog& page, Dialog& parent, int hostId) {
         theme_.UseTabBackground(window);
     }
     return true;
+}
+
+void Win32Toolkit::ProcessEvents() {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Left for the loop that waits for it.
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        const auto dialog = static_cast<HWND>(ActiveModalWindow());
+        if (dialog != nullptr && ::IsDialogMessageW(dialog, &message)) {
+            continue;
+        }
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
 }
 
 int Win32Toolkit::MessageBox(Dialog* owner, std::string_view text, std::string_view caption,

@@ -27,6 +27,11 @@ class Win32Toolkit final : public Toolkit {
     int MessageBox(Dialog* owner, std::string_view text, std::string_view caption,
                    uint32_t flags) override;
     std::optional<std::string> ChooseFile(Dialog* owner, const FileDialogRequest& request) override;
+    // Runs the messages waiting for any window, the newest modal dialog's keys as its
+    // own dialog loop would.
+    void ProcessEvents() override;
+    // At once: a button lets go of the mouse before it tells its window of the click.
+    void RunSoon(std::function<void()> work) override { work(); }
     bool ShowModeless(Dialog& dialog, Dialog& owner) override;
     bool CopyToClipboard(std::string_view text) override;
     void SetCursor(Cursor cursor) override;

@@ -239,6 +239,19 @@ int Win32Window::ComboDropWidth(int id) const {
     return std::max(dropped, static_cast<int>(box.right - box.left));
 }
 
+void Win32Window::SetProgress(int id, int position, int range) {
+    if (const HWND bar = Control(id, ControlKind::Progress)) {
+        range = std::max(range, 0);
+        ::SendMessageW(bar, PBM_SETRANGE32, 0, range);
+        ::SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(std::clamp(position, 0, range)), 0);
+    }
+}
+
+int Win32Window::ProgressPosition(int id) const {
+    const HWND bar = Control(id, ControlKind::Progress);
+    return bar != nullptr ? ClampToInt(::SendMessageW(bar, PBM_GETPOS, 0, 0)) : 0;
+}
+
 }  // namespace kd::ui::win32
 
 namespace kd::ui::win32 {
