@@ -54,7 +54,7 @@ hardened() {
     local name=$2 symbols
     readelf -hW "$1" | grep -qE '^ *Type: +DYN' || fail "$name is not position-independent (PIE)"
     readelf -lW "$1" | grep -q ' GNU_RELRO ' || fail "$name has no read-only relocations (RELRO)"
-    readelf -dW "$1" | grep -qE '\((BIND_NOW|FLAGS|FLAGS_1)\) .*\b(BIND_)?NOW\b' ||
+    readelf -dW "$1" | grep -qE '\(BIND_NOW\)|\(FLAGS\) .*\bBIND_NOW\b|\(FLAGS_1\) .*\bNOW\b' ||
         fail "$name does not bind its symbols at start (BIND_NOW)"
     symbols=$(readelf --dyn-syms -W "$1")
     grep -qE ' __stack_chk_fail(@|$)' <<<"$symbols" || fail "$name has no stack protector"
@@ -131,7 +131,7 @@ cmp -s "$work"/zip/*/COPYRIGHT.txt resources/doc/copyright || fail "COPYRIGHT.tx
 cmp -s "$work"/zip/*/CHANGELOG.txt resources/doc/changelog || fail "CHANGELOG.txt is not resources/doc/changelog"
 for program in kdconfig kdcfg; do
     text=$(echo "$work"/zip/*/$program.txt)
-    head -n 1 "$text" | grep -q "^${program^^}(1) " || fail "$program.txt is not the manual page of $program"
+    head -n 1 "$text" | grep -qi "^$program(1) " || fail "$program.txt is not the manual page of $program"
     # Plain text: no overstrike or terminal escapes, and hyphens a command line takes.
     ! LC_ALL=C.UTF-8 grep -qP '[\x08\x1b]|\x{2010}|\x{2212}' "$text" || fail "$program.txt is not plain text"
 done
