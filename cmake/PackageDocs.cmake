@@ -4,7 +4,8 @@
 # kdcfg's bash completion. The Windows zip has them as plain text.
 # The manual pages and the completion are made from the programs by the targets
 # kd_man_pages (${CMAKE_BINARY_DIR}/man/PROGRAM.1) and kd_bash_completion
-# (${CMAKE_BINARY_DIR}/completion/kdcfg) of the native build.
+# (${CMAKE_BINARY_DIR}/completion/kdcfg) of the native build (cmake/Documentation.cmake,
+# included before this).
 set(kd_doc_source ${PROJECT_SOURCE_DIR}/resources/doc)
 set(kd_doc_dir ${CMAKE_BINARY_DIR}/package-doc)
 
@@ -63,20 +64,23 @@ endfunction()
 
 set(kd_docs)
 kd_gzip(${kd_doc_source}/changelog ${kd_doc_dir} kd_docs)
-set(kd_man_pages)
-foreach(program ${kd_man_programs})
-    kd_gzip(${CMAKE_BINARY_DIR}/man/${program}.1 ${kd_doc_dir}/man kd_man_pages
-            $<TARGET_NAME_IF_EXISTS:kd_man_pages>)
-endforeach()
+# Without help2man there are no manual pages: the build goes on, and the package check
+# fails on the package that lacks them.
+set(kd_man_gz)
+if(TARGET kd_man_pages)
+    foreach(program ${kd_man_programs})
+        kd_gzip(${CMAKE_BINARY_DIR}/man/${program}.1 ${kd_doc_dir}/man kd_man_gz kd_man_pages)
+    endforeach()
+endif()
 # Used as made; copied so that the package's files all depend on what makes them.
 set(kd_completion ${kd_doc_dir}/completion/kdcfg)
 add_custom_command(OUTPUT ${kd_completion}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/completion/kdcfg ${kd_completion}
-    DEPENDS ${CMAKE_BINARY_DIR}/completion/kdcfg $<TARGET_NAME_IF_EXISTS:kd_bash_completion>
+    DEPENDS ${CMAKE_BINARY_DIR}/completion/kdcfg kd_bash_completion
     VERBATIM)
-add_custom_target(kd_package_docs ALL DEPENDS ${kd_docs} ${kd_man_pages} ${kd_completion})
+add_custom_target(kd_package_docs ALL DEPENDS ${kd_docs} ${kd_man_gz} ${kd_completion})
 
 set(kd_doc_install_dir ${CMAKE_INSTALL_DATADIR}/doc/kdconfig)
 install(FILES ${kd_doc_source}/copyright ${kd_docs} DESTINATION ${kd_doc_install_dir})
-install(FILES ${kd_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${kd_man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${kd_completion} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
