@@ -1,5 +1,7 @@
 # What `cpack` ships: on Linux a .deb with kdconfig, kdcfg and kdreader-sim, the desktop
-# entry, the icons and the udev rule; from the Windows build a zip with the two exes.
+# entry, the icons, the udev rule, the manual pages, kdcfg's bash completion, the
+# copyright file and the changelog; from the Windows build a zip with the two exes and
+# the same documentation as text.
 # Included after every program is defined, so that it can see which ones this build has.
 include(GNUInstallDirs)
 
@@ -78,4 +80,5 @@ A udev rule lets the dialout group open the reader's ports.")
     set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 
+include(${PROJECT_SOURCE_DIR}/cmake/PackageDocs.cmake)
 include(CPack)

@@ -8,6 +8,7 @@ kd_packages=(
     g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine64 fonts-wine xvfb imagemagick fonts-arphic-uming x11-utils
     dpkg-dev file unzip desktop-file-utils xdotool help2man
+    lintian groff-base
     qt6-base-dev qt6-qpa-plugins
     xdotool
 )
