@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "catalogue/key_catalogue.h"
+#include "text/escape.h"
 
 namespace kd::catalogue {
 
@@ -43,19 +44,6 @@ std::optional<ReadPart> PartOf(const Tokens& tokens, std::string_view token) {
         return ReadPart::Wrap;
     }
     return std::nullopt;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 // The fixed bytes of a part; the content has none.
@@ -158,8 +146,8 @@ std::string AffixBytes(std::string_view value, std::string_view format) {
         if (at + 1 >= value.size()) {
             break;
         }
-        const int high = HexDigit(value[at]);
-        const int low = HexDigit(value[at + 1]);
+        const int high = text::HexDigitValue(value[at]);
+        const int low = text::HexDigitValue(value[at + 1]);
         if (high < 0 || low < 0) {
             break;
         }

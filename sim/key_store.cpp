@@ -4,6 +4,7 @@
 
 #include "protocol/frame.h"
 #include "sim/own_file.h"
+#include "text/escape.h"
 
 namespace kd::sim {
 
@@ -53,19 +54,6 @@ constexpr std::array kDefaults = {
 
 bool Fits(std::string_view name, std::string_view value) {
     return name.size() <= 0xFF && kKeyRecordOverhead + name.size() + value.size() <= kMaxRecordSize;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
 }
 
 }  // namespace
@@ -154,8 +142,8 @@ bool UnescapeStateField(std::string_view text, std::string& out) {
         if (i + 2 >= text.size()) {
             return false;
         }
-        const int high = HexDigit(text[i + 1]);
-        const int low = HexDigit(text[i + 2]);
+        const int high = text::HexDigitValue(text[i + 1]);
+        const int low = text::HexDigitValue(text[i + 2]);
         if (high < 0 || low < 0) {
             return false;
         }

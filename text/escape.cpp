@@ -24,19 +24,6 @@ void AppendEscape(std::string& out, uint8_t byte) {
     out += kHexDigits[byte & 0x0F];
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // Bytes in the UTF-8 sequence that starts with lead; 1 for a byte that starts none.
 size_t Utf8Length(uint8_t lead) {
     if (lead >= 0xF0 && lead <= 0xF4) {
@@ -131,7 +118,7 @@ std::string EscapePiece(std::string_view text, size_t at) {
     if (end < text.size()) {
         const bool hex = text[end] == 'x';
         end += Utf8Length(static_cast<uint8_t>(text[end]));
-        for (int digit = 0; hex && digit < 2 && end < text.size() && HexValue(text[end]) >= 0;
+        for (int digit = 0; hex && digit < 2 && end < text.size() && HexDigitValue(text[end]) >= 0;
              ++digit) {
             ++end;
         }
@@ -214,6 +201,19 @@ std::string EscapeWith(std::string_view bytes, Blanks blanks, ReadableAt readabl
 
 }  // namespace
 
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
 std::string EscapeText(std::string_view bytes, Blanks blanks) {
     return EscapeWith(bytes, blanks, ReadableGbkAt);
 }
@@ -251,9 +251,10 @@ std::optional<std::string> UnescapeText(std::string_view text, UnescapeError* er
         if (at + 1 < text.size() && text[at + 1] == '\\') {
             out += '\\';
             at += 2;
-        } else if (at + 3 < text.size() && text[at + 1] == 'x' && HexValue(text[at + 2]) >= 0 &&
-                   HexValue(text[at + 3]) >= 0) {
-            out += static_cast<char>(HexValue(text[at + 2]) * 16 + HexValue(text[at + 3]));
+        } else if (at + 3 < text.size() && text[at + 1] == 'x' &&
+                   HexDigitValue(text[at + 2]) >= 0 && HexDigitValue(text[at + 3]) >= 0) {
+            out +=
+                static_cast<char>(HexDigitValue(text[at + 2]) * 16 + HexDigitValue(text[at + 3]));
             at += 4;
         } else {
             if (error != nullptr) {

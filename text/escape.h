@@ -12,6 +12,9 @@
 // UnescapeText(EscapeText(bytes)) == bytes for every byte string.
 namespace kd::text {
 
+// The value of a hex digit in either case; -1 for any other character.
+int HexDigitValue(char c);
+
 enum class Blanks {
     Keep,
     // Leading and trailing spaces become "\x20", for text formats that trim blanks.
