@@ -84,7 +84,8 @@ std::string PiecesText(const std::vector<ReadPiece>& pieces) {
         text += text.empty() ? "" : " | ";
         text += PartName(piece.part);
         if (!piece.bytes.empty()) {
-            text += " " + HexText(piece.bytes, " ");
+            text += ' ';
+            text += HexText(piece.bytes, " ");
         }
     }
     return text;
