@@ -71,6 +71,10 @@ bool ScanTestDialog::OnInitDialog() {
 
 void ScanTestDialog::Pause() {
     if (HasWindow() && !paused_) {
+        // What has arrived is listed, not left for the other window's exchanges to drop.
+        if (Channel* channel = channel_()) {
+            TakeArrived(*channel);
+        }
         Flush();
         SetTimer(0);
         SetText(ids::kScanTestStatusLabel, strings::kScanTestPaused);
@@ -122,20 +126,26 @@ void ScanTestDialog::StartListening() {
 
 void ScanTestDialog::OnTimer() {
     Channel* channel = channel_();
-    if (channel == nullptr || paused_) {
+    if (channel == nullptr || paused_ || !TakeArrived(*channel)) {
         return;
     }
     const auto quiet = std::max<Channel::Clock::duration>(
         kLeastQuiet, std::chrono::milliseconds(2 * channel->IntervalMs()));
+    if (cutter_.Holding() && channel->Now() - lastByte_ >= quiet) {
+        Flush();
+    }
+}
+
+bool ScanTestDialog::TakeArrived(Channel& channel) {
     std::array<uint8_t, Channel::kReadChunk> chunk{};
     for (int taken = 0; taken < kChunksPerTick; ++taken) {
         // Waits only for bytes already on their way: a read ends a gap after its last byte.
-        const int32_t got = channel->Read(chunk.data(), static_cast<int32_t>(chunk.size()), 1);
+        const int32_t got = channel.Read(chunk.data(), static_cast<int32_t>(chunk.size()), 1);
         if (got < 0) {
             Flush();
             SetTimer(0);
             SetText(ids::kScanTestStatusLabel, strings::kScanTestPortFailed);
-            return;
+            return false;
         }
         if (got == 0) {
             break;
@@ -143,17 +153,15 @@ void ScanTestDialog::OnTimer() {
         // A read that took fewer bytes than it could ended once the line had been quiet
         // for the interval.
         const bool full = got == static_cast<int32_t>(chunk.size());
-        lastByte_ = channel->Now() - (full ? Channel::Clock::duration{}
-                                           : std::chrono::milliseconds(channel->IntervalMs()));
+        lastByte_ = channel.Now() - (full ? Channel::Clock::duration{}
+                                          : std::chrono::milliseconds(channel.IntervalMs()));
         Take(std::string_view(reinterpret_cast<const char*>(chunk.data()),
                               static_cast<size_t>(got)));
         if (!full) {
             break;
         }
     }
-    if (cutter_.Holding() && channel->Now() - lastByte_ >= quiet) {
-        Flush();
-    }
+    return true;
 }
 
 void ScanTestDialog::Take(std::string_view bytes) {

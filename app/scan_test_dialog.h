@@ -44,6 +44,9 @@ class ScanTestDialog final : public ui::Dialog {
 
   private:
     void StartListening();
+    // Takes the bytes that have arrived, without waiting for more; false when the port
+    // failed, which ends the listening.
+    bool TakeArrived(Channel& channel);
     void OnClear();
     void OnSave();
     void Take(std::string_view bytes);
