@@ -2,7 +2,8 @@
 # 扫描测试 at 96 and at 192 DPI. Before connect the system menu's entry is greyed out, and
 # the command sent by message opens nothing. After connect it opens the scan test beside
 # the main window, which still takes clicks; a code read written into the simulator's
-# FIFO is listed with its hex. A screenshot of each DPI is kept.
+# FIFO is listed with its hex. A screenshot of each DPI is kept. Then a suffix saved in the
+# settings dialog shows in the next read.
 set -u
 . "$(dirname "$0")/lib.sh"
 e2e_setup || exit 1
@@ -67,6 +68,50 @@ SCRIPT
             "$(grep '^scan:1432' "$E2E_DIR/scan_test_$dpi.robot")"
     fi
 done
+
+# A suffix saved in the settings dialog opened beside the scan test shows in the next
+# read; the scan test pauses while the dialog is open and asks for the keys again after.
+set_dpi 96 || e2e_fail "the LogPixels value could not be written back"
+e2e_app_start
+e2e_check "suffix: saved from the settings dialog while the scan test listens" \
+    e2e_robot scan_test_suffix_save <<SCRIPT
+find main "$T_MAIN" has=1006 timeout=30000
+$E2E_CONNECT
+syscommand main 80
+find scan "$T_SCAN" has=1432 timeout=10000
+click main:1003
+find cfg "$T_MAIN" has=SysTabControl32 timeout=30000
+scope fmt cfg:1036
+wait scan:1431 text 暂停监听：设置窗口正在与设备通信
+tab cfg:1015 2
+check fmt:1053
+check fmt:1030
+type fmt:1033 5D
+click cfg:1016
+msgbox $T_APPNAME 保存成功! timeout=30000
+click cfg:1017
+gone cfg
+wait scan:1431 text "正在监听：条码以 5D 0D 结束；卡号在停顿后结束"
+SCRIPT
+printf 'KD-WINE-SUFFIX\n' >"$fifo"
+e2e_check "suffix: the next read carries it" e2e_robot scan_test_suffix <<SCRIPT
+find scan "$T_SCAN" has=1432 timeout=10000
+wait scan:1432 lines 1 timeout=10000
+print scan:1432 firstline
+close scan
+gone scan
+find main "$T_MAIN" has=1006
+close main
+gone main
+SCRIPT
+e2e_app_stop
+if grep -q '^scan:1432 firstline = .*条码  KD-WINE-SUFFIX  \[content .* | suffix 5D | CR 0D\]' \
+    "$E2E_DIR/scan_test_suffix.robot"; then
+    e2e_ok "suffix: the read shows suffix 5D before CR"
+else
+    e2e_fail "suffix: the read does not show the new suffix" \
+        "$(grep '^scan:1432' "$E2E_DIR/scan_test_suffix.robot")"
+fi
 
 # The list grew with the DPI: the second run really was at 192.
 height() { sed -n 's/^scan:1432 rect = [0-9-]*,\([0-9-]*\),[0-9-]*,\([0-9-]*\)$/\2 - \1/p' "$1"; }
