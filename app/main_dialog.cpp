@@ -75,19 +75,6 @@ void FillList(ui::Dialog& dialog, int id, const char* const (&entries)[N]) {
     }
 }
 
-// The scan test takes nothing from the line while another window talks to the reader, and
-// asks for the output keys again afterwards, as they may have changed.
-class ListeningPaused {
-  public:
-    explicit ListeningPaused(ScanTestDialog& scan) : scan_(scan) { scan_.Pause(); }
-    ~ListeningPaused() { scan_.Resume(); }
-    ListeningPaused(const ListeningPaused&) = delete;
-    ListeningPaused& operator=(const ListeningPaused&) = delete;
-
-  private:
-    ScanTestDialog& scan_;
-};
-
 uint32_t ParseDecimal(const std::string& text) {
     uint32_t value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
@@ -338,7 +325,7 @@ std::string MainDialog::ShownBuildDate() const {
 // The dialog belongs to this window, which takes no input while it runs: no connect,
 // settings dialog or second upload can start under it.
 void MainDialog::OnUploadDialog(bool firmware) {
-    const ListeningPaused paused(scanTestDialog_);
+    const ScanTestDialog::Paused paused(scanTestDialog_);
     UploadDialog dialog(GetToolkit(), firmware, *this, services_.uploadFiles, services_.sleeper);
     dialog.DoModal(this);
 }
@@ -348,7 +335,7 @@ void MainDialog::OnUploadDialog(bool firmware) {
 // second press of 更改配置 or an Enter or Escape here would open another one or end the
 // program under it.
 void MainDialog::OnChangeConfig() {
-    const ListeningPaused paused(scanTestDialog_);
+    const ScanTestDialog::Paused paused(scanTestDialog_);
     ChannelKeyAccess keys(channel_.get());
     ConfigDialog dialog(GetToolkit(), keys);
     dialog.DoModal(this);
@@ -363,7 +350,7 @@ void MainDialog::UploadConfig() {
 }
 
 void MainDialog::Upload(bool firmware) {
-    const ListeningPaused paused(scanTestDialog_);
+    const ScanTestDialog::Paused paused(scanTestDialog_);
     BeginBusy();
     const UploadTarget target = firmware ? FirmwareUpload() : ConfigUpload();
     const UploadOutcome outcome =

@@ -32,6 +32,18 @@ class ScanTestDialog final : public ui::Dialog {
     // channel: the main window's channel, null while not connected.
     ScanTestDialog(ui::Toolkit& toolkit, std::function<Channel*()> channel);
 
+    // Pauses the scan test for the time another window talks to the reader.
+    class Paused {
+      public:
+        explicit Paused(ScanTestDialog& scan) : scan_(scan) { scan_.Pause(); }
+        ~Paused() { scan_.Resume(); }
+        Paused(const Paused&) = delete;
+        Paused& operator=(const Paused&) = delete;
+
+      private:
+        ScanTestDialog& scan_;
+    };
+
     // Another window is about to talk to the reader: a read under way is listed as it
     // stands, and nothing is taken from the line until Resume.
     void Pause();
