@@ -83,8 +83,9 @@ uint32_t ParseDecimal(const std::string& text) {
 
 }  // namespace
 
-// Later entries (scan test, uploads) are added here, in menu order.
+// In menu order.
 const MainDialog::ReaderMenuEntry MainDialog::kReaderMenu[] = {
+    {ids::kScanTestCommand, strings::kScanTestMenu, &MainDialog::OnScanTest},
     {ids::kFrameLogCommand, strings::kFrameLogMenu, &MainDialog::OnFrameLog},
     {ids::kFirmwareUploadCommand, strings::kFirmwareUploadMenu,
      &MainDialog::OnFirmwareUploadDialog},
@@ -94,7 +95,8 @@ const MainDialog::ReaderMenuEntry MainDialog::kReaderMenu[] = {
 MainDialog::MainDialog(AppServices& services)
     : Dialog(services.toolkit, resources::kMainWindowTemplate),
       services_(services),
-      frameLogDialog_(services.toolkit, frameLog_) {
+      frameLogDialog_(services.toolkit, frameLog_),
+      scanTestDialog_(services.toolkit, [this] { return channel_.get(); }) {
     BindCommand(ids::kRefreshButton, [this] { OnRefresh(); });
     BindCommand(ids::kConnectButton, [this] { OnConnect(); });
     BindCommand(ids::kChangeConfigButton, [this] { OnChangeConfig(); });
@@ -276,6 +278,7 @@ void MainDialog::OnConnect() {
     SetText(ids::kStatusLabel, "已连接");
     EnableReaderMenu(true);
     EndBusy(kConnectedMask);
+    scanTestDialog_.Resume();  // an open scan test listens to the new connection
 }
 
 bool MainDialog::OpenReader(const SerialSettings& settings) {
@@ -322,6 +325,7 @@ std::string MainDialog::ShownBuildDate() const {
 // The dialog belongs to this window, which takes no input while it runs: no connect,
 // settings dialog or second upload can start under it.
 void MainDialog::OnUploadDialog(bool firmware) {
+    const ScanTestDialog::Paused paused(scanTestDialog_);
     UploadDialog dialog(GetToolkit(), firmware, *this, services_.uploadFiles, services_.sleeper);
     dialog.DoModal(this);
 }
@@ -331,6 +335,7 @@ void MainDialog::OnUploadDialog(bool firmware) {
 // second press of 更改配置 or an Enter or Escape here would open another one or end the
 // program under it.
 void MainDialog::OnChangeConfig() {
+    const ScanTestDialog::Paused paused(scanTestDialog_);
     ChannelKeyAccess keys(channel_.get());
     ConfigDialog dialog(GetToolkit(), keys);
     dialog.DoModal(this);
@@ -345,6 +350,7 @@ void MainDialog::UploadConfig() {
 }
 
 void MainDialog::Upload(bool firmware) {
+    const ScanTestDialog::Paused paused(scanTestDialog_);
     BeginBusy();
     const UploadTarget target = firmware ? FirmwareUpload() : ConfigUpload();
     const UploadOutcome outcome =
@@ -367,6 +373,13 @@ void MainDialog::DropChannel() {
 void MainDialog::OnFrameLog() {
     if (!frameLogDialog_.HasWindow()) {
         frameLogDialog_.ShowModeless(*this);
+    }
+}
+
+// As the frame log: one window, left as it is when chosen again.
+void MainDialog::OnScanTest() {
+    if (!scanTestDialog_.HasWindow()) {
+        scanTestDialog_.ShowModeless(*this);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/frame_log.h"
 #include "app/frame_log_dialog.h"
+#include "app/scan_test_dialog.h"
 #include "app/services.h"
 #include "app/upload_dialog.h"
 #include "link/channel.h"
@@ -29,7 +30,9 @@ namespace kd {
 //   1012, 1013     firmware version and build date; 1014 the status
 //   1 退出          ends the program
 // The window's menu (the system menu; the context menu on Linux) holds 关于配置工具 and,
-// greyed out until a connect succeeds, the entries of kReaderMenu: 通信记录… (OnFrameLog),
+// greyed out until a connect succeeds, the entries of kReaderMenu: 扫描测试… (OnScanTest:
+// the reads as they come, listening paused while another window talks to the reader),
+// 通信记录… (OnFrameLog),
 // 固件升级… and 配置升级… (OnUploadDialog: the uploads with progress, in a dialog).
 class MainDialog final : public ui::Dialog, private UploadHost {
   public:
@@ -69,6 +72,7 @@ class MainDialog final : public ui::Dialog, private UploadHost {
     void UploadConfig();
     // Menu entries.
     void OnFrameLog();
+    void OnScanTest();
     void OnFirmwareUploadDialog() { OnUploadDialog(true); }
     void OnConfigUploadDialog() { OnUploadDialog(false); }
 
@@ -112,6 +116,7 @@ class MainDialog final : public ui::Dialog, private UploadHost {
     std::vector<PortInfo> portRecords_;
     std::vector<HidDeviceInfo> hidRecords_;
     FrameLogDialog frameLogDialog_;  // after frameLog_, which it watches
+    ScanTestDialog scanTestDialog_;  // listens on channel_
 };
 
 }  // namespace kd

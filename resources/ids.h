@@ -15,6 +15,7 @@ inline constexpr int kOutputModePage = 135;
 inline constexpr int kFrameLogWindow = 140;
 inline constexpr int kFirmwareUploadDialog = 141;
 inline constexpr int kConfigUploadDialog = 142;
+inline constexpr int kScanTestWindow = 143;
 
 // Icon and strings.
 inline constexpr int kApplicationIcon = 128;
@@ -26,6 +27,7 @@ inline constexpr int kAboutCommand = 0x10;
 inline constexpr int kFrameLogCommand = 0x20;
 inline constexpr int kFirmwareUploadCommand = 0x30;
 inline constexpr int kConfigUploadCommand = 0x40;
+inline constexpr int kScanTestCommand = 0x50;
 
 // Main window (102).
 inline constexpr int kExitButton = 1;
@@ -51,6 +53,13 @@ inline constexpr int kFrameLogList = 1401;
 inline constexpr int kFrameLogCopyButton = 1402;
 inline constexpr int kFrameLogSaveButton = 1403;
 inline constexpr int kFrameLogCloseButton = 2;  // as the close box and Escape
+
+// Scan test (143).
+inline constexpr int kScanTestStatusLabel = 1431;
+inline constexpr int kScanTestList = 1432;
+inline constexpr int kScanTestClearButton = 1433;
+inline constexpr int kScanTestSaveButton = 1434;
+inline constexpr int kScanTestCloseButton = 2;  // as the close box and Escape
 
 // Upload dialogs (141 firmware, 142 configuration).
 inline constexpr int kUploadStartButton = 1;   // as Enter

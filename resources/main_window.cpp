@@ -61,6 +61,17 @@ constexpr ControlTemplate kFrameLogControls[] = {
     {kFrameLogCloseButton, ControlKind::PushButton, "关闭", 403, 234, 50, 14},
 };
 
+// The reads list first, as in the frame log; the status last, as it names nothing.
+constexpr ControlTemplate kScanTestControls[] = {
+    {kUnnamedControl, ControlKind::Static, "收到的读码：时间、内容、各部分的十六进制", 7, 7, 300,
+     8},
+    {kScanTestList, ControlKind::ListBox, "", 7, 18, 446, 194, kGroup},
+    {kScanTestClearButton, ControlKind::PushButton, "清除(&E)", 293, 234, 50, 14, kGroup},
+    {kScanTestSaveButton, ControlKind::PushButton, "保存(&S)...", 348, 234, 50, 14},
+    {kScanTestCloseButton, ControlKind::PushButton, "关闭", 403, 234, 50, 14},
+    {kScanTestStatusLabel, ControlKind::Static, "", 7, 214, 446, 16},
+};
+
 }  // namespace
 
 const DialogTemplate kMainWindowTemplate{
@@ -73,5 +84,9 @@ const DialogTemplate kAboutBoxTemplate{
 const ui::DialogTemplate kFrameLogTemplate{
     ids::kFrameLogWindow, ui::DialogStyle::Modal, "通信记录", 460, 255, "宋体", 9,
     kFrameLogControls};
+
+const ui::DialogTemplate kScanTestTemplate{
+    ids::kScanTestWindow, ui::DialogStyle::Modal, "扫描测试", 460, 255, "宋体", 9,
+    kScanTestControls};
 
 }  // namespace kd::resources

@@ -9,5 +9,6 @@ extern const ui::DialogTemplate kMainWindowTemplate;
 extern const ui::DialogTemplate kAboutBoxTemplate;
 // The frame log (140), a window beside the main window.
 extern const ui::DialogTemplate kFrameLogTemplate;
+extern const ui::DialogTemplate kScanTestTemplate;
 
 }  // namespace kd::resources

@@ -230,6 +230,12 @@ void Dialog::HandleTabChanged(int tabId) {
     OnTabChanged(tabId);
 }
 
+void Dialog::SetTimer(uint32_t intervalMs) {
+    if (peer_ != nullptr) {
+        peer_->SetTimer(intervalMs);
+    }
+}
+
 bool Dialog::HandleSysCommand(int command) {
     return OnSysCommand(command);
 }

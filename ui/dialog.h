@@ -84,6 +84,9 @@ class Dialog {
     bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore = true);
     bool EnableSystemMenu(int command, bool enabled);
 
+    // OnTimer runs every intervalMs while the window exists; 0 stops it.
+    void SetTimer(uint32_t intervalMs);
+
     int MessageBox(std::string_view text, std::string_view caption, uint32_t flags);
     void SetCursor(Cursor cursor);
 
@@ -99,6 +102,7 @@ class Dialog {
     void HandleTabChanged(int tabId);
     // True when the dialog handled the system command itself.
     bool HandleSysCommand(int command);
+    void HandleTimer() { OnTimer(); }
     // Set once EndDialog has been called, for back ends that poll for it.
     bool EndRequested() const { return endRequested_; }
     int EndResult() const { return endResult_; }
@@ -112,6 +116,7 @@ class Dialog {
     virtual void OnCancel() { EndDialog(kResultCancel); }
     virtual void OnTabChanged(int /*tabId*/) {}
     virtual bool OnSysCommand(int /*command*/) { return false; }
+    virtual void OnTimer() {}
 
     // Runs once the window has been shown for the first time, after OnInitDialog.
     virtual void OnShown() {}

@@ -90,6 +90,9 @@ class WindowPeer {
     virtual bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) = 0;
     // Greys an entry out or lets it be chosen again; false when the menu has no such entry.
     virtual bool EnableSystemMenu(int command, bool enabled) = 0;
+    // Calls the dialog's OnTimer every intervalMs while the window exists, also while a
+    // modal dialog or box is open over it; 0 stops the calls.
+    virtual void SetTimer(uint32_t intervalMs) = 0;
     // Ends a modal run with this code (a child page ignores it).
     virtual void EndDialog(int code) = 0;
     // The dialog object is being destroyed while its window still exists: the window

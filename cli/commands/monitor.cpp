@@ -9,10 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "catalogue/key_catalogue.h"
 #include "cli/commands/monitor_reads.h"
 #include "cli/exit_codes.h"
 #include "cli/json_output.h"
+#include "protocol/channel_key_access.h"
 #include "protocol/device_commands.h"
 #include "protocol/keeping_channel.h"
 #include "text/escape.h"
@@ -39,34 +39,23 @@ uint32_t MsUntil(Clock::time_point now, Clock::time_point then) {
 
 // Reads the output keys into format; an exit code when one cannot be read.
 std::optional<int> QueryFormat(Channel& channel, ReadFormat& format, std::FILE* err) {
-    std::string route;
-    std::vector<std::pair<std::string_view, std::string*>> keys = {
-        {catalogue::key::kIoOutputs, &route}};
-    for (const ReadKind kind : {ReadKind::Code, ReadKind::Nfc}) {
-        const catalogue::ReadKeyNames names = catalogue::KeyNamesOf(kind);
-        catalogue::ReadKeys& values = format.Of(kind);
-        keys.insert(keys.end(), {{names.order, &values.order},
-                                 {names.prefix, &values.prefix},
-                                 {names.suffix, &values.suffix},
-                                 {names.format, &values.format}});
+    ChannelKeyAccess access(&channel);
+    catalogue::ListenKeys keys;
+    if (const auto failed = catalogue::QueryListenKeys(access, keys)) {
+        std::fprintf(err,
+                     "kdcfg: monitor: the reader %s the read of %s; --no-query listens "
+                     "without asking\n",
+                     failed->result == kExchangeRefused ? "refused" : "did not answer",
+                     std::string(failed->key).c_str());
+        return failed->result == kExchangeRefused ? kExitRefused : kExitNoAnswer;
     }
-    for (const auto& [name, value] : keys) {
-        const int result = ExchangeReadKey(&channel, name, *value);
-        if (result != kCommandOk) {
-            std::fprintf(err,
-                         "kdcfg: monitor: the reader %s the read of %s; --no-query listens "
-                         "without asking\n",
-                         result == kExchangeRefused ? "refused" : "did not answer",
-                         std::string(name).c_str());
-            return result == kExchangeRefused ? kExitRefused : kExitNoAnswer;
-        }
-    }
-    if (route != catalogue::value::kComOutput && route != catalogue::value::kUsbOutput) {
+    if (!catalogue::RouteIsSerial(keys.route)) {
         std::fprintf(err,
                      "kdcfg: monitor: io_outputs is %s: the reader sends its reads elsewhere, "
                      "not on this line; listening anyway\n",
-                     Shown(route).c_str());
+                     Shown(keys.route).c_str());
     }
+    format = std::move(keys.format);
     return std::nullopt;
 }
 
@@ -79,7 +68,7 @@ class Session {
           json_(json),
           format_(std::move(format)),
           expected_(std::move(expected)),
-          cutter_(format_ ? ReadEndings(*format_) : std::vector<std::string>{}),
+          cutter_(format_ ? catalogue::ReadEndings(*format_) : std::vector<std::string>{}),
           out_(out),
           err_(err) {}
 
@@ -215,7 +204,7 @@ class Session {
     bool json_;
     std::optional<ReadFormat> format_;
     std::optional<std::string> expected_;
-    ReadCutter cutter_;
+    catalogue::ReadCutter cutter_;
     std::FILE* out_;
     std::FILE* err_;
     unsigned shown_ = 0;

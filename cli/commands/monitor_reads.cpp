@@ -14,19 +14,6 @@ namespace {
 using catalogue::ReadKind;
 using catalogue::ReadPiece;
 
-std::string Hex(std::string_view bytes, const char* separator) {
-    std::string text;
-    for (const char byte : bytes) {
-        char digits[3];
-        std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(byte));
-        if (!text.empty()) {
-            text += separator;
-        }
-        text += digits;
-    }
-    return text;
-}
-
 // Milliseconds past the second, and the seconds as the C library takes them.
 std::pair<std::time_t, int> Split(std::chrono::system_clock::time_point time) {
     using namespace std::chrono;
@@ -36,42 +23,6 @@ std::pair<std::time_t, int> Split(std::chrono::system_clock::time_point time) {
 }
 
 }  // namespace
-
-ReadCutter::ReadCutter(std::vector<std::string> endings) : endings_(std::move(endings)) {
-    std::erase_if(endings_, [](const std::string& ending) { return ending.empty(); });
-}
-
-std::vector<std::string> ReadCutter::Take(std::string_view bytes) {
-    held_.append(bytes);
-    std::vector<std::string> reads;
-    while (true) {
-        // The ending that is complete first closes the read.
-        size_t end = std::string::npos;
-        for (const std::string& ending : endings_) {
-            const size_t at = held_.find(ending);
-            if (at != std::string::npos) {
-                end = std::min(end, at + ending.size());
-            }
-        }
-        if (end == std::string::npos) {
-            return reads;
-        }
-        reads.push_back(held_.substr(0, end));
-        held_.erase(0, end);
-    }
-}
-
-std::optional<std::string> ReadCutter::Flush() {
-    if (held_.empty()) {
-        return std::nullopt;
-    }
-    return std::exchange(held_, {});
-}
-
-std::vector<std::string> ReadEndings(const catalogue::ReadFormat& format) {
-    return {catalogue::ReadEnding(ReadKind::Code, format.code),
-            catalogue::ReadEnding(ReadKind::Nfc, format.nfc)};
-}
 
 const char* KindName(const ShownRead& read) {
     if (!read.formatKnown || !read.split.matched) {
@@ -90,15 +41,7 @@ std::string ReadLine(const ShownRead& read) {
     std::snprintf(stamp, sizeof stamp, "%s.%03d", clock, ms);
     std::string line = std::string(stamp) + "  " + KindName(read) + "  " +
                        Shown(catalogue::ContentOf(read.split)) + "  [";
-    bool first = true;
-    for (const ReadPiece& piece : read.split.pieces) {
-        line += first ? "" : " | ";
-        first = false;
-        line += catalogue::PartName(piece.part);
-        if (!piece.bytes.empty()) {
-            line += " " + Hex(piece.bytes, " ");
-        }
-    }
+    line += catalogue::PiecesText(read.split.pieces);
     line += "]";
     if (read.formatKnown && !read.split.matched) {
         line += "  (does not fit the reader's prefix and suffix)";
@@ -116,20 +59,22 @@ nlohmann::json ReadJson(const ShownRead& read) {
     }
     nlohmann::json parts = nlohmann::json::array();
     for (const ReadPiece& piece : read.split.pieces) {
-        parts.push_back({{"part", catalogue::PartName(piece.part)}, {"hex", Hex(piece.bytes, "")}});
+        parts.push_back({{"part", catalogue::PartName(piece.part)},
+                         {"hex", catalogue::HexText(piece.bytes, "")}});
     }
     return {{"time", stamp},
             {"kind", KindName(read)},
             {"content", Shown(catalogue::ContentOf(read.split))},
-            {"hex", Hex(catalogue::Joined(read.split.pieces), "")},
+            {"hex", catalogue::HexText(catalogue::Joined(read.split.pieces), "")},
             {"parts", parts}};
 }
 
 std::string EndingsText(const catalogue::ReadFormat& format) {
     const auto one = [&format](ReadKind kind, const char* name) {
         const std::string ending = catalogue::ReadEnding(kind, format.Of(kind));
-        return std::string(name) + (ending.empty() ? " reads end after a pause"
-                                                   : " reads end with " + Hex(ending, " "));
+        return std::string(name) + (ending.empty()
+                                        ? " reads end after a pause"
+                                        : " reads end with " + catalogue::HexText(ending, " "));
     };
     return one(ReadKind::Code, "code") + "; " + one(ReadKind::Nfc, "card");
 }

@@ -8,30 +8,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "catalogue/read_format.h"
+#include "catalogue/read_listening.h"
 
-// kdcfg monitor's reads: the line's bytes cut into reads, and each read as it is shown.
+// kdcfg monitor's reads as it shows them.
 namespace kd::cli {
-
-// Cuts the bytes that come in into reads: a read ends with one of the endings its keys
-// give it, or, when none comes, when the line goes quiet (Flush).
-class ReadCutter {
-  public:
-    explicit ReadCutter(std::vector<std::string> endings);
-
-    // Takes bytes and returns the reads they complete, in order.
-    std::vector<std::string> Take(std::string_view bytes);
-    // The line went quiet: what is held is a read.
-    std::optional<std::string> Flush();
-    bool Holding() const { return !held_.empty(); }
-
-  private:
-    std::vector<std::string> endings_;
-    std::string held_;
-};
-
-// The endings of both kinds of read, leaving out the kinds that end only by a pause.
-std::vector<std::string> ReadEndings(const catalogue::ReadFormat& format);
 
 struct ShownRead {
     std::chrono::system_clock::time_point time;

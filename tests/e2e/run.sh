@@ -13,7 +13,7 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/lib.sh"
 
-all=(main_window connect_faults settings settings_faults settings_gbk settings_profile upload upload_dialog dpi frame_log kdcfg_windows win32_backend firmware_cli)
+all=(main_window connect_faults settings settings_faults settings_gbk settings_profile upload upload_dialog dpi frame_log scan_test kdcfg_windows win32_backend firmware_cli)
 selected=("$@")
 [ ${#selected[@]} -gt 0 ] || selected=("${all[@]}")
 for name in "${selected[@]}"; do
@@ -47,7 +47,7 @@ if wants firmware_cli; then
     e2e_on_exit '[ -n "$firmware_pid" ] && kill -TERM "$firmware_pid" 2>/dev/null; wait "$firmware_pid" 2>/dev/null'
 fi
 
-for name in main_window connect_faults settings settings_faults settings_gbk settings_profile upload upload_dialog dpi frame_log kdcfg_windows; do
+for name in main_window connect_faults settings settings_faults settings_gbk settings_profile upload upload_dialog dpi frame_log scan_test kdcfg_windows; do
     wants "$name" || continue
     printf '\n--- %s\n' "$name"
     t0=$SECONDS

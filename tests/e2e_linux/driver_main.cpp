@@ -2,7 +2,7 @@
 // windows from inside, through QTest's input events, as a user would.
 //
 //   kdconfig-e2e --scenario NAME --out DIR --frame-log FILE [--state FILE]
-//                [--kdconfig PATH] [--first-port NAME] -- [kdconfig's arguments]
+//                [--kdconfig PATH] [--first-port NAME] [--scans FIFO] -- [kdconfig's arguments]
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <map>
@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
         {"settings", SettingsScenario},
         {"settings_faults", SettingsFaultsScenario},
         {"frame_log", FrameLogScenario},
+        {"scan_test", ScanTestScenario},
         {"upload", UploadScenario}};
     Setup setup;
     setup.programArguments = program;
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     app.add_option("--state", setup.stateFile);
     app.add_option("--kdconfig", setup.kdconfig);
     app.add_option("--first-port", setup.firstPort);
+    app.add_option("--scans", setup.scanFifo);
     std::reverse(own.begin(), own.end());
     try {
         app.parse(own);

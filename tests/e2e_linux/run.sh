@@ -5,7 +5,7 @@
 # program once; the second-copy check starts the real kdconfig as well.
 #
 #   tests/e2e_linux/run.sh [GROUP...]     groups: main_window settings settings_faults frame_log
-#                                                 upload
+#                                                 scan_test upload
 #
 # Screenshots, frame logs and outputs go to build/e2e-linux/. Processes are stopped by
 # the PIDs saved here, never by name.
@@ -19,7 +19,7 @@ sim=$build/sim/kdreader-sim
 link=$out/reader-link
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(main_window settings settings_faults frame_log upload)
+[ ${#groups[@]} -gt 0 ] || groups=(main_window settings settings_faults frame_log scan_test upload)
 
 for file in "$driver" "$program" "$sim"; do
     [ -x "$file" ] || { echo "e2e-linux: missing $file (build the native preset)" >&2; exit 1; }
@@ -107,6 +107,14 @@ for group in "${groups[@]}"; do
         sim_args=(--line-rate 115200 --new-firmware-version V3.2.0)
         head -c 16192 /dev/urandom >"$work/update"
     fi
+    driver_args=()
+    if [ "$group" = scan_test ]; then
+        # The scenario writes each code read into the FIFO.
+        rm -f "$out/scans.fifo"
+        mkfifo "$out/scans.fifo"
+        sim_args=(--scans "$out/scans.fifo")
+        driver_args=(--scans "$out/scans.fifo")
+    fi
     group_started=$(date +%s%N)
     echo "# $group"
     if sim_start "$group" "${sim_args[@]}"; then
@@ -115,7 +123,7 @@ for group in "${groups[@]}"; do
         pty=$(readlink -f "$link")
         (cd "$work" && exec "$driver" --scenario "$group" --out "$out" --frame-log "$out/$group.log" \
             --state "$out/$group.state" --kdconfig "$program" --first-port "${pty#/dev/}" \
-            -- --port "$pty" --port "$link") 2>"$out/$group.err" || failed=1
+            "${driver_args[@]}" -- --port "$pty" --port "$link") 2>"$out/$group.err" || failed=1
         sim_stop
     else
         failed=1

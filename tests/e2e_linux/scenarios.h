@@ -15,6 +15,7 @@ struct Setup {
     std::string kdconfig;   // the program file, for a second copy
     std::vector<std::string> programArguments;
     std::string firstPort;  // the name the port list shows first
+    std::string scanFifo;   // each line written into it is a code read
 };
 
 // The main window: start-up defaults, a second copy, About, connect with its frames.
@@ -26,6 +27,10 @@ void SettingsFaultsScenario(Script& script, const Setup& setup);
 
 // 通信记录 after connect: its entry, its frames, its names and keys, a screenshot.
 void FrameLogScenario(Script& script, const Setup& setup);
+
+// 扫描测试 after connect: reads from the FIFO with their hex, a new suffix saved in the
+// settings dialog showing in the next read, names and keys, a screenshot.
+void ScanTestScenario(Script& script, const Setup& setup);
 
 // 固件升级 after connect: progress, 取消 after a few blocks, then a whole upload, the
 // closing wait and the new version; screenshots.

@@ -71,15 +71,17 @@ TEST(MainWindow, StartsNotConnectedWithTheDefaultLineSettings) {
     EXPECT_TRUE(window.IsChecked(ids::kSerialRadio));
 
     EXPECT_EQ(window.IconId(), ids::kApplicationIcon);
-    ASSERT_EQ(window.SystemMenuEntries().size(), 5u);
+    ASSERT_EQ(window.SystemMenuEntries().size(), 6u);
     EXPECT_EQ(window.SystemMenuEntries()[1].first, "关于配置工具  (&A)...");
     EXPECT_EQ(window.SystemMenuEntries()[1].second, 0x10);
-    // The frame log follows About, greyed out until a connect succeeds.
-    EXPECT_EQ(window.SystemMenuEntries()[2].first, "通信记录(&L)...");
+    // The scan test and the frame log follow About, greyed out until a connect succeeds.
+    EXPECT_EQ(window.SystemMenuEntries()[2].first, "扫描测试(&T)...");
+    EXPECT_FALSE(window.IsSystemMenuEnabled(ids::kScanTestCommand));
+    EXPECT_EQ(window.SystemMenuEntries()[3].first, "通信记录(&L)...");
     EXPECT_FALSE(window.IsSystemMenuEnabled(ids::kFrameLogCommand));
     // Then the two uploads, greyed out alike.
-    EXPECT_EQ(window.SystemMenuEntries()[3].first, "固件升级(&F)...");
-    EXPECT_EQ(window.SystemMenuEntries()[4].first, "配置升级(&G)...");
+    EXPECT_EQ(window.SystemMenuEntries()[4].first, "固件升级(&F)...");
+    EXPECT_EQ(window.SystemMenuEntries()[5].first, "配置升级(&G)...");
     EXPECT_FALSE(window.IsSystemMenuEnabled(ids::kFirmwareUploadCommand));
     EXPECT_FALSE(window.IsSystemMenuEnabled(ids::kConfigUploadCommand));
     EXPECT_EQ(app.process.mutexNames, std::vector<std::string>{"Tesmor_CONFIG_TOOLS_v5.5.x"});

@@ -176,7 +176,7 @@ TEST(SimulatedReads, TheFeedTakesEachFifoLineAfterTheScansAndOutlivesItsWriters)
 }
 
 TEST(MonitorReads, TheCutterEndsReadsAtTheirEndingAndHoldsTheRest) {
-    cli::ReadCutter cutter({"\r\n", ""});
+    catalogue::ReadCutter cutter({"\r\n", ""});
     EXPECT_EQ(cutter.Take("AB\r"), std::vector<std::string>{});
     EXPECT_EQ(cutter.Take("\nCD\r\nE"), (std::vector<std::string>{"AB\r\n", "CD\r\n"}));
     EXPECT_EQ(cutter.Flush(), "E");

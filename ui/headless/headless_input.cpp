@@ -62,6 +62,14 @@ void HeadlessWindow::ClearRadioGroupOf(int id) {
     }
 }
 
+bool HeadlessWindow::FireTimer() {
+    if (timerMs_ == 0 || dialog_ == nullptr) {
+        return false;
+    }
+    dialog_->HandleTimer();
+    return true;
+}
+
 bool HeadlessWindow::Click(int id) {
     Control* control = Find(id);
     if (control == nullptr || !control->enabled || !TakesInput()) {

@@ -111,6 +111,10 @@ class HeadlessWindow final : public WindowPeer {
     void SetIcon(int iconId) override { iconId_ = iconId; }
     bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) override;
     bool EnableSystemMenu(int command, bool enabled) override;
+    void SetTimer(uint32_t intervalMs) override { timerMs_ = intervalMs; }
+    uint32_t TimerInterval() const { return timerMs_; }
+    // One tick of the timer, as if its interval had passed; false when none runs.
+    bool FireTimer();
     void EndDialog(int code) override;
     void DialogDestroyed() override;
 
@@ -156,6 +160,7 @@ class HeadlessWindow final : public WindowPeer {
     std::set<int> greyedMenu_;
     HeadlessWindow* modelessOwner_ = nullptr;
     bool modeless_ = false;
+    uint32_t timerMs_ = 0;
     Rect rect_;
     bool visible_ = true;
     bool windowEnabled_ = true;

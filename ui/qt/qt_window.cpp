@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
 #include "ui/dialog.h"
 #include "ui/qt/fields.h"
@@ -276,6 +277,24 @@ bool QtWindow::EnableSystemMenu(int command, bool enabled) {
         }
     }
     return found;
+}
+
+void QtWindow::SetTimer(uint32_t intervalMs) {
+    if (intervalMs == 0) {
+        if (timer_ != nullptr) {
+            timer_->stop();
+        }
+        return;
+    }
+    if (timer_ == nullptr) {
+        timer_ = new QTimer(this);
+        connect(timer_, &QTimer::timeout, this, [this] {
+            if (!ended_) {
+                Dispatch([](Dialog& dialog) { dialog.HandleTimer(); });
+            }
+        });
+    }
+    timer_->start(static_cast<int>(intervalMs));
 }
 
 void QtWindow::EndDialog(int code) {

@@ -14,6 +14,7 @@
 #include "ui/window_peer.h"
 
 class QEventLoop;
+class QTimer;
 
 namespace kd::ui {
 class Dialog;
@@ -108,6 +109,7 @@ class QtWindow final : public QWidget, public WindowPeer {
     void SetIcon(int iconId) override;
     bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) override;
     bool EnableSystemMenu(int command, bool enabled) override;
+    void SetTimer(uint32_t intervalMs) override;
     void EndDialog(int code) override;
     void DialogDestroyed() override;
 
@@ -145,6 +147,7 @@ class QtWindow final : public QWidget, public WindowPeer {
     int blocked_ = 0;
     bool ended_ = false;
     bool modeless_ = false;
+    QTimer* timer_ = nullptr;  // made at the first SetTimer, a child of this window
     int endCode_ = 0;
     bool shown_ = false;
     int dispatchDepth_ = 0;

@@ -12,6 +12,8 @@ namespace {
 
 // Posted after WM_INITDIALOG: the dialog hears that its window is on screen.
 constexpr UINT kShownMessage = WM_APP + 1;
+// The one timer a window has (SetTimer).
+constexpr UINT_PTR kTimerId = 1;
 
 }  // namespace
 
@@ -166,6 +168,11 @@ INT_PTR Win32Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_SHOWWINDOW:
             OnShowWindow(wParam != 0);
             return FALSE;
+        case WM_TIMER:
+            if (wParam == kTimerId && !ended_) {
+                Dispatch([](Dialog& dialog) { dialog.HandleTimer(); });
+            }
+            return TRUE;
         case kShownMessage:
             OnShownMessage();
             return TRUE;
@@ -319,6 +326,15 @@ bool Win32Window::EnableSystemMenu(int command, bool enabled) {
     }
     const UINT state = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
     return ::EnableMenuItem(menu, static_cast<UINT>(command), state) != -1;
+}
+
+void Win32Window::SetTimer(uint32_t intervalMs) {
+    // The window's timer goes with the window.
+    if (intervalMs == 0) {
+        ::KillTimer(hwnd_, kTimerId);
+    } else {
+        ::SetTimer(hwnd_, kTimerId, intervalMs, nullptr);
+    }
 }
 
 void Win32Window::EndDialog(int code) {

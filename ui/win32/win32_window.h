@@ -82,6 +82,7 @@ class Win32Window final : public WindowPeer {
     void SetIcon(int iconId) override;
     bool AppendSystemMenu(std::string_view text, int command, bool separatorBefore) override;
     bool EnableSystemMenu(int command, bool enabled) override;
+    void SetTimer(uint32_t intervalMs) override;
     void EndDialog(int code) override;
     void DialogDestroyed() override;
 

@@ -1,0 +1,94 @@
+#include "catalogue/read_listening.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "catalogue/key_catalogue.h"
+
+namespace kd::catalogue {
+
+std::optional<ListenKeysFailure> QueryListenKeys(KeyAccess& keys, ListenKeys& out) {
+    std::vector<std::pair<std::string_view, std::string*>> wanted = {{key::kIoOutputs, &out.route}};
+    for (const ReadKind kind : {ReadKind::Code, ReadKind::Nfc}) {
+        const ReadKeyNames names = KeyNamesOf(kind);
+        ReadKeys& values = out.format.Of(kind);
+        wanted.insert(wanted.end(), {{names.order, &values.order},
+                                     {names.prefix, &values.prefix},
+                                     {names.suffix, &values.suffix},
+                                     {names.format, &values.format}});
+    }
+    for (const auto& [name, value] : wanted) {
+        if (const int result = keys.ReadKey(name, *value); result < 0) {
+            return ListenKeysFailure{result, name};
+        }
+    }
+    return std::nullopt;
+}
+
+bool RouteIsSerial(std::string_view route) {
+    return route == value::kComOutput || route == value::kUsbOutput;
+}
+
+ReadCutter::ReadCutter(std::vector<std::string> endings) : endings_(std::move(endings)) {
+    std::erase_if(endings_, [](const std::string& ending) { return ending.empty(); });
+}
+
+std::vector<std::string> ReadCutter::Take(std::string_view bytes) {
+    held_.append(bytes);
+    std::vector<std::string> reads;
+    while (true) {
+        // The ending that is complete first closes the read.
+        size_t end = std::string::npos;
+        for (const std::string& ending : endings_) {
+            const size_t at = held_.find(ending);
+            if (at != std::string::npos) {
+                end = std::min(end, at + ending.size());
+            }
+        }
+        if (end == std::string::npos) {
+            return reads;
+        }
+        reads.push_back(held_.substr(0, end));
+        held_.erase(0, end);
+    }
+}
+
+std::optional<std::string> ReadCutter::Flush() {
+    if (held_.empty()) {
+        return std::nullopt;
+    }
+    return std::exchange(held_, {});
+}
+
+std::vector<std::string> ReadEndings(const ReadFormat& format) {
+    return {ReadEnding(ReadKind::Code, format.code), ReadEnding(ReadKind::Nfc, format.nfc)};
+}
+
+std::string HexText(std::string_view bytes, const char* separator) {
+    std::string text;
+    for (const char byte : bytes) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", static_cast<unsigned char>(byte));
+        if (!text.empty()) {
+            text += separator;
+        }
+        text += digits;
+    }
+    return text;
+}
+
+std::string PiecesText(const std::vector<ReadPiece>& pieces) {
+    std::string text;
+    for (const ReadPiece& piece : pieces) {
+        text += text.empty() ? "" : " | ";
+        text += PartName(piece.part);
+        if (!piece.bytes.empty()) {
+            text += ' ';
+            text += HexText(piece.bytes, " ");
+        }
+    }
+    return text;
+}
+
+}  // namespace kd::catalogue
