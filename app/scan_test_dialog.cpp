@@ -117,8 +117,8 @@ void ScanTestDialog::StartListening() {
         format_ = std::move(keys.format);
     }
     SetText(ids::kScanTestStatusLabel, status);
-    cutter_ = catalogue::ReadCutter(format_ ? catalogue::ReadEndings(*format_)
-                                            : std::vector<std::string>{});
+    cutter_ = catalogue::ReadCutter(format_ ? catalogue::ReadBoundsOf(*format_)
+                                            : std::vector<catalogue::ReadBounds>{});
     lastByte_ = channel->Now();
     Take(keeping.TakeKept());
     SetTimer(kTickMs);

@@ -187,6 +187,10 @@ std::string ReadEnding(ReadKind kind, const ReadKeys& keys) {
     return lineEndAfter ? FrameOf(layout).tail : std::string();
 }
 
+std::string ReadHead(ReadKind kind, const ReadKeys& keys) {
+    return FrameOf(BuildRead(kind, keys, {})).head;
+}
+
 SplitResult SplitRead(ReadKind kind, const ReadKeys& keys, std::string_view read) {
     const std::vector<ReadPiece> layout = BuildRead(kind, keys, {});
     const Frame frame = FrameOf(layout);

@@ -71,6 +71,8 @@ std::string Joined(const std::vector<ReadPiece>& pieces);
 // What the reader sends after the content when its order has a line end there, or ""
 // when a read of this kind ends only by a pause.
 std::string ReadEnding(ReadKind kind, const ReadKeys& keys);
+// What the reader sends before the content.
+std::string ReadHead(ReadKind kind, const ReadKeys& keys);
 
 // A read taken apart. matched: its start and end are the bytes the keys put around the
 // content. Unmatched, the whole read is content, apart from CR and LF at its end.

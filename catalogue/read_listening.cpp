@@ -30,20 +30,28 @@ bool RouteIsSerial(std::string_view route) {
     return route == value::kComOutput || route == value::kUsbOutput;
 }
 
-ReadCutter::ReadCutter(std::vector<std::string> endings) : endings_(std::move(endings)) {
-    std::erase_if(endings_, [](const std::string& ending) { return ending.empty(); });
+ReadCutter::ReadCutter(std::vector<ReadBounds> bounds) : bounds_(std::move(bounds)) {
+    std::erase_if(bounds_, [](const ReadBounds& kind) { return kind.ending.empty(); });
 }
 
 std::vector<std::string> ReadCutter::Take(std::string_view bytes) {
     held_.append(bytes);
     std::vector<std::string> reads;
     while (true) {
-        // The ending that is complete first closes the read.
+        // The ending that is complete first closes the read. An ending is looked for
+        // after the kind's head, which may hold the same bytes (a prefix 0D 41 before a
+        // CR), and not while that head is still arriving.
         size_t end = std::string::npos;
-        for (const std::string& ending : endings_) {
-            const size_t at = held_.find(ending);
+        for (const ReadBounds& kind : bounds_) {
+            size_t from = 0;
+            if (kind.head.starts_with(held_)) {
+                from = held_.size();
+            } else if (held_.starts_with(kind.head)) {
+                from = kind.head.size();
+            }
+            const size_t at = held_.find(kind.ending, from);
             if (at != std::string::npos) {
-                end = std::min(end, at + ending.size());
+                end = std::min(end, at + kind.ending.size());
             }
         }
         if (end == std::string::npos) {
@@ -61,8 +69,12 @@ std::optional<std::string> ReadCutter::Flush() {
     return std::exchange(held_, {});
 }
 
-std::vector<std::string> ReadEndings(const ReadFormat& format) {
-    return {ReadEnding(ReadKind::Code, format.code), ReadEnding(ReadKind::Nfc, format.nfc)};
+std::vector<ReadBounds> ReadBoundsOf(const ReadFormat& format) {
+    std::vector<ReadBounds> bounds;
+    for (const ReadKind kind : {ReadKind::Code, ReadKind::Nfc}) {
+        bounds.push_back({ReadHead(kind, format.Of(kind)), ReadEnding(kind, format.Of(kind))});
+    }
+    return bounds;
 }
 
 std::string HexText(std::string_view bytes, const char* separator) {

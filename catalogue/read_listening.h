@@ -32,9 +32,15 @@ bool RouteIsSerial(std::string_view route);
 
 // Cuts the bytes that come in into reads: a read ends with one of the endings its keys
 // give it, or, when none comes, when the line goes quiet (Flush).
+// How one kind of read starts and ends.
+struct ReadBounds {
+    std::string head;    // what comes before the content
+    std::string ending;  // what ends the read; "" when only a pause does
+};
+
 class ReadCutter {
   public:
-    explicit ReadCutter(std::vector<std::string> endings);
+    explicit ReadCutter(std::vector<ReadBounds> bounds);
 
     // Takes bytes and returns the reads they complete, in order.
     std::vector<std::string> Take(std::string_view bytes);
@@ -43,12 +49,12 @@ class ReadCutter {
     bool Holding() const { return !held_.empty(); }
 
   private:
-    std::vector<std::string> endings_;
+    std::vector<ReadBounds> bounds_;
     std::string held_;
 };
 
-// The endings of both kinds of read, leaving out the kinds that end only by a pause.
-std::vector<std::string> ReadEndings(const ReadFormat& format);
+// How both kinds of read start and end.
+std::vector<ReadBounds> ReadBoundsOf(const ReadFormat& format);
 
 // Bytes as two hex digits each, joined by the separator.
 std::string HexText(std::string_view bytes, const char* separator);

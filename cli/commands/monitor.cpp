@@ -68,7 +68,8 @@ class Session {
           json_(json),
           format_(std::move(format)),
           expected_(std::move(expected)),
-          cutter_(format_ ? catalogue::ReadEndings(*format_) : std::vector<std::string>{}),
+          cutter_(format_ ? catalogue::ReadBoundsOf(*format_)
+                          : std::vector<catalogue::ReadBounds>{}),
           out_(out),
           err_(err) {}
 

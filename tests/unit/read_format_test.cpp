@@ -176,11 +176,21 @@ TEST(SimulatedReads, TheFeedTakesEachFifoLineAfterTheScansAndOutlivesItsWriters)
 }
 
 TEST(MonitorReads, TheCutterEndsReadsAtTheirEndingAndHoldsTheRest) {
-    catalogue::ReadCutter cutter({"\r\n", ""});
+    catalogue::ReadCutter cutter({{"", "\r\n"}, {"", ""}});
     EXPECT_EQ(cutter.Take("AB\r"), std::vector<std::string>{});
     EXPECT_EQ(cutter.Take("\nCD\r\nE"), (std::vector<std::string>{"AB\r\n", "CD\r\n"}));
     EXPECT_EQ(cutter.Flush(), "E");
     EXPECT_FALSE(cutter.Holding());
+
+    // A prefix that holds the ending's byte (hex 0D41 before a CR) does not end the read,
+    // whole or still arriving; a read without the prefix ends at its first CR.
+    const std::string prefix =
+        "\x0D"
+        "A";
+    catalogue::ReadCutter prefixed(std::vector<catalogue::ReadBounds>{{prefix, "\r"}});
+    EXPECT_EQ(prefixed.Take("\x0D"), std::vector<std::string>{});
+    EXPECT_EQ(prefixed.Take("AAB\rX\r"), (std::vector<std::string>{prefix + "AB\r", "X\r"}));
+    EXPECT_FALSE(prefixed.Holding());
 }
 
 // A read the reader sends of itself around a query's reply is not lost to the exchange.
